@@ -1,0 +1,64 @@
+#include "cli/options.h"
+
+#include "cli/usage.h"
+#include "platform/platform.h"
+#include "rename/text_output.h"
+
+namespace {
+
+bool is_option(const char16_t* argument) { return argument[0] == u'-'; }
+
+// The value kept is the resolved path, or the value as given when it does
+// not resolve: never a name left over from another option.
+void set_name(wide_text& name, wide_view value) {
+  if (!resolve_full_path(value, k_option_name_limit, name)) name = value;
+}
+
+}  // namespace
+
+void parse_options(run_context& run, int argc, char16_t** argv) {
+  int index = 1;
+  while (index < argc && !is_option(argv[index])) ++index;
+
+  for (; index < argc && is_option(argv[index]); ++index) {
+    const wide_view argument = argv[index];
+    for (std::size_t at = 1; at < argument.size(); ++at) {
+      wide_text* name = nullptr;
+      switch (argument[at]) {
+        case u'x':
+        case u'X':
+          name = &run.options.export_list_name;
+          break;
+        case u'f':
+        case u'F':
+          name = &run.options.field_list_name;
+          break;
+        case u'o':
+        case u'O':
+          run.options.output_requested = true;
+          name = &run.options.output_file_name;
+          break;
+        case u'?':
+          end_run(run, k_exit_bad_option);
+        default:
+          write_console_text(console_stream::out,
+                             u"\nIllegal option " +
+                                 wide_text(argument.substr(at)) + u"\n");
+          end_run(run, k_exit_bad_option);
+      }
+
+      // The value is the rest of this argument, or else the next argument.
+      if (at + 1 < argument.size()) {
+        set_name(*name, argument.substr(at + 1));
+        break;
+      }
+      if (index + 1 >= argc || is_option(argv[index + 1])) {
+        show_usage();
+        end_run(run, k_exit_bad_option);
+      }
+      ++index;
+      set_name(*name, argv[index]);
+      break;
+    }
+  }
+}

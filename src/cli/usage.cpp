@@ -1,0 +1,71 @@
+#include "cli/usage.h"
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace {
+
+void write_page(const char* text) {
+  write_console(console_stream::out, text);
+}
+
+}  // namespace
+
+void show_usage() {
+  clear_screen();
+  write_page(
+      "\n\n\nMissing command line options(s)\n\n"
+      "Options: [-xfo]\n\n"
+      "-x x-ways_copylog.txt file\n"
+      "-f file: containing fields to add to filename\n"
+      "-o outputfile: an output file containing newnames\n\n"
+      "option -x XWays_export_list_filename:\n"
+      "        The \"TAB\" delimeted X-Ways file that is created when you use "
+      "the\n"
+      "        \"export list\" option to provide a list of fields relating to "
+      "each\n"
+      "        file exported.\n\n"
+      "It MUST contain at a minimum, the following fields\n"
+      "Destination Name\n\nplus\n\n"
+      "Any fields you wish to add to the filename that was exported from "
+      "X-Ways\n"
+      "Such additional fields might be \"Int. ID\" and \"Evidence object\"\n"
+      "Any other fields which you normally export are ignored\n\n"
+      "Sample:\n\n"
+      "Destination name   Name  Ext.  Path  Description  Unique ID\t Int.  "
+      "ID\n"
+      "\n\nHit return to see next page");
+  wait_for_key();
+
+  clear_screen();
+  write_page(
+      "\n\n\noption -f FieldList_filename:\n\n"
+      "    A text file. One item per line. Each line contains the exact item \n"
+      "    from the header line of the X-Ways export list file (above), which\n"
+      "    you are wanting to add to the filename of the exported file.\n\n"
+      "The order of this file, is the order that the item is added to the "
+      "filename\n"
+      "If you had two items\n\n"
+      "Int. ID\nEvidence object\n\n"
+      "Then the Int. ID, would be pre-pended to the filename, followed by the "
+      "\n"
+      "Evidence object name, followed by the true filename.\n"
+      "Each item is separated in the newfilename by an underscore (_)\n"
+      "\nOriginal filename   mydoc.doc\n"
+      "added Int. Id, and Evidence object:   1234_Hard drive no2_mydoc.doc\n\n"
+      "\n\nHit return to see next page");
+  wait_for_key();
+
+  clear_screen();
+  write_page(
+      "\n\n\n"
+      "\noption: -o outputfilename: Generates a tab delimeted file with \n"
+      "             the original name and the new filename\n"
+      "\nSample command:\n"
+      "fldren -x x-ways_copylog.tab -f fields2add.txt -o output\n");
+  const std::string compiled = std::string("\nLast compiled: ") +
+                               k_build_stamp.date + " " + k_build_stamp.time +
+                               " " + k_build_stamp.source + "\n";
+  write_page(compiled.c_str());
+}

@@ -1,0 +1,89 @@
+// The driver: sets up the run context and runs the stages in their fixed
+// order. The export list is read three times from its start: for the
+// delimiter check, for the header analysis, and by the record loop.
+
+#include "fldren.h"
+
+#include <string>
+
+#include "cli/options.h"
+#include "cli/usage.h"
+#include "platform/platform.h"
+#include "rename/header_analysis.h"
+#include "rename/input_files.h"
+#include "rename/record_loop.h"
+#include "rename/run_context.h"
+#include "rename/text_output.h"
+
+const build_stamp k_build_stamp = {__DATE__, __TIME__, __FILE__};
+
+namespace {
+
+constexpr std::size_t k_grouped_width = 19;
+
+// The gate lets through a command line of at least three arguments whose
+// first argument does not ask for help with "?" or "-?".
+bool passes_argument_gate(int argc, char16_t** argv) {
+  if (argc < 4) return false;
+  const char16_t* first = argv[1];
+  if (first[0] == u'?') return false;
+  // An empty first argument has no second character to look at.
+  return first[0] == u'\0' || first[1] != u'?';
+}
+
+void write_closing_lines(const run_context& run) {
+  const std::string lines = "\n\nRecords processed:" +
+                            group_thousands(run.processed) +
+                            "\nRenamed:          " +
+                            group_thousands(run.renamed) +
+                            "\nFailed:           " +
+                            group_thousands(run.failed) + "\n";
+  write_console_8bit(console_stream::out, lines);
+}
+
+}  // namespace
+
+std::string group_thousands(std::int64_t count) {
+  const std::string digits = std::to_string(count);
+  std::string grouped;
+  int copied = 0;
+  for (std::size_t i = digits.size(); i > 0; --i) {
+    grouped.insert(grouped.begin(), digits[i - 1]);
+    ++copied;
+    if (copied % 3 == 0 && i > 1)
+      grouped.insert(grouped.begin(), ',');
+  }
+  if (grouped.size() < k_grouped_width)
+    grouped.insert(0, k_grouped_width - grouped.size(), ' ');
+  return grouped;
+}
+
+int run_main(int argc, char16_t** argv) {
+  static run_context run;
+  init_run_context(run);
+
+  if (!passes_argument_gate(argc, argv)) {
+    show_usage();
+    end_run(run, k_exit_failure);
+  }
+  parse_options(run, argc, argv);
+  create_output_file(run);
+  open_text_input(run, run.field_list, run.options.field_list_name);
+  read_field_list(run);
+  open_text_input(run, run.export_list, run.options.export_list_name);
+  check_delimiter(run);
+  write_console_8bit(console_stream::out, "\n\n");
+  locate_columns(run);
+  process_records(run);
+
+  write_closing_lines(run);
+  if (run.output_failed) {
+    write_console_text(console_stream::out,
+                       u"\nCan't write to output file " +
+                           run.options.output_file_name +
+                           u"; the run was stopped after the last record "
+                           u"shown\n");
+    end_run(run, k_exit_failure);
+  }
+  end_run(run, run.failed > 0 ? k_exit_some_renames_failed : k_exit_success);
+}

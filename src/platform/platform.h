@@ -1,0 +1,48 @@
+#pragma once
+
+// The services fldren takes from the operating system. This header and its
+// two implementations, platform_windows.cpp and platform_posix.cpp, are the
+// only code that knows which system it runs on.
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// Resolves name to an absolute path of fewer than limit characters into
+// result. Fails, leaving result unchanged, on an empty name or a path that
+// does not fit. The file need not exist.
+bool resolve_full_path(std::u16string_view name, std::size_t limit,
+                       std::u16string& result);
+
+// Opens an existing file for reading its bytes unchanged; null on failure.
+std::FILE* open_for_reading(const std::u16string& path);
+
+// Creates the file, or empties it if it exists, for writing text whose line
+// feeds become the platform's line end; null on failure.
+std::FILE* create_for_writing(const std::u16string& path);
+
+// True when both names lead to the same existing file.
+bool same_file(const std::u16string& first, const std::u16string& second);
+
+// Renames from to to, both given with the extended-length prefix. Never
+// replaces an existing file: fails when to exists, and fails rather than
+// risk a replace when the file system cannot promise that.
+bool rename_no_replace(const std::u16string& from, const std::u16string& to);
+
+enum class console_stream { out, err };
+
+// Writes bytes unchanged to standard output or standard error; false when
+// the stream reports an error.
+bool write_console(console_stream stream, std::string_view bytes);
+
+// Clears the screen when standard output is a terminal; does nothing when
+// it is redirected, so that no control text lands in a file.
+void clear_screen();
+
+// Takes one character from standard input, waiting for it; returns at once
+// at end of input.
+void wait_for_key();
+
+// Ends the process with the status; open C streams are flushed and closed.
+[[noreturn]] void exit_process(int status);

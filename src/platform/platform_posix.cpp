@@ -1,0 +1,176 @@
+// The platform services on POSIX calls. Names travel one byte per 16-bit
+// unit, so any byte sequence a file system holds comes back unchanged.
+
+#include "platform/platform.h"
+#include "platform/platform_posix.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Narrows a name one byte per unit; fails on a unit above 255 or a NUL,
+// either of which would make the system see another name.
+bool to_bytes(std::u16string_view text, std::string& result) {
+  result.clear();
+  result.reserve(text.size());
+  for (char16_t unit : text) {
+    if (unit == 0 || unit > 255) return false;
+    result.push_back(static_cast<char>(unit));
+  }
+  return true;
+}
+
+std::u16string from_bytes(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  for (char byte : bytes) text.push_back(static_cast<unsigned char>(byte));
+  return text;
+}
+
+bool current_directory(std::u16string& result) {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return false;
+    buffer.resize(buffer.size() * 2);
+  }
+  result = from_bytes(buffer.data());
+  return true;
+}
+
+}  // namespace
+
+bool resolve_full_path(std::u16string_view name, std::size_t limit,
+                       std::u16string& result) {
+  if (name.empty()) return false;
+  std::u16string joined;
+  if (name.front() != u'/') {
+    if (!current_directory(joined)) return false;
+    joined.push_back(u'/');
+  }
+  joined.append(name);
+
+  // Fold "." and ".." without asking the file system, so that a name that
+  // does not exist yet (an output file) resolves the same way.
+  std::vector<std::u16string_view> segments;
+  std::u16string_view rest = joined;
+  while (!rest.empty()) {
+    std::size_t slash = rest.find(u'/');
+    std::u16string_view segment = rest.substr(0, slash);
+    rest = slash == std::u16string_view::npos ? std::u16string_view()
+                                              : rest.substr(slash + 1);
+    if (segment.empty() || segment == u".") continue;
+    if (segment == u"..") {
+      if (!segments.empty()) segments.pop_back();
+      continue;
+    }
+    segments.push_back(segment);
+  }
+  // The root alone when every segment folded away.
+  std::u16string folded(segments.empty() ? 1 : 0, u'/');
+  for (std::u16string_view segment : segments) {
+    folded.push_back(u'/');
+    folded.append(segment);
+  }
+  if (folded.size() >= limit) return false;
+  result = folded;
+  return true;
+}
+
+std::FILE* open_for_reading(const std::u16string& path) {
+  std::string bytes;
+  if (path.empty() || !to_bytes(path, bytes)) return nullptr;
+  std::FILE* file = std::fopen(bytes.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  // A directory opens on POSIX but cannot be read; refuse it here, where
+  // Windows refuses it too.
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
+}
+
+std::FILE* create_for_writing(const std::u16string& path) {
+  std::string bytes;
+  if (path.empty() || !to_bytes(path, bytes)) return nullptr;
+  return std::fopen(bytes.c_str(), "w");
+}
+
+bool same_file(const std::u16string& first, const std::u16string& second) {
+  std::string first_bytes;
+  std::string second_bytes;
+  if (!to_bytes(first, first_bytes) || !to_bytes(second, second_bytes))
+    return false;
+  struct stat first_info;
+  struct stat second_info;
+  if (stat(first_bytes.c_str(), &first_info) != 0 ||
+      stat(second_bytes.c_str(), &second_info) != 0)
+    return false;
+  return first_info.st_dev == second_info.st_dev &&
+         first_info.st_ino == second_info.st_ino;
+}
+
+bool to_posix_path(std::u16string_view path, std::string& result) {
+  const std::u16string_view prefix = u"\\\\?\\";
+  if (path.substr(0, prefix.size()) == prefix) path.remove_prefix(prefix.size());
+  if (!to_bytes(path, result)) return false;
+  for (char& byte : result)
+    if (byte == '\\') byte = '/';
+  return true;
+}
+
+bool rename_by_link(const char* from, const char* to) {
+  // link() never replaces: it fails with EEXIST when the new name exists.
+  if (link(from, to) != 0) return false;
+  if (unlink(from) != 0) {
+    // Both names lead to the file now; take back the new one so the run
+    // reports exactly what the disk shows.
+    unlink(to);
+    return false;
+  }
+  return true;
+}
+
+bool rename_no_replace(const std::u16string& from, const std::u16string& to) {
+  std::string from_bytes;
+  std::string to_bytes_;
+  if (!to_posix_path(from, from_bytes) || !to_posix_path(to, to_bytes_))
+    return false;
+  if (from_bytes.empty() || to_bytes_.empty()) return false;
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from_bytes.c_str(), AT_FDCWD, to_bytes_.c_str(),
+                RENAME_NOREPLACE) == 0)
+    return true;
+  // NFS and older FUSE file systems refuse the flag itself; every other
+  // error is the answer for this rename.
+  if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+  return rename_by_link(from_bytes.c_str(), to_bytes_.c_str());
+}
+
+bool write_console(console_stream stream, std::string_view bytes) {
+  std::FILE* file = stream == console_stream::out ? stdout : stderr;
+  if (bytes.empty()) return std::ferror(file) == 0;
+  return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+void clear_screen() {
+  if (!isatty(STDOUT_FILENO)) return;
+  std::fflush(stdout);
+  write_console(console_stream::out, "\033[H\033[2J");
+}
+
+void wait_for_key() {
+  std::fflush(stdout);
+  std::getchar();
+}
+
+void exit_process(int status) { std::exit(status); }

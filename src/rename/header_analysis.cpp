@@ -1,0 +1,133 @@
+#include "rename/header_analysis.h"
+
+#include "rename/input_files.h"
+#include "rename/line_model.h"
+#include "rename/text_output.h"
+
+namespace {
+
+char16_t fold_case(char16_t unit) {
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32)
+                                      : unit;
+}
+
+// Compares by length, not by terminator: a NUL read from the file is an
+// ordinary character here.
+bool matches_at(wide_view header, std::size_t position, wide_view text,
+                bool ignore_case) {
+  if (header.size() - position < text.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t left = header[position + i];
+    char16_t right = text[i];
+    if (ignore_case) {
+      left = fold_case(left);
+      right = fold_case(right);
+    }
+    if (left != right) return false;
+  }
+  return true;
+}
+
+void read_header(run_context& run) {
+  rewind_input(run.export_list);
+  read_line(run.export_list, run.line);
+  if (run.export_list.read_failed) end_on_read_error(run, run.export_list);
+}
+
+}  // namespace
+
+bool looks_comma_separated(wide_view line) {
+  const long length = static_cast<long>(line.size());
+  for (long i = length - 3; i >= 1; --i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (line[at] == u'"' && line[at - 1] == u',') return true;
+  }
+  return false;
+}
+
+std::int32_t find_title_column(wide_view header, wide_view title) {
+  std::int32_t column = 0;
+  for (std::size_t position = 0; position < header.size(); ++position) {
+    // A TAB only separates columns; it is never part of a match's start.
+    if (header[position] == u'\t') {
+      ++column;
+      continue;
+    }
+    if (matches_at(header, position, title, true)) return column;
+  }
+  return -1;
+}
+
+keyword_columns find_keyword_columns(wide_view header) {
+  keyword_columns found;
+  std::int32_t column = 0;
+  for (std::size_t position = 0; position < header.size(); ++position) {
+    if (header[position] == u'\t') {
+      ++column;
+      continue;
+    }
+    // Later matches replace earlier ones: the rightmost column wins.
+    if (matches_at(header, position, u"Destination", true))
+      found.destination = column;
+    if (matches_at(header, position, u"Path", false)) found.path = column;
+    if (matches_at(header, position, u"Name", false)) found.name = column;
+    if (matches_at(header, position, u"Evidence", false))
+      found.evidence = column;
+  }
+  return found;
+}
+
+void check_delimiter(run_context& run) {
+  read_header(run);
+  if (!looks_comma_separated(run.line)) return;
+  write_console_8bit(console_stream::out,
+                     "The first record shows this to be a CSV delimited file\n");
+  write_console_8bit(console_stream::out, "\n" + narrow_8bit(run.line) + "\n");
+  write_console_8bit(console_stream::out,
+                     "This program only works on tab delimited files.\n");
+  end_run(run, k_exit_csv_file);
+}
+
+void locate_columns(run_context& run) {
+  read_header(run);
+  const wide_view header = run.line;
+
+  run.selected.fill(-1);
+  int matched = 0;
+  for (int i = 0; i < run.field_names.count; ++i) {
+    const std::int32_t column = find_title_column(
+        header, run.field_names.names[static_cast<std::size_t>(i)]);
+    if (column < 0) continue;
+    if (matched == k_max_matched_titles) {
+      write_console_text(
+          console_stream::out,
+          u"\nMore than 99 titles of the field list were found in the "
+          u"header; at most 99 can be added to a name. Nothing was "
+          u"renamed\n");
+      end_run(run, k_exit_failure);
+    }
+    run.selected[static_cast<std::size_t>(matched++)] = column;
+  }
+
+  run.keywords = find_keyword_columns(header);
+  if (run.keywords.name < 0 || run.keywords.path < 0 ||
+      run.keywords.evidence < 0) {
+    write_console_8bit(
+        console_stream::err,
+        "\nCan't find one of the following in the x-ways data file\n"
+        "Please make sure the 2nd item on command line contains proper "
+        "fields\n"
+        "Name, Path, Description, Evidence object\n"
+        "The program needs all 4 items to properly locate the original "
+        "location\n"
+        "of the files to process.\n\n");
+    end_run(run, k_exit_failure);
+  }
+  // Without a Destination column no record names a file to rename.
+  if (run.keywords.destination < 0) {
+    write_console_8bit(console_stream::err,
+                       "\nCan't find a Destination column in the x-ways data "
+                       "file\nNothing was renamed\n\n");
+    end_run(run, k_exit_failure);
+  }
+}

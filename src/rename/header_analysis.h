@@ -1,0 +1,30 @@
+#pragma once
+
+// Examining the export list's header: refusing comma-separated files,
+// matching the field-list titles to columns and finding the keyword columns.
+
+#include "rename/run_context.h"
+
+// The most titles that may match, one entry of selected_columns being kept
+// for the closing -1.
+inline constexpr int k_max_matched_titles = k_max_selected - 1;
+
+// True when the line holds a comma directly followed by a double quote,
+// looking from its fourth-last character back to its second.
+bool looks_comma_separated(wide_view line);
+
+// The column number of the first position in header where title is a
+// prefix of the text, ignoring the case of A to Z; -1 when there is none.
+std::int32_t find_title_column(wide_view header, wide_view title);
+
+// The rightmost columns where the Destination (any case), Path, Name and
+// Evidence keywords appear in header; -1 for each one absent.
+keyword_columns find_keyword_columns(wide_view header);
+
+// Reads the export list's first line and ends the run with status 2 when it
+// looks comma-separated.
+void check_delimiter(run_context& run);
+
+// Rereads the header, fills run.selected and run.keywords, and ends the run
+// with status 1 when a required column is missing or too many titles match.
+void locate_columns(run_context& run);

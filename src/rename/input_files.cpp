@@ -1,0 +1,90 @@
+#include "rename/input_files.h"
+
+#include <string>
+
+#include "platform/platform.h"
+#include "rename/line_model.h"
+#include "rename/text_output.h"
+
+namespace {
+
+void write_out(wide_view text) {
+  write_console_text(console_stream::out, text);
+}
+
+std::u16string number_text(int number) {
+  const std::string digits = std::to_string(number);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+void open_text_input(run_context& run, text_input& slot,
+                     const wide_text& name) {
+  wide_text resolved;
+  if (!resolve_full_path(name, k_input_name_limit, resolved)) {
+    write_out(u"\ncan't open input file " + name);
+    end_run(run, k_exit_failure);
+  }
+  std::FILE* file = open_for_reading(resolved);
+  if (file == nullptr) {
+    write_out(u"\ncan't open input file " + resolved);
+    end_run(run, k_exit_failure);
+  }
+  write_out(u"\nInput opened " + resolved);
+  attach_input(slot, file, resolved);
+}
+
+void read_field_list(run_context& run) {
+  field_name_list& list = run.field_names;
+  list = field_name_list{};
+  text_input& input = run.field_list;
+  rewind_input(input);
+  wide_text line;
+  int line_number = 0;
+  while (read_line(input, line)) {
+    ++line_number;
+    if (line.size() < 3) break;
+    if (line.size() > k_max_field_line) {
+      write_out(u"\nField list line " + number_text(line_number) +
+                u" is longer than 255 characters; nothing was renamed\n");
+      end_run(run, k_exit_failure);
+    }
+    if (line.back() == u'\n') line.pop_back();
+    while (!line.empty() && line.back() == u' ') line.pop_back();
+    // A line of spaces would leave an empty title, which matches at the
+    // first position of every header; it ends the list like a blank line.
+    if (line.empty()) break;
+    if (list.count == k_max_field_names) {
+      write_out(u"\nThe field list holds more than 128 titles; nothing was "
+                u"renamed\n");
+      end_run(run, k_exit_failure);
+    }
+    list.names[static_cast<std::size_t>(list.count++)] = line;
+  }
+  if (input.read_failed) end_on_read_error(run, input);
+  close_input(input);
+}
+
+void create_output_file(run_context& run) {
+  if (!run.options.output_requested) return;
+  const wide_text& name = run.options.output_file_name;
+  // Emptying the output file must never empty one of the lists it reports.
+  if (same_file(name, run.options.export_list_name) ||
+      same_file(name, run.options.field_list_name)) {
+    write_out(u"\nOutput file " + name +
+              u" is one of the input files; nothing was changed\n");
+    end_run(run, k_exit_failure);
+  }
+  run.output_file = create_for_writing(name);
+  if (run.output_file == nullptr) {
+    write_out(u"nCan't create/open output filename " + name);
+    end_run(run, k_exit_failure);
+  }
+  write_out(u"\nOutput file created: " + name + u"\n\n");
+}
+
+void end_on_read_error(run_context& run, const text_input& input) {
+  write_out(u"\nCan't read input file " + input.name + u"\n");
+  end_run(run, k_exit_failure);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+// Opening the two input files, reading the field list, and creating the
+// output file.
+
+#include "rename/run_context.h"
+
+// The limit for a resolved input name, in characters.
+inline constexpr std::size_t k_input_name_limit = 32768;
+
+// Opens the named file into slot and reports it on the console, or reports
+// that it cannot be opened, under the name it was given when it does not
+// resolve, and ends the run with status 1.
+void open_text_input(run_context& run, text_input& slot, const wide_text& name);
+
+// Reads the titles of the open field list into run.field_names, then
+// closes it. The first line shorter than 3 characters, or of spaces only,
+// ends the list. Ends the run with status 1 on a line too long for a title,
+// on more titles than the list holds, or on a read error.
+void read_field_list(run_context& run);
+
+// Creates the output file when one was requested, never on top of an input
+// file; ends the run with status 1 when it cannot be created.
+void create_output_file(run_context& run);
+
+// Ends the run with status 1 after reporting that input could not be read.
+[[noreturn]] void end_on_read_error(run_context& run, const text_input& input);

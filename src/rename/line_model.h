@@ -1,0 +1,29 @@
+#pragma once
+
+// How the lines of an input file are read, and how a record line is cut
+// into its tab-delimited columns.
+
+#include <cstdio>
+
+#include "rename/run_context.h"
+
+// Makes file the source of input, reading from its start.
+void attach_input(text_input& input, std::FILE* file, const wide_text& name);
+
+// Goes back to the start of the input; the next read_line gives line one.
+void rewind_input(text_input& input);
+
+// Closes the input's file if it is open.
+void close_input(text_input& input);
+
+// Reads the next physical line, whatever its length, into line: each byte
+// becomes the unit of the same code, CR LF becomes a line feed, a lone CR,
+// NUL and 0x1A are ordinary characters, and the line keeps its line feed.
+// Returns false at end of input or on a read error (input.read_failed),
+// leaving line as it was.
+bool read_line(text_input& input, wide_text& line);
+
+// Cuts line at every TAB into fields, entry k being column k, after
+// removing one final line feed. Holds at most k_max_columns columns and
+// never writes past the table. Never fails.
+void split_record(wide_view line, record_fields& fields);

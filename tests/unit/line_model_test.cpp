@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "rename/line_model.h"
+#include "temp_dir.h"
+
+namespace {
+
+std::vector<std::u16string> columns_of(std::u16string_view line) {
+  record_fields fields;
+  split_record(line, fields);
+  std::vector<std::u16string> columns;
+  for (int i = 0; i < fields.count; ++i)
+    columns.emplace_back(fields.columns[static_cast<std::size_t>(i)]);
+  return columns;
+}
+
+// Every line read_line gives for a file holding bytes.
+std::vector<std::u16string> lines_of(const std::string& bytes) {
+  scoped_temp_dir dir;
+  const std::filesystem::path file = dir.write("input.txt", bytes);
+  std::FILE* stream = std::fopen(file.string().c_str(), "rb");
+  EXPECT_NE(stream, nullptr);
+  text_input input;
+  attach_input(input, stream, u"input.txt");
+  std::vector<std::u16string> lines;
+  std::u16string line;
+  while (read_line(input, line)) lines.push_back(line);
+  EXPECT_FALSE(input.read_failed);
+  close_input(input);
+  return lines;
+}
+
+using lines = std::vector<std::u16string>;
+
+}  // namespace
+
+TEST(SplitRecord, CutsAtEveryTab) {
+  const struct {
+    const char16_t* line;
+    std::vector<std::u16string> columns;
+  } cases[] = {
+      {u"a\tb\n", {u"a", u"b"}},
+      {u"a\t\tb", {u"a", u"", u"b"}},
+      {u"a\t\t\tb", {u"a", u"", u"", u"b"}},
+      {u"\tb", {u"", u"b"}},
+      {u"a\tb\t", {u"a", u"b", u""}},
+      {u"whole line\n", {u"whole line"}},
+      {u"\n", {u""}},
+      {u"a\r\tb\n", {u"a\r", u"b"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(columns_of(c.line), c.columns);
+}
+
+TEST(SplitRecord, HoldsNoMoreThanTheTableHas) {
+  std::u16string line;
+  for (int i = 0; i < 150; ++i) line += u"v" + std::u16string(1, u'\t');
+  record_fields fields;
+  split_record(line, fields);
+  ASSERT_EQ(fields.count, k_max_columns);
+  EXPECT_EQ(fields.columns[k_max_columns - 1], u"v");
+}
+
+TEST(SplitRecord, NulIsAnOrdinaryCharacter) {
+  const std::u16string line(u"a\0b\tc", 5);
+  EXPECT_EQ(columns_of(line), (lines{std::u16string(u"a\0b", 3), u"c"}));
+}
+
+TEST(ReadLine, FollowsTextModeLineEndsWithoutItsEndOfFile) {
+  const struct {
+    std::string bytes;
+    lines expected;
+  } cases[] = {
+      {"", {}},
+      {"one\ntwo\n", {u"one\n", u"two\n"}},
+      {"no line feed", {u"no line feed"}},
+      {"crlf\r\nnext\r\n", {u"crlf\n", u"next\n"}},
+      {"lone\rcr\n", {u"lone\rcr\n"}},
+      {"cr at end\r", {u"cr at end\r"}},
+      {"two\r\r\n", {u"two\r\n"}},
+      {"\n\n", {u"\n", u"\n"}},
+      // Windows text mode would end the file at 0x1A; here it is a byte.
+      {std::string("a\x1a" "b\nc\n"), {u"a\x1a" u"b\n", u"c\n"}},
+      {std::string("a\0b\n", 4), {std::u16string(u"a\0b\n", 4)}},
+      {"\xe9\xff\x80\n", {u"\u00e9\u00ff\u0080\n"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(lines_of(c.bytes), c.expected);
+}
+
+TEST(ReadLine, ReadsLongLinesWholeAcrossBlocks) {
+  // Lines far longer than one read block, with a CR LF split between two
+  // blocks, must arrive whole and as one line each.
+  const std::string first(64 * 1024 - 1, 'a');
+  const std::string second(200 * 1024, 'b');
+  const lines expected = {std::u16string(first.begin(), first.end()) + u"\n",
+                          std::u16string(second.begin(), second.end())};
+  EXPECT_EQ(lines_of(first + "\r\n" + second), expected);
+}
+
+TEST(ReadLine, StartsAgainAfterRewind) {
+  scoped_temp_dir dir;
+  const auto file = dir.write("input.txt", "header\nrecord\n");
+  text_input input;
+  attach_input(input, std::fopen(file.string().c_str(), "rb"), u"input.txt");
+  std::u16string line;
+  ASSERT_TRUE(read_line(input, line));
+  ASSERT_TRUE(read_line(input, line));
+  EXPECT_FALSE(read_line(input, line));
+  EXPECT_EQ(line, u"record\n");  // left as it was at end of file
+  rewind_input(input);
+  ASSERT_TRUE(read_line(input, line));
+  EXPECT_EQ(line, u"header\n");
+  close_input(input);
+}

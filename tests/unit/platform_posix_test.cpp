@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "platform/platform.h"
+#include "platform/platform_posix.h"
+#include "temp_dir.h"
+
+namespace {
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::u16string wide(const std::string& bytes) {
+  return std::u16string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+TEST(ResolveFullPath, FoldsDotsWithoutAskingTheFileSystem) {
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  const std::u16string here = wide(cwd);
+  const struct {
+    const char16_t* name;
+    std::u16string expected;
+  } cases[] = {
+      {u"/a/b/../c/./d", u"/a/c/d"},
+      {u"/../..", u"/"},
+      {u"//a//b/", u"/a/b"},
+      {u"missing.txt", here + u"/missing.txt"},
+      {u"./x/../y", here + u"/y"},
+      {u"C:\\dir\\f.txt", here + u"/C:\\dir\\f.txt"},
+  };
+  for (const auto& c : cases) {
+    std::u16string result;
+    EXPECT_TRUE(resolve_full_path(c.name, 2048, result));
+    EXPECT_EQ(result, c.expected);
+  }
+}
+
+TEST(ResolveFullPath, RefusesEmptyAndOverlongNames) {
+  std::u16string result = u"untouched";
+  EXPECT_FALSE(resolve_full_path(u"", 2048, result));
+  EXPECT_FALSE(resolve_full_path(u"/" + std::u16string(2047, u'a'), 2048,
+                                 result));
+  EXPECT_EQ(result, u"untouched");
+  EXPECT_TRUE(resolve_full_path(u"/" + std::u16string(2046, u'a'), 2048,
+                                result));
+}
+
+TEST(ToPosixPath, DropsThePrefixAndReadsBackslashesAsSlashes) {
+  std::string result;
+  EXPECT_TRUE(to_posix_path(u"\\\\?\\/tmp\\a/b.txt", result));
+  EXPECT_EQ(result, "/tmp/a/b.txt");
+  EXPECT_TRUE(to_posix_path(u"\\\\?\\\\\\?\\C:\\x", result));
+  EXPECT_EQ(result, "//?/C:/x");
+  EXPECT_TRUE(to_posix_path(u"\u00e9", result));
+  EXPECT_EQ(result, "\xe9");
+  EXPECT_FALSE(to_posix_path(u"\\\\?\\a\u0100", result));
+  EXPECT_FALSE(to_posix_path(std::u16string(u"a\0b", 3), result));
+}
+
+TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
+  scoped_temp_dir dir;
+  const auto from = dir.write("from.txt", "from");
+  const auto to = dir.write("to.txt", "to");
+  const std::u16string prefix = u"\\\\?\\";
+  EXPECT_FALSE(rename_no_replace(prefix + wide(from.string()),
+                                 prefix + wide(to.string())));
+  EXPECT_EQ(read_file(from), "from");
+  EXPECT_EQ(read_file(to), "to");
+
+  const auto fresh = dir.path() / "fresh.txt";
+  EXPECT_TRUE(rename_no_replace(prefix + wide(from.string()),
+                                prefix + wide(fresh.string())));
+  EXPECT_FALSE(std::filesystem::exists(from));
+  EXPECT_EQ(read_file(fresh), "from");
+}
+
+TEST(RenameByLink, MovesTheNameAndNeverReplaces) {
+  scoped_temp_dir dir;
+  const auto from = dir.write("from.txt", "from");
+  const auto to = dir.write("to.txt", "to");
+  EXPECT_FALSE(rename_by_link(from.c_str(), to.c_str()));
+  EXPECT_EQ(read_file(from), "from");
+  EXPECT_EQ(read_file(to), "to");
+
+  const auto fresh = dir.path() / "fresh.txt";
+  EXPECT_TRUE(rename_by_link(from.c_str(), fresh.c_str()));
+  EXPECT_FALSE(std::filesystem::exists(from));
+  EXPECT_EQ(read_file(fresh), "from");
+
+  // A directory cannot be hard-linked: refused, and left where it was.
+  const auto folder = dir.path() / "folder";
+  std::filesystem::create_directory(folder);
+  EXPECT_FALSE(rename_by_link(folder.c_str(), (dir.path() / "moved").c_str()));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+}

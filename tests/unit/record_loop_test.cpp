@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "rename/line_model.h"
+#include "rename/record_loop.h"
+
+namespace {
+
+// A run with the worked example's header analysis done: Int. ID (2) and
+// Evidence object (3) selected, Destination in column 4.
+struct composed {
+  bool may_rename;
+  std::u16string source;
+  std::u16string destination;
+};
+
+composed compose(std::u16string_view record,
+                 std::initializer_list<std::int32_t> selected = {2, 3},
+                 std::int32_t destination = 4) {
+  static run_context run;
+  init_run_context(run);
+  std::size_t i = 0;
+  for (std::int32_t column : selected) run.selected[i++] = column;
+  run.keywords.destination = destination;
+  run.line = record;
+  split_record(run.line, run.fields);
+  const bool may_rename = compose_paths(run);
+  return {may_rename, run.source_path, run.destination_path};
+}
+
+}  // namespace
+
+TEST(ComposePaths, PutsSelectedValuesBeforeTheFileName) {
+  const struct {
+    const char16_t* record;
+    std::initializer_list<std::int32_t> selected;
+    const char16_t* source;
+    const char16_t* destination;
+  } cases[] = {
+      {u"mydoc.doc\t\\Docs\t1234\tHard drive no2\tC:\\exp\\mydoc.doc\n",
+       {2, 3},
+       u"\\\\?\\C:\\exp\\mydoc.doc",
+       u"\\\\?\\C:\\exp\\1234_Hard drive no2_mydoc.doc"},
+      // A value with the prefix already has it twice in the source only.
+      {u"a\tb\t1\tE\t\\\\?\\C:\\exp\\a.txt", {2},
+       u"\\\\?\\\\\\?\\C:\\exp\\a.txt", u"\\\\?\\C:\\exp\\1_a.txt"},
+      {u"a\tb\t\tE\tC:\\a.txt", {2}, u"\\\\?\\C:\\a.txt",
+       u"\\\\?\\C:\\_a.txt"},
+      {u"a\tb\t7\tE\tC:\\a.txt", {2, 2}, u"\\\\?\\C:\\a.txt",
+       u"\\\\?\\C:\\7_7_a.txt"},
+      {u"a\tb\t7\tE\tC:\\a.txt", {}, u"\\\\?\\C:\\a.txt",
+       u"\\\\?\\C:\\a.txt"},
+      {u"a\tb\t7\tE\t/tmp/x/a.txt:s", {3}, u"\\\\?\\/tmp/x/a.txt:s",
+       u"\\\\?\\/tmp/x/E_a.txt:s"},
+  };
+  for (const auto& c : cases) {
+    const composed result = compose(c.record, c.selected);
+    EXPECT_TRUE(result.may_rename);
+    EXPECT_EQ(result.source, c.source);
+    EXPECT_EQ(result.destination, c.destination);
+  }
+}
+
+TEST(ComposePaths, RefusesRecordsThatWouldNameAnotherFile) {
+  const struct {
+    std::u16string record;
+    std::initializer_list<std::int32_t> selected;
+    std::int32_t destination;
+    const char16_t* composed_destination;
+  } cases[] = {
+      // Shorter than the Destination column needs.
+      {u"a\tb\t1\n", {2}, 4, u"\\\\?\\1_"},
+      // Shorter than a selected column needs.
+      {u"a\tC:\\d\\f.txt\n", {5}, 1, u"\\\\?\\C:\\d\\_f.txt"},
+      // Beyond the columns a record holds.
+      {u"a\tC:\\d\\f.txt\n", {150}, 1, u"\\\\?\\C:\\d\\_f.txt"},
+      // Separators in a selected value would leave the directory.
+      {u"..\\..\\x\tC:\\d\\f.txt\n", {0}, 1,
+       u"\\\\?\\C:\\d\\..\\..\\x_f.txt"},
+      {u"a/b\tC:\\d\\f.txt\n", {0}, 1, u"\\\\?\\C:\\d\\a/b_f.txt"},
+      // A NUL would cut the name short.
+      {std::u16string(u"a\0b\tC:\\d\\f.txt\n", 15), {0}, 1, nullptr},
+      {std::u16string(u"a\tC:\\d\\f\0.txt\n", 14), {0}, 1, nullptr},
+  };
+  for (const auto& c : cases) {
+    const composed result = compose(c.record, c.selected, c.destination);
+    EXPECT_FALSE(result.may_rename)
+        << std::string(c.record.begin(), c.record.end());
+    if (c.composed_destination != nullptr) {
+      EXPECT_EQ(result.destination, c.composed_destination);
+    }
+  }
+}

@@ -76,14 +76,14 @@ int run_main(int argc, char16_t** argv) {
   locate_columns(run);
   process_records(run);
 
-  write_closing_lines(run);
-  if (run.output_failed) {
+  // Renames already done stay done; the examiner learns where it stopped.
+  if (run.output_failed)
     write_console_text(console_stream::out,
                        u"\nCan't write to output file " +
                            run.options.output_file_name +
                            u"; the run was stopped after the last record "
-                           u"shown\n");
-    end_run(run, k_exit_failure);
-  }
+                           u"shown");
+  write_closing_lines(run);
+  if (run.output_failed) end_run(run, k_exit_failure);
   end_run(run, run.failed > 0 ? k_exit_some_renames_failed : k_exit_success);
 }

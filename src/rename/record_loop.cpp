@@ -77,7 +77,10 @@ bool compose_paths(run_context& run) {
   destination += run.parts.base_name;
   destination += run.parts.extension;
 
-  return columns_present && !nul_found && !separator_found;
+  // A new name equal to the old one already exists. Some systems report
+  // such a rename done; the answer must not depend on the system.
+  return columns_present && !nul_found && !separator_found &&
+         run.source_path != destination;
 }
 
 void rename_record(run_context& run) {

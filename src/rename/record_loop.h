@@ -9,7 +9,8 @@
 // run.fields, using run.parts, missing columns counting as empty text.
 // Returns false when the record's file must be left alone: a column it
 // lacks, a NUL in a value used (the file system would see a shorter name),
-// or a separator in a selected value (it would move the file elsewhere).
+// a separator in a selected value (it would move the file elsewhere), or a
+// destination equal to the source, which exists.
 bool compose_paths(run_context& run);
 
 // Handles the record that split_record has just set: renames its file when

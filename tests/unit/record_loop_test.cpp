@@ -47,8 +47,6 @@ TEST(ComposePaths, PutsSelectedValuesBeforeTheFileName) {
        u"\\\\?\\C:\\_a.txt"},
       {u"a\tb\t7\tE\tC:\\a.txt", {2, 2}, u"\\\\?\\C:\\a.txt",
        u"\\\\?\\C:\\7_7_a.txt"},
-      {u"a\tb\t7\tE\tC:\\a.txt", {}, u"\\\\?\\C:\\a.txt",
-       u"\\\\?\\C:\\a.txt"},
       {u"a\tb\t7\tE\t/tmp/x/a.txt:s", {3}, u"\\\\?\\/tmp/x/a.txt:s",
        u"\\\\?\\/tmp/x/E_a.txt:s"},
   };
@@ -77,6 +75,8 @@ TEST(ComposePaths, RefusesRecordsThatWouldNameAnotherFile) {
       {u"..\\..\\x\tC:\\d\\f.txt\n", {0}, 1,
        u"\\\\?\\C:\\d\\..\\..\\x_f.txt"},
       {u"a/b\tC:\\d\\f.txt\n", {0}, 1, u"\\\\?\\C:\\d\\a/b_f.txt"},
+      // The new name is the old one, which exists.
+      {u"a\tC:\\a.txt", {}, 1, u"\\\\?\\C:\\a.txt"},
       // A NUL would cut the name short.
       {std::u16string(u"a\0b\tC:\\d\\f.txt\n", 15), {0}, 1, nullptr},
       {std::u16string(u"a\tC:\\d\\f\0.txt\n", 14), {0}, 1, nullptr},

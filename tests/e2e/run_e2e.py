@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""Runs every end-to-end case against one build of fldren.
+
+    run_e2e.py --binary build/fldren
+    run_e2e.py --binary build-windows/fldren.exe --wine
+
+With --wine the same cases run the Windows build under Wine, which sees
+the test folders as Z:\\tmp\\... and writes CR LF line ends.
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import support  # noqa: E402
+
+
+def start_wine():
+    # Wine's background services must start detached from our pipes, or the
+    # first program run inherits them and the run hangs for minutes.
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                 stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-p"], **quiet)
+    subprocess.run(["wine", "cmd", "/c", "exit"],
+                   env=dict(os.environ, WINEDEBUG="-all"), **quiet)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--wine", action="store_true")
+    parser.add_argument("-k", dest="pattern", help="run matching cases only")
+    options = parser.parse_args()
+    support.BINARY = os.path.abspath(options.binary)
+    support.WINE = options.wine
+    if options.wine:
+        start_wine()
+    loader = unittest.TestLoader()
+    if options.pattern:
+        loader.testNamePatterns = ["*%s*" % options.pattern]
+    suite = loader.discover(HERE, pattern="test_*.py", top_level_dir=HERE)
+    result = unittest.TextTestRunner(verbosity=1).run(suite)
+    return 0 if result.wasSuccessful() and result.testsRun > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

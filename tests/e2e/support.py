@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""What the end-to-end cases share: the program under test, a fresh folder
+per case, and the texts fldren writes. run_e2e.py sets BINARY and WINE.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+BINARY = None
+WINE = False
+
+USAGE_PAGES = (
+    b"\n\n\nMissing command line options(s)\n\n"
+    b"Options: [-xfo]\n\n"
+    b"-x x-ways_copylog.txt file\n"
+    b"-f file: containing fields to add to filename\n"
+    b"-o outputfile: an output file containing newnames\n\n"
+    b"option -x XWays_export_list_filename:\n"
+    b"        The \"TAB\" delimeted X-Ways file that is created when you use the\n"
+    b"        \"export list\" option to provide a list of fields relating to each\n"
+    b"        file exported.\n\n"
+    b"It MUST contain at a minimum, the following fields\n"
+    b"Destination Name\n\nplus\n\n"
+    b"Any fields you wish to add to the filename that was exported from X-Ways\n"
+    b"Such additional fields might be \"Int. ID\" and \"Evidence object\"\n"
+    b"Any other fields which you normally export are ignored\n\n"
+    b"Sample:\n\n"
+    b"Destination name   Name  Ext.  Path  Description  Unique ID\t Int.  ID\n"
+    b"\n\nHit return to see next page"
+    b"\n\n\noption -f FieldList_filename:\n\n"
+    b"    A text file. One item per line. Each line contains the exact item \n"
+    b"    from the header line of the X-Ways export list file (above), which\n"
+    b"    you are wanting to add to the filename of the exported file.\n\n"
+    b"The order of this file, is the order that the item is added to the filename\n"
+    b"If you had two items\n\n"
+    b"Int. ID\nEvidence object\n\n"
+    b"Then the Int. ID, would be pre-pended to the filename, followed by the \n"
+    b"Evidence object name, followed by the true filename.\n"
+    b"Each item is separated in the newfilename by an underscore (_)\n"
+    b"\nOriginal filename   mydoc.doc\n"
+    b"added Int. Id, and Evidence object:   1234_Hard drive no2_mydoc.doc\n\n"
+    b"\n\nHit return to see next page"
+    b"\n\n\n"
+    b"\noption: -o outputfilename: Generates a tab delimeted file with \n"
+    b"             the original name and the new filename\n"
+    b"\nSample command:\n"
+    b"fldren -x x-ways_copylog.tab -f fields2add.txt -o output\n")
+LAST_COMPILED = re.compile(
+    rb"\r?\nLast compiled: [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{4} "
+    rb"[0-9]{2}:[0-9]{2}:[0-9]{2} \S*src[/\\]fldren\.cpp\r?\n\Z")
+
+MISSING_COLUMNS = (
+    b"\nCan't find one of the following in the x-ways data file\n"
+    b"Please make sure the 2nd item on command line contains proper fields\n"
+    b"Name, Path, Description, Evidence object\n"
+    b"The program needs all 4 items to properly locate the original location\n"
+    b"of the files to process.\n\n")
+
+HEADER = b"Name\tPath\tInt. ID\tEvidence object\tDestination name\n"
+FIELDS = b"Int. ID\nEvidence object\n"
+PREFIX = b"\\\\?\\"
+
+
+def lines(text):
+    """Text as the program writes it: CR LF line ends on Windows."""
+    return text.replace(b"\n", b"\r\n") if WINE else text
+
+
+def closing(processed, renamed, failed):
+    return (b"\n\nRecords processed:%19s\nRenamed:          %19s\n"
+            b"Failed:           %19s\n" % (
+                grouped(processed), grouped(renamed), grouped(failed)))
+
+
+def grouped(count):
+    return "{:,}".format(count).encode()
+
+
+class Case(unittest.TestCase):
+    """A fresh folder per test, kept when the test fails."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="fldren-e2e-")
+
+    def tearDown(self):
+        result = self._outcome.result
+        failed = any(test is self for test, _ in
+                     result.failures + result.errors)
+        if failed:
+            sys.stderr.write("kept %s\n" % self.dir)
+        else:
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+    # Files of the case's folder. Names are text whose characters stand
+    # for the bytes of an 8-bit export list; Wine keeps them on disk as
+    # UTF-8, POSIX as those very bytes.
+    def path(self, name):
+        encoded = name.encode("utf-8" if WINE else "latin-1")
+        return os.path.join(os.fsencode(self.dir), encoded)
+
+    def write(self, name, data):
+        path = self.path(name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def exists(self, name):
+        return os.path.exists(self.path(name))
+
+    def listdir(self):
+        """The folder's names, as text of the same kind."""
+        return sorted(n.decode("utf-8" if WINE else "latin-1")
+                      for n in os.listdir(os.fsencode(self.dir)))
+
+    def full(self, name):
+        """The absolute name of a file of the folder as fldren shows it."""
+        path = os.path.join(self.dir, name).encode("latin-1")
+        if WINE:
+            return b"Z:" + path.replace(b"/", b"\\")
+        return path
+
+    # Running the program.
+    def start(self, args, **kwargs):
+        command = ([ "wine", BINARY ] if WINE else [ BINARY ]) + list(args)
+        env = dict(os.environ, WINEDEBUG="-all")
+        return subprocess.Popen(command, cwd=self.dir, env=env,
+                                stdout=kwargs.get("stdout", subprocess.PIPE),
+                                stderr=subprocess.PIPE,
+                                stdin=subprocess.PIPE)
+
+    def run_fldren(self, *args, stdin=b""):
+        process = self.start(args)
+        out, err = process.communicate(stdin, timeout=120)
+        return process.returncode, out, err
+
+    def check(self, args, status, out, err=b"", stdin=b""):
+        got = self.run_fldren(*args, stdin=stdin)
+        self.assertEqual((got[0], got[1], got[2]),
+                         (status, lines(out), lines(err)))
+        return got
+
+    # The usual inputs.
+    def inputs(self, records, fields=FIELDS, header=HEADER):
+        self.write("fields.txt", fields)
+        self.write("list.txt", header + records)
+
+    def opened(self, *names):
+        return b"".join(b"\nInput opened " + self.full(n) for n in names)
+
+    def record(self, name, int_id=b"1234", evidence=b"Hard drive no2"):
+        """A worked-example record for an exported file of the folder."""
+        return b"%s\t\\Docs\t%s\t%s\t%s\n" % (
+            name.encode("latin-1"), int_id, evidence, self.full(name))
+
+    def report(self, source, destination, success=True):
+        return (b"\n" + PREFIX + source + b"\t==>\t" + PREFIX + destination +
+                b"\t" + (b"Success" if success else b"Failure"))
+
+

@@ -1,0 +1,205 @@
+"""End-to-end cases for the command line, the usage pages and the input
+and output files."""
+
+import os
+import shutil
+
+from support import (Case, FIELDS, HEADER, LAST_COMPILED, USAGE_PAGES,
+                     lines)
+
+
+class ArgumentGate(Case):
+    def check_usage(self, args, status):
+        got_status, out, err = self.run_fldren(*args)
+        self.assertEqual(got_status, status)
+        self.assertEqual(err, b"")
+        match = LAST_COMPILED.search(out)
+        self.assertIsNotNone(match, out[-200:])
+        self.assertEqual(out[:match.start()], lines(USAGE_PAGES))
+
+    def test_short_command_lines_show_the_usage_pages(self):
+        for args in ([], ["-x", "a"], ["a", "b"]):
+            with self.subTest(args=args):
+                self.check_usage(args, 1)
+
+    def test_question_mark_asks_for_help_whatever_follows(self):
+        for first in ("?", "-?", "??", "/?"):
+            with self.subTest(first=first):
+                self.check_usage([first, "-x", "a", "-f", "b"], 1)
+
+    def test_missing_value_shows_the_pages_with_status_5(self):
+        for args in (["-x", "a", "-f"], ["-x", "-f", "b"],
+                     ["-o", "-x", "a"], ["-xa", "-fb", "-o"]):
+            with self.subTest(args=args):
+                self.check_usage(args, 5)
+
+    def test_pauses_take_one_character_each(self):
+        # Several characters before Return, or none at all: never waits.
+        for stdin in (b"", b"abc\n", b"\n\n\n"):
+            status, out, _ = self.run_fldren(stdin=stdin)
+            self.assertEqual(status, 1)
+            self.assertTrue(out.startswith(lines(b"\n\n\nMissing")))
+
+    def test_empty_first_argument_is_no_request_for_help(self):
+        self.check(["", "-x", "a", "-f", "b"], 1,
+                   b"\ncan't open input file " + self.full("b"))
+
+
+class OptionParser(Case):
+    def test_illegal_letters(self):
+        for args, rest in ((["-q", "a", "b"], b"q"),
+                           (["-xa", "-qz", "b"], b"qz"),
+                           (["junk", "-fb", "-oq", "-e", "x"], b"e")):
+            with self.subTest(args=args):
+                self.check(args, 5, b"\nIllegal option " + rest + b"\n")
+
+    def test_question_mark_among_letters_ends_silently(self):
+        self.check(["x", "-xa", "-?"], 5, b"")
+        self.check(["x", "-x", "a", "-f?"], 1,
+                   b"\ncan't open input file " + self.full("?"))
+
+    def names_opened(self, args):
+        self.write("a", FIELDS)
+        self.write("b", HEADER)
+        self.write("c", HEADER)
+        return self.run_fldren(*args)
+
+    def test_forms_of_the_options(self):
+        for args in (["-f", "a", "-x", "b"], ["-fa", "-xb", "-o", "o"],
+                     ["junk", "-X", "b", "-F", "a"], ["-x", "c", "-xb", "-fa"],
+                     ["-", "-fa", "-", "-xb"], ["-f", "./d/../a", "-xb"]):
+            with self.subTest(args=args):
+                if self.exists("o"):
+                    os.remove(self.path("o"))
+                status, out, err = self.names_opened(args)
+                self.assertEqual(status, 0, out)
+                self.assertIn(lines(self.opened("a", "b") + b"\n\n\n\n"), out)
+                self.assertEqual("-o" in args, self.exists("o"))
+
+    def test_parsing_stops_at_the_first_plain_argument(self):
+        self.names_opened([])
+        self.check(["-x", "b", "junk", "-f", "a"], 1,
+                   b"\ncan't open input file ")
+
+    def test_value_attached_to_a_letter_is_the_whole_rest(self):
+        self.names_opened([])
+        self.write("q", FIELDS)
+        status, out, _ = self.run_fldren("-xq", "junk", "-f", "a")
+        # -xq names the export list 'q'; 'junk' ends the parsing.
+        self.assertEqual(out, lines(b"\ncan't open input file "))
+        self.assertEqual(status, 1)
+
+
+class InputFiles(Case):
+    def test_output_file_is_created_before_the_inputs_are_opened(self):
+        self.write("out.txt", b"old report")
+        self.check(["-o", "out.txt", "-x", "list.txt", "-f", "fields.txt"], 1,
+                   b"\nOutput file created: " + self.full("out.txt") +
+                   b"\n\n\ncan't open input file " + self.full("fields.txt"))
+        self.assertEqual(self.read("out.txt"), b"")
+
+    def test_output_file_that_cannot_be_created(self):
+        self.inputs(b"")
+        self.check(["-o", "no/such/out.txt", "-x", "list.txt", "-f",
+                    "fields.txt"], 1,
+                   b"nCan't create/open output filename " +
+                   self.full("no/such/out.txt"))
+
+    def test_output_file_is_never_one_of_the_inputs(self):
+        self.inputs(self.record("a.txt"))
+        self.write("a.txt", b"A")
+        listed = self.read("list.txt")
+        for args in (["-o", "list.txt", "-x", "list.txt", "-f", "fields.txt"],
+                     ["-x", "list.txt", "-f", "fields.txt", "-o",
+                      "./fields.txt"]):
+            with self.subTest(args=args):
+                name = args[args.index("-o") + 1]
+                self.check(args, 1, b"\nOutput file " + self.full(
+                    os.path.normpath(name)) +
+                    b" is one of the input files; nothing was changed\n")
+        self.assertEqual(self.read("list.txt"), listed)
+        self.assertEqual(self.read("fields.txt"), FIELDS)
+        self.assertTrue(self.exists("a.txt"))
+
+    def test_export_list_that_cannot_be_opened(self):
+        self.write("fields.txt", FIELDS)
+        self.check(["-x", "missing.txt", "-f", "fields.txt"], 1,
+                   self.opened("fields.txt") + b"\ncan't open input file " +
+                   self.full("missing.txt"))
+
+    def test_option_not_given_names_no_file(self):
+        # Never the name resolved for another option.
+        self.write("fields.txt", FIELDS)
+        self.check(["-f", "fields.txt", "-o", "out.txt"], 1,
+                   b"\nOutput file created: " + self.full("out.txt") +
+                   b"\n\n" + self.opened("fields.txt") +
+                   b"\ncan't open input file ")
+
+    def test_directory_is_no_input_file(self):
+        os.mkdir(self.path("folder"))
+        self.check(["-x", "folder", "-f", "folder"], 1,
+                   b"\ncan't open input file " + self.full("folder"))
+
+
+class FieldList(Case):
+    """The titles read show in the new names of a one-record export list."""
+
+    HEADER = b"Name\tPath\tEvidence object\tA1\tB22\tC3\tDestination\n"
+
+    def renamed_to(self, fields):
+        self.write("f.txt", b"x")
+        self.write("fields.txt", fields)
+        self.write("list.txt", self.HEADER + b"f.txt\tp\tE\ta\tb\tc\t" +
+                   self.full("f.txt") + b"\n")
+        status, out, err = self.run_fldren("-x", "list.txt", "-f",
+                                           "fields.txt")
+        self.assertIn(status, (0, 3), out)
+        self.assertEqual(err, b"")
+        return self.listdir()
+
+    def test_titles_and_where_the_list_ends(self):
+        for fields, name in (
+                (b"A1\nB22", "a_b_f.txt"),             # no final line feed
+                (b"B22   \nA1 \n", "b_a_f.txt"),        # trailing spaces go
+                (b"A1\r\nC3\r\n", "a_c_f.txt"),        # CR LF lines
+                (b"A1\n\nB22\n", "a_f.txt"),            # blank line ends it
+                (b"A1\nx\nB22\n", "a_f.txt"),           # so does one character
+                (b"A1\n      \nB22\n", "a_f.txt"),      # and a line of spaces
+                (b"\nA1\n", "f.txt"),                  # empty list
+                (b"", "f.txt"),
+                (b"Bogus\nc3\n", "c_f.txt"),           # unmatched, any case
+                (b"A1\nA1\n", "a_a_f.txt")):
+            with self.subTest(fields=fields):
+                shutil.rmtree(self.dir)
+                os.mkdir(self.dir)
+                self.assertIn(name, self.renamed_to(fields))
+
+    def test_longest_line_and_most_titles_are_accepted(self):
+        self.assertIn("a_f.txt", self.renamed_to(
+            b"A1" + b" " * 252 + b"\n"))
+        shutil.rmtree(self.dir)
+        os.mkdir(self.dir)
+        self.assertIn("a_f.txt", self.renamed_to(b"A1\n" + b"Bogus\n" * 127))
+
+    def refused(self, fields, message):
+        self.write("f.txt", b"x")
+        self.write("fields.txt", fields)
+        self.write("list.txt", self.HEADER + b"f.txt\tp\tE\ta\tb\tc\t" +
+                   self.full("f.txt") + b"\n")
+        self.check(["-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"], 1,
+                   b"\nOutput file created: " + self.full("out.txt") +
+                   b"\n\n" + self.opened("fields.txt") + message)
+        self.assertEqual(self.listdir(),
+                         ["f.txt", "fields.txt", "list.txt", "out.txt"])
+
+    def test_line_too_long_for_a_title_is_refused(self):
+        self.refused(b"A1\n" + b"B" * 255 + b"\n",
+                     b"\nField list line 2 is longer than 255 characters; "
+                     b"nothing was renamed\n")
+
+    def test_more_titles_than_the_list_holds_are_refused(self):
+        self.refused(b"A1\n" * 129,
+                     b"\nThe field list holds more than 128 titles; nothing "
+                     b"was renamed\n")
+
+

@@ -1,0 +1,327 @@
+"""End-to-end cases for header analysis, the record loop, the report and
+the closing lines: real files renamed in the case's folder."""
+
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+import support
+from support import (Case, FIELDS, HEADER, MISSING_COLUMNS, PREFIX, closing,
+                     lines)
+
+
+def wine_drive_c():
+    prefix = os.environ.get("WINEPREFIX") or os.path.expanduser("~/.wine")
+    return os.path.join(prefix, "drive_c")
+
+
+class WorkedExample(Case):
+    def test_worked_example_renames_and_reports(self):
+        # The export list names 'C:\exp\mydoc.doc' as the suite wrote it. On
+        # POSIX that is the relative path C:/exp/mydoc.doc; under Wine it is
+        # the exp folder of Wine's drive C.
+        base = (wine_drive_c() if support.WINE else
+                os.path.join(self.dir, "C:"))
+        exp = os.path.join(base, "exp")
+        self.assertFalse(os.path.exists(exp), "remove %s first" % exp)
+        os.makedirs(exp)
+        self.addCleanup(lambda: __import__("shutil").rmtree(exp, True))
+        with open(os.path.join(exp, "mydoc.doc"), "wb") as f:
+            f.write(b"contents")
+        self.inputs(b"mydoc.doc\t\\Docs\t1234\tHard drive no2\t"
+                    b"C:\\exp\\mydoc.doc\n")
+        report = (b"\\\\?\\C:\\exp\\mydoc.doc\t==>\t"
+                  b"\\\\?\\C:\\exp\\1234_Hard drive no2_mydoc.doc\tSuccess")
+        self.check(["-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"], 0,
+                   b"\nOutput file created: " + self.full("out.txt") +
+                   b"\n\n" + self.opened("fields.txt", "list.txt") +
+                   b"\n\n\n" + report + closing(1, 1, 0))
+
+        self.assertEqual(self.read("out.txt"),
+                         lines(report + b"\t1234\n"))
+        self.assertEqual(os.listdir(exp), ["1234_Hard drive no2_mydoc.doc"])
+        with open(os.path.join(exp, os.listdir(exp)[0]), "rb") as f:
+            self.assertEqual(f.read(), b"contents")
+
+
+class HeaderAnalysis(Case):
+    def run_list(self, listed, fields=FIELDS):
+        self.write("fields.txt", fields)
+        self.write("list.txt", listed)
+        return ["-x", "list.txt", "-f", "fields.txt"]
+
+    def test_comma_separated_list_is_refused(self):
+        first = b'"Name","Path","Destination name"\r\n'
+        args = self.run_list(first + b'"a","b","c"\n')
+        self.check(args + ["-o", "out.txt"], 2,
+                   b"\nOutput file created: " + self.full("out.txt") +
+                   b"\n\n" + self.opened("fields.txt", "list.txt") +
+                   b"The first record shows this to be a CSV delimited file\n"
+                   b"\n\"Name\",\"Path\",\"Destination name\"\n\n"
+                   b"This program only works on tab delimited files.\n")
+
+    def test_commas_without_quotes_are_no_csv(self):
+        self.check(self.run_list(b"a,b,c\tName\tPath\tEvidence\tDestination\n"),
+                   0, self.opened("fields.txt", "list.txt") + b"\n\n" +
+                   closing(0, 0, 0))
+
+    def test_header_lacking_a_required_column(self):
+        for listed in (b"", b"Name\tPath\tDestination\n",
+                       b"name\tpath\tevidence\tDestination\n"):
+            with self.subTest(listed=listed):
+                self.check(self.run_list(listed), 1,
+                           self.opened("fields.txt", "list.txt") + b"\n\n",
+                           MISSING_COLUMNS)
+
+    def test_header_without_destination_renames_nothing(self):
+        self.write("a.txt", b"A")
+        args = self.run_list(b"Name\tPath\tEvidence\tInt. ID\n"
+                             b"a.txt\tx\tE\t" + self.full("a.txt") + b"\n")
+        self.check(args, 1, self.opened("fields.txt", "list.txt") + b"\n\n",
+                   b"\nCan't find a Destination column in the x-ways data "
+                   b"file\nNothing was renamed\n\n")
+        self.assertTrue(self.exists("a.txt"))
+
+    def test_at_most_99_titles_may_match(self):
+        self.write("a.txt", b"A")
+        record = b"a.txt\tp\tv\tE\t" + self.full("a.txt") + b"\n"
+        args = self.run_list(HEADER + record, b"Int. ID\n" * 100)
+        self.check(args, 1, self.opened("fields.txt", "list.txt") + b"\n\n" +
+                   b"\nMore than 99 titles of the field list were found in "
+                   b"the header; at most 99 can be added to a name. Nothing "
+                   b"was renamed\n")
+        self.assertTrue(self.exists("a.txt"))
+        self.run_list(HEADER + record, b"Int. ID\n" * 99)
+        status, _, _ = self.run_fldren(*args)
+        self.assertEqual(status, 0)
+        self.assertTrue(self.exists("v_" * 99 + "a.txt"))
+
+    def test_header_without_records(self):
+        self.check(self.run_list(HEADER), 0,
+                   self.opened("fields.txt", "list.txt") + b"\n\n" +
+                   closing(0, 0, 0))
+
+
+class RecordLoop(Case):
+    def run_records(self, records, fields=FIELDS, output=True):
+        self.inputs(records, fields)
+        args = ["-x", "list.txt", "-f", "fields.txt"]
+        if output:
+            args += ["-o", "out.txt"]
+        status, out, err = self.run_fldren(*args)
+        self.assertEqual(err, b"")
+        start = lines(self.opened("fields.txt", "list.txt") + b"\n\n")
+        self.assertIn(start, out)
+        # The records' reports, with LF line ends on both builds; the exact
+        # CR LF bytes of the Windows console are checked by other cases.
+        out = out[out.index(start) + len(start):]
+        return status, out.replace(b"\r\n", b"\n") if support.WINE else out
+
+    def test_existing_destination_fails_and_the_run_goes_on(self):
+        self.write("a.txt", b"A")
+        self.write("1_E_a.txt", b"already here")
+        self.write("b.txt", b"B")
+        status, out = self.run_records(
+            self.record("a.txt", b"1", b"E") +
+            self.record("b.txt", b"2", b"E"))
+        self.assertEqual(status, 3)
+        self.assertEqual(out,
+            self.report(self.full("a.txt"), self.full("1_E_a.txt"), False) +
+            self.report(self.full("b.txt"), self.full("2_E_b.txt")) +
+            closing(2, 1, 1))
+        self.assertEqual(self.read("a.txt"), b"A")
+        self.assertEqual(self.read("1_E_a.txt"), b"already here")
+        self.assertEqual(self.read("2_E_b.txt"), b"B")
+        self.assertEqual(self.read("out.txt"), lines(
+            self.report(self.full("a.txt"), self.full("1_E_a.txt"),
+                        False)[1:] + b"\t1\n" +
+            self.report(self.full("b.txt"), self.full("2_E_b.txt"))[1:] +
+            b"\t2\n"))
+
+    def test_blank_lines_are_not_records(self):
+        self.write("a.txt", b"A")
+        self.write("b.txt", b"B")
+        status, out = self.run_records(
+            b"\n" + self.record("a.txt") + b"x\n\r\n\n" + self.record("b.txt"))
+        self.assertEqual(status, 0)
+        self.assertTrue(out.endswith(closing(2, 2, 0)))
+        self.assertTrue(self.exists("1234_Hard drive no2_b.txt"))
+
+    def test_line_ends_and_bytes_that_text_mode_would_mangle(self):
+        # CR LF ends, a 0x1A byte (text mode's end of file), a NUL in a
+        # column not used and bytes above 0x7F in names: every record is
+        # still read and renamed.
+        name = "\xe9t\xe9.txt"
+        self.write(name, b"A")
+        self.write("b.txt", b"B")
+        status, out = self.run_records(
+            self.record(name).replace(b"\n", b"\r\n")
+            .replace(b"\\Docs", b"\\D\x1a\x00cs") + self.record("b.txt"))
+        self.assertEqual(status, 0, out)
+        self.assertTrue(out.endswith(closing(2, 2, 0)))
+        self.assertEqual(self.read("1234_Hard drive no2_" + name), b"A")
+        self.assertTrue(self.exists("1234_Hard drive no2_b.txt"))
+
+    def test_records_whose_file_is_left_alone(self):
+        # Each record is reported "Failure" with the path as composed, its
+        # file stays where it is, and the run goes on to the next record.
+        full = self.full("a.txt")
+        cases = [
+            ("short record", b"a.txt\tp\t1\n", b"", b"1_Hard"[:0] + b"1__"),
+            ("separator in a value", self.record("a.txt", b"..\\..\\x"),
+             full, self.full("..\\..\\x_Hard drive no2_a.txt")
+             if support.WINE else None),
+            ("slash in a value", self.record("a.txt", b"x/y"), full, None),
+            ("NUL in a value", self.record("a.txt", b"1\x002"), full, None),
+            ("NUL in the destination",
+             self.record("a.txt").replace(b"a.txt\n", b"a\x00.txt\n"),
+             None, None),
+        ]
+        for label, record, source, destination in cases:
+            with self.subTest(label):
+                self.write("a.txt", b"A")
+                self.write("b.txt", b"B")
+                status, out = self.run_records(record + self.record("b.txt"))
+                self.assertEqual(status, 3)
+                self.assertIn(b"\tFailure\n" + PREFIX, out)
+                if source is not None:
+                    self.assertTrue(out.startswith(
+                        b"\n" + PREFIX + source + b"\t==>\t"))
+                self.assertTrue(out.endswith(closing(2, 1, 1)))
+                self.assertEqual(self.listdir(),
+                                 ["1234_Hard drive no2_b.txt", "a.txt",
+                                  "fields.txt", "list.txt", "out.txt"])
+                os.remove(self.path("1234_Hard drive no2_b.txt"))
+
+    def test_short_record_composes_with_empty_text(self):
+        status, out = self.run_records(b"a.txt\tp\t1\n")
+        self.assertEqual(status, 3)
+        self.assertEqual(out, b"\n" + PREFIX + b"\t==>\t" + PREFIX +
+                         b"1__\tFailure" + closing(1, 0, 1))
+        self.assertEqual(self.read("out.txt"),
+                         lines(PREFIX + b"\t==>\t" + PREFIX +
+                               b"1__\tFailure\t1\n"))
+
+    def test_record_with_more_columns_than_are_held(self):
+        self.write("a.txt", b"A")
+        record = self.record("a.txt").rstrip(b"\n") + b"\tz" * 500 + b"\n"
+        status, out = self.run_records(record)
+        self.assertEqual(status, 0)
+        self.assertTrue(self.exists("1234_Hard drive no2_a.txt"))
+
+    def test_selected_column_beyond_those_held_fails(self):
+        self.write("a.txt", b"A")
+        header = HEADER.rstrip(b"\n") + b"\tc" * 200 + b"\tFar\n"
+        self.write("fields.txt", b"Far\n")
+        self.write("list.txt", header + self.record("a.txt").rstrip(b"\n") +
+                   b"\tv" * 200 + b"\tfar value\n")
+        status, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt")
+        self.assertEqual(status, 3)
+        self.assertIn(lines(self.report(self.full("a.txt"),
+                                        self.full("_a.txt"), False)), out)
+        self.assertTrue(self.exists("a.txt"))
+
+    def test_without_selected_columns_the_fifth_field_is_empty(self):
+        self.write("a.txt", b"A")
+        status, out = self.run_records(self.record("a.txt"), b"Bogus\n")
+        # The new name is the old one, which exists: nothing is replaced.
+        self.assertEqual(status, 3)
+        self.assertEqual(self.read("out.txt"), lines(
+            self.report(self.full("a.txt"), self.full("a.txt"),
+                        False)[1:] + b"\t\n"))
+        self.assertEqual(self.read("a.txt"), b"A")
+
+    def test_value_with_the_prefix_already(self):
+        # The source has the prefix twice and names no file; the prefix in
+        # the value is skipped only in front of a drive letter.
+        self.write("a.txt", b"A")
+        record = b"a.txt\tp\t1\tE\t" + PREFIX + self.full("a.txt") + b"\n"
+        status, out = self.run_records(record, b"Int. ID\n")
+        destination = self.full("1_a.txt")
+        if not support.WINE:
+            destination = PREFIX + destination
+        self.assertEqual(status, 3)
+        self.assertEqual(out, self.report(PREFIX + self.full("a.txt"),
+                                          destination, False) +
+                         closing(1, 0, 1))
+        self.assertEqual(self.read("a.txt"), b"A")
+
+    def test_long_line_is_one_record(self):
+        self.write("b.txt", b"B")
+        status, out = self.run_records(b"L" * 300000 + b"\n" +
+                                       self.record("b.txt"))
+        self.assertEqual(status, 3)
+        self.assertTrue(out.endswith(closing(2, 1, 1)))
+        self.assertTrue(self.exists("1234_Hard drive no2_b.txt"))
+        self.assertEqual(len(self.read("out.txt").splitlines()), 2)
+
+
+class OutputFailures(Case):
+    def test_output_file_that_cannot_be_written_stops_the_run(self):
+        if support.WINE:
+            self.skipTest("/dev/full has no Windows name")
+        self.write("a.txt", b"A")
+        self.write("b.txt", b"B")
+        self.inputs(self.record("a.txt") + self.record("b.txt"))
+        status, out, err = self.run_fldren("-x", "list.txt", "-f",
+                                           "fields.txt", "-o", "/dev/full")
+        self.assertEqual(status, 1)
+        self.assertTrue(out.endswith(
+            self.report(self.full("a.txt"),
+                        self.full("1234_Hard drive no2_a.txt")) +
+            b"\nCan't write to output file /dev/full; the run was stopped "
+            b"after the last record shown" + closing(1, 1, 0)), out)
+        # The rename that was done stays done; the next was never tried.
+        self.assertTrue(self.exists("1234_Hard drive no2_a.txt"))
+        self.assertTrue(self.exists("b.txt"))
+
+    def test_console_that_cannot_be_written_is_a_failed_run(self):
+        if support.WINE:
+            self.skipTest("/dev/full has no Windows name")
+        self.write("a.txt", b"A")
+        self.inputs(self.record("a.txt"))
+        with open("/dev/full", "wb") as full:
+            process = self.start(["-x", "list.txt", "-f", "fields.txt"],
+                                 stdout=full)
+            _, err = process.communicate(timeout=60)
+        self.assertEqual(process.returncode, 1)
+        self.assertEqual(err,
+                         b"\nfldren: standard output could not be written\n")
+
+    def test_killed_run_leaves_a_line_for_every_rename(self):
+        count = 1500 if support.WINE else 5000
+        records = b"".join(
+            b"f%d\tp\t%d\tE\t%s\n" % (i, i, self.full("f%d" % i))
+            for i in range(count))
+        for i in range(count):
+            self.write("f%d" % i, b"")
+        self.inputs(records, b"Int. ID\n")
+        process = self.start(["-x", "list.txt", "-f", "fields.txt", "-o",
+                              "out.txt"], stdout=subprocess.DEVNULL)
+        deadline = time.time() + 60
+        while time.time() < deadline and (
+                not self.exists("out.txt") or
+                os.path.getsize(self.path("out.txt")) < 2000):
+            time.sleep(0.01)
+        process.send_signal(signal.SIGKILL)
+        process.wait()
+        names = set(os.listdir(self.dir))
+        renamed = {n for n in names if "_f" in n}
+        logged = set()
+        for line in self.read("out.txt").decode().splitlines():
+            fields = line.split("\t")
+            if len(fields) == 5 and fields[3] == "Success":
+                logged.add(fields[2].replace("\\", "/").split("/")[-1])
+        self.assertGreater(len(renamed), 0)
+        self.assertLess(len(renamed), count, "the run ended before the kill")
+        self.assertLessEqual(len(renamed - logged), 1)
+        self.assertEqual(logged - renamed, set())
+        # No file is lost: each one is there under its old or its new name.
+        for i in range(count):
+            self.assertTrue("f%d" % i in names or "%d_f%d" % (i, i) in names)
+
+
+if __name__ == "__main__":
+    unittest.main()

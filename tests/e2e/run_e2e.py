@@ -25,7 +25,7 @@ def start_wine():
     # first program run inherits them and the run hangs for minutes.
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                  stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-p"], **quiet)
+    subprocess.run(["wineserver", "-p60"], **quiet)
     subprocess.run(["wine", "cmd", "/c", "exit"],
                    env=dict(os.environ, WINEDEBUG="-all"), **quiet)
 

@@ -1,0 +1,26 @@
+# Sourced by the set-up scripts: installs the Debian packages a script needs
+# when they are missing (apt-get, as root), or says how to install them.
+
+need_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
+      grep -q "install ok installed" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "fldren needs these Debian packages: ${missing[*]}" >&2
+    echo "install them with: sudo apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# The native build's tools.
+BUILD_PACKAGES=(cmake make g++ python3)
+# The tests' tools, and the Windows cross-build run under Wine.
+TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64)

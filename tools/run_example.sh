@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds fldren and runs it on the bundled example, in a copy made in a
+# temporary folder so that the repository stays as it is.
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+source "$repo/tools/packages.sh"
+need_packages "${BUILD_PACKAGES[@]}"
+
+cmake -S "$repo" -B "$repo/build" -DFLDREN_TESTS=OFF >/dev/null
+cmake --build "$repo/build" -j2 >/dev/null
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/fldren-example.XXXXXX")"
+cp -R "$repo/examples/." "$work/"
+cd "$work"
+echo "== Example copied to $work"
+echo "== Exported files before:"
+ls -1 export
+echo "== fldren -x export_list.txt -f fields.txt -o renamed.txt"
+status=0
+"$repo/build/fldren" -x export_list.txt -f fields.txt -o renamed.txt </dev/null || status=$?
+echo
+echo "== Exit status: $status"
+echo "== Exported files after:"
+ls -1 export
+echo "== Output file renamed.txt:"
+cat renamed.txt
+exit "$status"

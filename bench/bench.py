@@ -4,7 +4,8 @@ folder, and reports seconds, microseconds per record and peak memory.
 
     bench/bench.py --binary build/fldren -n 10000 100000 --runs 3
 
-Each run gets a fresh set of files, since a run renames them all. The
+Needs GNU time (Debian's package time) for the peak memory. Each run gets a
+fresh set of files, since a run renames them all. The
 median of the runs is quoted. Nothing here is a test: it only measures.
 """
 
@@ -38,17 +39,21 @@ def make_work(root, count):
 
 
 def time_fldren(binary, root):
-    """Seconds and peak resident kilobytes of one run."""
+    """Seconds and peak resident kilobytes of one run. GNU time reads the
+    peak: a child's own rusage would count the pages of the Python process
+    it was forked from."""
+    usage = os.path.join(root, "usage.txt")
     with open(os.path.join(root, "console.txt"), "wb") as console:
         start = time.perf_counter()
-        process = subprocess.Popen(
-            [binary, "-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"],
+        process = subprocess.run(
+            ["/usr/bin/time", "-f", "%M", "-o", usage, binary, "-x",
+             "list.txt", "-f", "fields.txt", "-o", "out.txt"],
             cwd=root, stdout=console, stdin=subprocess.DEVNULL)
-        _, status, usage = os.wait4(process.pid, 0)
         seconds = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
+    if process.returncode != 0:
         raise SystemExit("fldren failed in %s" % root)
-    return seconds, usage.ru_maxrss
+    with open(usage) as f:
+        return seconds, int(f.read().split()[-1])
 
 
 def main():

@@ -3,9 +3,9 @@
 // Every status the programs end with. Scripts that drive fldren branch on
 // these numbers, so they never change meaning.
 enum exit_status : int {
-  k_exit_success = 0,          // every record renamed, or there were none
-  k_exit_failure = 1,          // bad command line, unusable input or output
-  k_exit_csv_file = 2,         // the export list is comma-separated
+  k_exit_success = 0,   // every record renamed, or there were none
+  k_exit_failure = 1,   // bad command line, unusable input or output
+  k_exit_csv_file = 2,  // the export list is comma-separated
   k_exit_some_renames_failed = 3,
-  k_exit_bad_option = 5,       // illegal option letter or missing value
+  k_exit_bad_option = 5,  // illegal option letter or missing value
 };

@@ -32,12 +32,10 @@ bool passes_argument_gate(int argc, char16_t** argv) {
 }
 
 void write_closing_lines(const run_context& run) {
-  const std::string lines = "\n\nRecords processed:" +
-                            group_thousands(run.processed) +
-                            "\nRenamed:          " +
-                            group_thousands(run.renamed) +
-                            "\nFailed:           " +
-                            group_thousands(run.failed) + "\n";
+  const std::string lines =
+      "\n\nRecords processed:" + group_thousands(run.processed) +
+      "\nRenamed:          " + group_thousands(run.renamed) +
+      "\nFailed:           " + group_thousands(run.failed) + "\n";
   write_console_8bit(console_stream::out, lines);
 }
 
@@ -50,8 +48,7 @@ std::string group_thousands(std::int64_t count) {
   for (std::size_t i = digits.size(); i > 0; --i) {
     grouped.insert(grouped.begin(), digits[i - 1]);
     ++copied;
-    if (copied % 3 == 0 && i > 1)
-      grouped.insert(grouped.begin(), ',');
+    if (copied % 3 == 0 && i > 1) grouped.insert(grouped.begin(), ',');
   }
   if (grouped.size() < k_grouped_width)
     grouped.insert(0, k_grouped_width - grouped.size(), ' ');

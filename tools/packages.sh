@@ -23,4 +23,4 @@ need_packages() {
 # The native build's tools.
 BUILD_PACKAGES=(cmake make g++ python3)
 # The tests' tools, and the Windows cross-build run under Wine.
-TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64)
+TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64 clang-format)

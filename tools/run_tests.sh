@@ -9,6 +9,10 @@ need_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 cd "$repo"
 
 jobs=2
+echo "== formatting (clang-format, .clang-format)"
+find src tests -name '*.cpp' -o -name '*.h' | sort |
+  xargs clang-format --dry-run --Werror
+
 run_suite() {
   local dir="$1"
   shift

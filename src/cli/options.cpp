@@ -41,9 +41,9 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
         case u'?':
           end_run(run, k_exit_bad_option);
         default:
-          write_console_text(console_stream::out,
-                             u"\nIllegal option " +
-                                 wide_text(argument.substr(at)) + u"\n");
+          write_console_text(
+              console_stream::out,
+              u"\nIllegal option " + wide_text(argument.substr(at)) + u"\n");
           end_run(run, k_exit_bad_option);
       }
 

@@ -6,9 +6,7 @@
 
 namespace {
 
-void write_page(const char* text) {
-  write_console(console_stream::out, text);
-}
+void write_page(const char* text) { write_console(console_stream::out, text); }
 
 }  // namespace
 

@@ -1,17 +1,19 @@
 // The platform services on POSIX calls. Names travel one byte per 16-bit
 // unit, so any byte sequence a file system holds comes back unchanged.
 
-#include "platform/platform.h"
 #include "platform/platform_posix.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -120,7 +122,8 @@ bool same_file(const std::u16string& first, const std::u16string& second) {
 
 bool to_posix_path(std::u16string_view path, std::string& result) {
   const std::u16string_view prefix = u"\\\\?\\";
-  if (path.substr(0, prefix.size()) == prefix) path.remove_prefix(prefix.size());
+  if (path.substr(0, prefix.size()) == prefix)
+    path.remove_prefix(prefix.size());
   if (!to_bytes(path, result)) return false;
   for (char& byte : result)
     if (byte == '\\') byte = '/';

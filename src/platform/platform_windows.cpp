@@ -1,15 +1,16 @@
 // The platform services on the Windows C runtime. wchar_t is 16 bits here,
 // so the program's wide text is handed over unit for unit.
 
-#include "platform/platform.h"
+#include <io.h>
+#include <stdlib.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
-#include <io.h>
-#include <stdlib.h>
 #include <string>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace {
 

@@ -7,8 +7,7 @@
 namespace {
 
 char16_t fold_case(char16_t unit) {
-  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32)
-                                      : unit;
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit;
 }
 
 // Compares by length, not by terminator: a NUL read from the file is an
@@ -80,8 +79,9 @@ keyword_columns find_keyword_columns(wide_view header) {
 void check_delimiter(run_context& run) {
   read_header(run);
   if (!looks_comma_separated(run.line)) return;
-  write_console_8bit(console_stream::out,
-                     "The first record shows this to be a CSV delimited file\n");
+  write_console_8bit(
+      console_stream::out,
+      "The first record shows this to be a CSV delimited file\n");
   write_console_8bit(console_stream::out, "\n" + narrow_8bit(run.line) + "\n");
   write_console_8bit(console_stream::out,
                      "This program only works on tab delimited files.\n");

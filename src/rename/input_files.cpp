@@ -56,8 +56,9 @@ void read_field_list(run_context& run) {
     // first position of every header; it ends the list like a blank line.
     if (line.empty()) break;
     if (list.count == k_max_field_names) {
-      write_out(u"\nThe field list holds more than 128 titles; nothing was "
-                u"renamed\n");
+      write_out(
+          u"\nThe field list holds more than 128 titles; nothing was "
+          u"renamed\n");
       end_run(run, k_exit_failure);
     }
     list.names[static_cast<std::size_t>(list.count++)] = line;

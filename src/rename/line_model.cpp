@@ -8,8 +8,8 @@ constexpr std::size_t k_input_block = 64 * 1024;
 bool fill_buffer(text_input& input) {
   if (input.at_end || input.file == nullptr) return false;
   input.position = 0;
-  input.length = std::fread(input.buffer.data(), 1, input.buffer.size(),
-                            input.file);
+  input.length =
+      std::fread(input.buffer.data(), 1, input.buffer.size(), input.file);
   if (input.length == 0) {
     input.at_end = true;
     if (std::ferror(input.file)) input.read_failed = true;

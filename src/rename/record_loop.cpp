@@ -10,8 +10,7 @@ namespace {
 
 // Column number of the current record, or an empty view with ok cleared
 // when the record does not hold it.
-wide_view record_column(const run_context& run, std::int32_t column,
-                        bool& ok) {
+wide_view record_column(const run_context& run, std::int32_t column, bool& ok) {
   if (column < 0 || column >= run.fields.count) {
     ok = false;
     return {};
@@ -39,8 +38,9 @@ void write_report(run_context& run, bool success) {
 
   if (run.output_file == nullptr || run.output_failed) return;
   bool ok = true;
-  const wide_view first_value =
-      run.selected[0] >= 0 ? record_column(run, run.selected[0], ok) : wide_view();
+  const wide_view first_value = run.selected[0] >= 0
+                                    ? record_column(run, run.selected[0], ok)
+                                    : wide_view();
   report.erase(0, 1);
   report += u'\t';
   report += first_value;

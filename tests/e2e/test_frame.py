@@ -2,7 +2,11 @@
 and output files."""
 
 import os
+import pty
 import shutil
+import subprocess
+
+import support
 
 from support import (Case, FIELDS, HEADER, LAST_COMPILED, USAGE_PAGES,
                      lines)
@@ -39,6 +43,29 @@ class ArgumentGate(Case):
             status, out, _ = self.run_fldren(stdin=stdin)
             self.assertEqual(status, 1)
             self.assertTrue(out.startswith(lines(b"\n\n\nMissing")))
+
+    def test_screen_is_cleared_only_on_a_terminal(self):
+        # Redirected output gets no control text (the cases above); a
+        # terminal is cleared before each of the three pages.
+        if support.WINE:
+            self.skipTest("Wine's console is not a POSIX terminal")
+        master, slave = pty.openpty()
+        process = subprocess.Popen([support.BINARY], stdout=slave,
+                                   stdin=subprocess.DEVNULL, cwd=self.dir)
+        os.close(slave)
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:  # the terminal closes when fldren ends
+                break
+            if not chunk:
+                break
+            shown += chunk
+        os.close(master)
+        self.assertEqual(process.wait(timeout=60), 1)
+        self.assertEqual(shown.count(b"\033[H\033[2J"), 3)
+        self.assertTrue(shown.startswith(b"\033[H\033[2J\r\n\r\n\r\nMissing"))
 
     def test_empty_first_argument_is_no_request_for_help(self):
         self.check(["", "-x", "a", "-f", "b"], 1,

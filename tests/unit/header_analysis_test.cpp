@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "rename/header_analysis.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -19,9 +19,9 @@ TEST(LooksCommaSeparated, WantsACommaBeforeADoubleQuote) {
       {u"a,b,c\n", false},
       {u"Name\tPath\n", false},
       {u"", false},
-      {u",\"", false},         // too short: the last two places are not read
-      {u",\"x\n", true},       // comma at 0, quote at 1, the lowest place read
-      {u"ab,\"\n", false},     // the quote stands third from the end
+      {u",\"", false},      // too short: the last two places are not read
+      {u",\"x\n", true},    // comma at 0, quote at 1, the lowest place read
+      {u"ab,\"\n", false},  // the quote stands third from the end
       {u"a,\"bc\n", true},
   };
   for (const auto& c : cases) {
@@ -44,7 +44,7 @@ TEST(FindTitleColumn, FirstCaseInsensitivePrefixAnywhereInTheHeader) {
       {k_header.c_str(), u"INT. ID", 2},
       {u"Name\tUnique ID\tInt. ID\n", u"ID", 1},
       {u"\tName\tPath\n", u"Name", 1},
-      {u"Name\tPath\n", u"Path\n", 1},  // the line feed belongs to the last
+      {u"Name\tPath\n", u"Path\n", 1},    // the line feed belongs to the last
       {u"Name\tPath", u"Path plus", -1},  // runs past the end of the header
       {u"Na\tme", u"Na\tme", 0},          // a match may span a TAB
       {u"\u00c9t\tx", u"\u00e9t", -1},    // only A to Z are folded

@@ -1,10 +1,11 @@
+#include "rename/line_model.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "rename/line_model.h"
 #include "temp_dir.h"
 
 namespace {
@@ -83,7 +84,11 @@ TEST(ReadLine, FollowsTextModeLineEndsWithoutItsEndOfFile) {
       {"two\r\r\n", {u"two\r\n"}},
       {"\n\n", {u"\n", u"\n"}},
       // Windows text mode would end the file at 0x1A; here it is a byte.
-      {std::string("a\x1a" "b\nc\n"), {u"a\x1a" u"b\n", u"c\n"}},
+      {std::string("a\x1a"
+                   "b\nc\n"),
+       {u"a\x1a"
+        u"b\n",
+        u"c\n"}},
       {std::string("a\0b\n", 4), {std::u16string(u"a\0b\n", 4)}},
       {"\xe9\xff\x80\n", {u"\u00e9\u00ff\u0080\n"}},
   };

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "rename/path_parts.h"
+
+#include <gtest/gtest.h>
 
 TEST(SplitPath, CutsDriveDirectoryBaseAndExtension) {
   const struct {

@@ -1,11 +1,12 @@
+#include "platform/platform_posix.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "platform/platform.h"
-#include "platform/platform_posix.h"
 #include "temp_dir.h"
 
 namespace {
@@ -46,11 +47,11 @@ TEST(ResolveFullPath, FoldsDotsWithoutAskingTheFileSystem) {
 TEST(ResolveFullPath, RefusesEmptyAndOverlongNames) {
   std::u16string result = u"untouched";
   EXPECT_FALSE(resolve_full_path(u"", 2048, result));
-  EXPECT_FALSE(resolve_full_path(u"/" + std::u16string(2047, u'a'), 2048,
-                                 result));
+  EXPECT_FALSE(
+      resolve_full_path(u"/" + std::u16string(2047, u'a'), 2048, result));
   EXPECT_EQ(result, u"untouched");
-  EXPECT_TRUE(resolve_full_path(u"/" + std::u16string(2046, u'a'), 2048,
-                                result));
+  EXPECT_TRUE(
+      resolve_full_path(u"/" + std::u16string(2046, u'a'), 2048, result));
 }
 
 TEST(ToPosixPath, DropsThePrefixAndReadsBackslashesAsSlashes) {

@@ -1,7 +1,8 @@
+#include "rename/record_loop.h"
+
 #include <gtest/gtest.h>
 
 #include "rename/line_model.h"
-#include "rename/record_loop.h"
 
 namespace {
 
@@ -41,13 +42,18 @@ TEST(ComposePaths, PutsSelectedValuesBeforeTheFileName) {
        u"\\\\?\\C:\\exp\\mydoc.doc",
        u"\\\\?\\C:\\exp\\1234_Hard drive no2_mydoc.doc"},
       // A value with the prefix already has it twice in the source only.
-      {u"a\tb\t1\tE\t\\\\?\\C:\\exp\\a.txt", {2},
-       u"\\\\?\\\\\\?\\C:\\exp\\a.txt", u"\\\\?\\C:\\exp\\1_a.txt"},
-      {u"a\tb\t\tE\tC:\\a.txt", {2}, u"\\\\?\\C:\\a.txt",
-       u"\\\\?\\C:\\_a.txt"},
-      {u"a\tb\t7\tE\tC:\\a.txt", {2, 2}, u"\\\\?\\C:\\a.txt",
+      {u"a\tb\t1\tE\t\\\\?\\C:\\exp\\a.txt",
+       {2},
+       u"\\\\?\\\\\\?\\C:\\exp\\a.txt",
+       u"\\\\?\\C:\\exp\\1_a.txt"},
+      {u"a\tb\t\tE\tC:\\a.txt", {2}, u"\\\\?\\C:\\a.txt", u"\\\\?\\C:\\_a.txt"},
+      {u"a\tb\t7\tE\tC:\\a.txt",
+       {2, 2},
+       u"\\\\?\\C:\\a.txt",
        u"\\\\?\\C:\\7_7_a.txt"},
-      {u"a\tb\t7\tE\t/tmp/x/a.txt:s", {3}, u"\\\\?\\/tmp/x/a.txt:s",
+      {u"a\tb\t7\tE\t/tmp/x/a.txt:s",
+       {3},
+       u"\\\\?\\/tmp/x/a.txt:s",
        u"\\\\?\\/tmp/x/E_a.txt:s"},
   };
   for (const auto& c : cases) {
@@ -72,8 +78,7 @@ TEST(ComposePaths, RefusesRecordsThatWouldNameAnotherFile) {
       // Beyond the columns a record holds.
       {u"a\tC:\\d\\f.txt\n", {150}, 1, u"\\\\?\\C:\\d\\_f.txt"},
       // Separators in a selected value would leave the directory.
-      {u"..\\..\\x\tC:\\d\\f.txt\n", {0}, 1,
-       u"\\\\?\\C:\\d\\..\\..\\x_f.txt"},
+      {u"..\\..\\x\tC:\\d\\f.txt\n", {0}, 1, u"\\\\?\\C:\\d\\..\\..\\x_f.txt"},
       {u"a/b\tC:\\d\\f.txt\n", {0}, 1, u"\\\\?\\C:\\d\\a/b_f.txt"},
       // The new name is the old one, which exists.
       {u"a\tC:\\a.txt", {}, 1, u"\\\\?\\C:\\a.txt"},

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "rename/text_output.h"
+
+#include <gtest/gtest.h>
 
 TEST(Narrow8Bit, KeepsEveryByteAndMarksWiderUnits) {
   std::u16string text;

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/platform.h"
+#include "temp_dir.h"
+
+namespace {
+
+std::u16string wide(const std::filesystem::path& path) {
+  const std::wstring text = path.wstring();
+  return std::u16string(text.begin(), text.end());
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(ResolveFullPath, NeverResolvesAnEmptyName) {
+  // The runtime would answer with the current directory.
+  std::u16string result = u"untouched";
+  EXPECT_FALSE(resolve_full_path(u"", 2048, result));
+  EXPECT_EQ(result, u"untouched");
+  EXPECT_TRUE(resolve_full_path(u"a\\..\\b.txt", 2048, result));
+  EXPECT_EQ(result.substr(result.size() - 6), u"\\b.txt");
+  EXPECT_EQ(result[1], u':');
+}
+
+TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
+  scoped_temp_dir dir;
+  const auto from = dir.write("from.txt", "from");
+  const auto to = dir.write("to.txt", "to");
+  const std::u16string prefix = u"\\\\?\\";
+  EXPECT_FALSE(rename_no_replace(prefix + wide(from), prefix + wide(to)));
+  EXPECT_EQ(read_file(from), "from");
+  EXPECT_EQ(read_file(to), "to");
+
+  const auto fresh = dir.path() / "fresh.txt";
+  EXPECT_TRUE(rename_no_replace(prefix + wide(from), prefix + wide(fresh)));
+  EXPECT_FALSE(std::filesystem::exists(from));
+  EXPECT_EQ(read_file(fresh), "from");
+}
+
+TEST(OpenForReading, RefusesNamesHoldingANul) {
+  EXPECT_EQ(open_for_reading(std::u16string(u"a\0b", 3)), nullptr);
+  EXPECT_EQ(open_for_reading(u""), nullptr);
+}

@@ -162,6 +162,15 @@ class InputFiles(Case):
                    b"\n\n" + self.opened("fields.txt") +
                    b"\ncan't open input file ")
 
+    def test_name_too_long_to_resolve_as_an_option(self):
+        # Kept as given and reported under its own name, never under the
+        # field list's.
+        self.write("fields.txt", FIELDS)
+        long_name = "n" * 3000
+        self.check(["-f", "fields.txt", "-x", long_name], 1,
+                   self.opened("fields.txt") + b"\ncan't open input file " +
+                   self.full(long_name))
+
     def test_directory_is_no_input_file(self):
         os.mkdir(self.path("folder"))
         self.check(["-x", "folder", "-f", "folder"], 1,

@@ -68,6 +68,9 @@ int run_main(int argc, char16_t** argv) {
   open_text_input(run, run.field_list, run.options.field_list_name);
   read_field_list(run);
   open_text_input(run, run.export_list, run.options.export_list_name);
+  // The report speaks the export list's encoding, on the console and in
+  // the output file, so that every name it shows is the name it read.
+  run.report_form = run.export_list.form;
   check_delimiter(run);
   write_console_8bit(console_stream::out, "\n\n");
   locate_columns(run);
@@ -79,7 +82,8 @@ int run_main(int argc, char16_t** argv) {
                        u"\nCan't write to output file " +
                            run.options.output_file_name +
                            u"; the run was stopped after the last record "
-                           u"shown");
+                           u"shown",
+                       run.report_form.encoding);
   write_closing_lines(run);
   if (run.output_failed) end_run(run, k_exit_failure);
   end_run(run, run.failed > 0 ? k_exit_some_renames_failed : k_exit_success);

@@ -17,7 +17,7 @@ run_suite() {
   local dir="$1"
   shift
   echo "== $dir"
-  cmake -S . -B "$dir" -DFLDREN_WERROR=ON "$@" >/dev/null
+  cmake -S . -B "$dir" -DFLDREN_WERROR=ON -DFLDREN_TESTS=ON "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure
 }

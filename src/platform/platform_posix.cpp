@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "rename/unicode_text.h"
 
 namespace {
 
@@ -29,20 +30,14 @@ bool to_bytes(std::u16string_view text, std::string& result) {
   return true;
 }
 
-std::u16string from_bytes(std::string_view bytes) {
-  std::u16string text;
-  text.reserve(bytes.size());
-  for (char byte : bytes) text.push_back(static_cast<unsigned char>(byte));
-  return text;
-}
-
 bool current_directory(std::u16string& result) {
   std::vector<char> buffer(4096);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
     if (errno != ERANGE) return false;
     buffer.resize(buffer.size() * 2);
   }
-  result = from_bytes(buffer.data());
+  result.clear();
+  decode_8bit(buffer.data(), result);
   return true;
 }
 
@@ -103,7 +98,21 @@ std::FILE* open_for_reading(const std::u16string& path) {
 std::FILE* create_for_writing(const std::u16string& path) {
   std::string bytes;
   if (path.empty() || !to_bytes(path, bytes)) return nullptr;
-  return std::fopen(bytes.c_str(), "w");
+  return std::fopen(bytes.c_str(), "wb");
+}
+
+std::u16string_view text_line_end() { return u"\n"; }
+
+void decode_8bit(std::string_view bytes, std::u16string& text) {
+  text.reserve(text.size() + bytes.size());
+  for (char byte : bytes) text.push_back(static_cast<unsigned char>(byte));
+}
+
+std::string encode_8bit(std::u16string_view text) {
+  std::string bytes(text.size(), '?');
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] <= 255) bytes[i] = static_cast<char>(text[i]);
+  return bytes;
 }
 
 bool same_file(const std::u16string& first, const std::u16string& second) {
@@ -120,11 +129,18 @@ bool same_file(const std::u16string& first, const std::u16string& second) {
          first_info.st_ino == second_info.st_ino;
 }
 
-bool to_posix_path(std::u16string_view path, std::string& result) {
+bool to_posix_path(std::u16string_view path, name_bytes form,
+                   std::string& result) {
   const std::u16string_view prefix = u"\\\\?\\";
   if (path.substr(0, prefix.size()) == prefix)
     path.remove_prefix(prefix.size());
-  if (!to_bytes(path, result)) return false;
+  if (form == name_bytes::utf8) {
+    if (path.find(u'\0') != std::u16string_view::npos) return false;
+    result.clear();
+    append_utf8_encoded(path, result);
+  } else if (!to_bytes(path, result)) {
+    return false;
+  }
   for (char& byte : result)
     if (byte == '\\') byte = '/';
   return true;
@@ -142,21 +158,23 @@ bool rename_by_link(const char* from, const char* to) {
   return true;
 }
 
-bool rename_no_replace(const std::u16string& from, const std::u16string& to) {
-  std::string from_bytes;
-  std::string to_bytes_;
-  if (!to_posix_path(from, from_bytes) || !to_posix_path(to, to_bytes_))
+bool rename_no_replace(const std::u16string& from, const std::u16string& to,
+                       name_bytes form) {
+  std::string from_name;
+  std::string to_name;
+  if (!to_posix_path(from, form, from_name) ||
+      !to_posix_path(to, form, to_name))
     return false;
-  if (from_bytes.empty() || to_bytes_.empty()) return false;
+  if (from_name.empty() || to_name.empty()) return false;
 #ifdef RENAME_NOREPLACE
-  if (renameat2(AT_FDCWD, from_bytes.c_str(), AT_FDCWD, to_bytes_.c_str(),
+  if (renameat2(AT_FDCWD, from_name.c_str(), AT_FDCWD, to_name.c_str(),
                 RENAME_NOREPLACE) == 0)
     return true;
   // NFS and older FUSE file systems refuse the flag itself; every other
   // error is the answer for this rename.
   if (errno != EINVAL && errno != ENOSYS) return false;
 #endif
-  return rename_by_link(from_bytes.c_str(), to_bytes_.c_str());
+  return rename_by_link(from_name.c_str(), to_name.c_str());
 }
 
 bool write_console(console_stream stream, std::string_view bytes) {
@@ -164,6 +182,8 @@ bool write_console(console_stream stream, std::string_view bytes) {
   if (bytes.empty()) return std::ferror(file) == 0;
   return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
+
+bool write_console_window(console_stream, std::u16string_view) { return false; }
 
 void clear_screen() {
   if (!isatty(STDOUT_FILENO)) return;

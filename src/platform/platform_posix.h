@@ -5,10 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+
 // The file-system name of a rename path: the extended-length prefix taken
-// off, every backslash read as a slash, one byte per unit. Fails on a unit
-// that does not fit in a byte or on a NUL.
-bool to_posix_path(std::u16string_view path, std::string& result);
+// off, every backslash read as a slash, one byte per unit or UTF-8. Fails
+// on a NUL, and on a unit above 255 in 8-bit form.
+bool to_posix_path(std::u16string_view path, name_bytes form,
+                   std::string& result);
 
 // Renames by a hard link under the new name followed by removal of the old
 // one, for file systems that refuse a no-replace rename. Fails, leaving the

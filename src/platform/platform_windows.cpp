@@ -3,6 +3,7 @@
 
 #include <io.h>
 #include <stdlib.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +48,41 @@ std::FILE* open_for_reading(const std::u16string& path) {
 std::FILE* create_for_writing(const std::u16string& path) {
   std::wstring wide_path;
   if (path.empty() || !to_wide(path, wide_path)) return nullptr;
-  return _wfopen(wide_path.c_str(), L"wt");
+  // Bytes: the report may be UTF-16, whose bytes text mode would mangle;
+  // line ends are written as text_line_end() gives them.
+  return _wfopen(wide_path.c_str(), L"wb");
+}
+
+std::u16string_view text_line_end() { return u"\r\n"; }
+
+void decode_8bit(std::string_view bytes, std::u16string& text) {
+  // The suite writes its 8-bit lists in the ANSI code page; reading them
+  // through it finds names with a typographic apostrophe or a euro sign.
+  if (bytes.empty()) return;
+  const int size = static_cast<int>(bytes.size());
+  const int units =
+      MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  if (units <= 0) return;
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), units);
+  text.append(wide.begin(), wide.end());
+}
+
+std::string encode_8bit(std::u16string_view text) {
+  if (text.empty()) return {};
+  const std::wstring wide(text.begin(), text.end());
+  const int size = static_cast<int>(wide.size());
+  // A character the code page lacks becomes "?", never a look-alike.
+  const bool utf8_code_page = GetACP() == CP_UTF8;
+  const DWORD flags = utf8_code_page ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* fallback = utf8_code_page ? nullptr : "?";
+  const int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), size,
+                                        nullptr, 0, fallback, nullptr);
+  if (bytes <= 0) return std::string(text.size(), '?');
+  std::string result(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), size, result.data(), bytes,
+                      fallback, nullptr);
+  return result;
 }
 
 bool same_file(const std::u16string& first, const std::u16string& second) {
@@ -60,7 +95,8 @@ bool same_file(const std::u16string& first, const std::u16string& second) {
   return _wcsicmp(first_wide.c_str(), second_wide.c_str()) == 0;
 }
 
-bool rename_no_replace(const std::u16string& from, const std::u16string& to) {
+bool rename_no_replace(const std::u16string& from, const std::u16string& to,
+                       name_bytes) {
   // _wrename fails with EEXIST when the new name exists: it never replaces.
   std::wstring from_wide;
   std::wstring to_wide_;
@@ -72,6 +108,20 @@ bool write_console(console_stream stream, std::string_view bytes) {
   std::FILE* file = stream == console_stream::out ? stdout : stderr;
   if (bytes.empty()) return std::ferror(file) == 0;
   return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+bool write_console_window(console_stream stream, std::u16string_view text) {
+  HANDLE handle = GetStdHandle(
+      stream == console_stream::out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+    return false;
+  // What stdio still holds must reach the screen first.
+  std::fflush(stream == console_stream::out ? stdout : stderr);
+  const std::wstring wide(text.begin(), text.end());
+  DWORD written = 0;
+  return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
+                       &written, nullptr) != 0;
 }
 
 void clear_screen() {

@@ -82,7 +82,8 @@ void check_delimiter(run_context& run) {
   write_console_8bit(
       console_stream::out,
       "The first record shows this to be a CSV delimited file\n");
-  write_console_8bit(console_stream::out, "\n" + narrow_8bit(run.line) + "\n");
+  write_console_text(console_stream::out, u"\n" + run.line + u"\n",
+                     run.report_form.encoding);
   write_console_8bit(console_stream::out,
                      "This program only works on tab delimited files.\n");
   end_run(run, k_exit_csv_file);

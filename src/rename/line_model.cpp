@@ -1,5 +1,8 @@
 #include "rename/line_model.h"
 
+#include "platform/platform.h"
+#include "rename/unicode_text.h"
+
 namespace {
 
 constexpr std::size_t k_input_block = 64 * 1024;
@@ -18,6 +21,78 @@ bool fill_buffer(text_input& input) {
   return true;
 }
 
+bool more_bytes(text_input& input) {
+  return input.position < input.length || fill_buffer(input);
+}
+
+// The encoding of a file from its first bytes: a byte-order mark, or an
+// ASCII character followed by a zero byte (a header in UTF-16LE without a
+// mark, since a header begins with ASCII titles), or else 8-bit text.
+void detect_form(text_input& input) {
+  const unsigned char* b = input.buffer.data();
+  const std::size_t n = input.length;
+  input.form = text_form{};
+  input.content_start = 0;
+  if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+    input.form = {text_encoding::utf16le, true};
+    input.content_start = 2;
+  } else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
+    input.form = {text_encoding::utf16be, true};
+    input.content_start = 2;
+  } else if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+    input.form = {text_encoding::utf8, true};
+    input.content_start = 3;
+  } else if (n >= 2 && b[0] >= 0x20 && b[0] <= 0x7E && b[1] == 0) {
+    input.form = {text_encoding::utf16le, false};
+  }
+}
+
+// Reads one line's bytes, its line feed kept and a CR before it dropped.
+bool read_byte_line(text_input& input, std::string& raw) {
+  if (!more_bytes(input)) return false;
+  raw.clear();
+  while (more_bytes(input)) {
+    const unsigned char* block = input.buffer.data();
+    std::size_t i = input.position;
+    while (i < input.length && block[i] != '\n') ++i;
+    const bool line_end = i < input.length;
+    raw.append(reinterpret_cast<const char*>(block) + input.position,
+               i - input.position);
+    input.position = line_end ? i + 1 : i;
+    if (line_end) {
+      if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+      raw.push_back('\n');
+      return true;
+    }
+  }
+  return true;
+}
+
+bool read_utf16_line(text_input& input, wide_text& line) {
+  if (!more_bytes(input)) return false;
+  const bool big_endian = input.form.encoding == text_encoding::utf16be;
+  line.clear();
+  while (more_bytes(input)) {
+    const unsigned char first = input.buffer[input.position++];
+    if (!more_bytes(input)) {
+      // Half a unit at the end of the file.
+      line.push_back(k_replacement_character);
+      break;
+    }
+    const unsigned char second = input.buffer[input.position++];
+    const auto unit = static_cast<char16_t>(big_endian ? (first << 8) | second
+                                                       : (second << 8) | first);
+    if (unit == u'\n') {
+      if (!line.empty() && line.back() == u'\r') line.pop_back();
+      line.push_back(u'\n');
+      break;
+    }
+    line.push_back(unit);
+  }
+  replace_lone_surrogates(line);
+  return true;
+}
+
 }  // namespace
 
 void attach_input(text_input& input, std::FILE* file, const wide_text& name) {
@@ -28,6 +103,9 @@ void attach_input(text_input& input, std::FILE* file, const wide_text& name) {
   input.length = 0;
   input.at_end = false;
   input.read_failed = false;
+  fill_buffer(input);
+  detect_form(input);
+  input.position = input.content_start;
 }
 
 void rewind_input(text_input& input) {
@@ -37,6 +115,9 @@ void rewind_input(text_input& input) {
   input.position = 0;
   input.length = 0;
   input.at_end = false;
+  // The byte-order mark is not part of the first line.
+  if (fill_buffer(input))
+    input.position = std::min(input.content_start, input.length);
 }
 
 void close_input(text_input& input) {
@@ -45,35 +126,16 @@ void close_input(text_input& input) {
 }
 
 bool read_line(text_input& input, wide_text& line) {
-  if (input.position == input.length && !fill_buffer(input)) return false;
+  if (input.form.encoding == text_encoding::utf16le ||
+      input.form.encoding == text_encoding::utf16be)
+    return read_utf16_line(input, line);
+  if (!read_byte_line(input, input.raw_line)) return false;
   line.clear();
-  for (;;) {
-    if (input.position == input.length && !fill_buffer(input)) return true;
-    const unsigned char* block = input.buffer.data();
-    std::size_t i = input.position;
-    const std::size_t end = input.length;
-    // Copy plain bytes in one run; stop at the two bytes that need a look.
-    while (i < end && block[i] != '\n' && block[i] != '\r') ++i;
-    line.append(block + input.position, block + i);
-    input.position = i;
-    if (i == end) continue;
-    ++input.position;
-    if (block[i] == '\n') {
-      line.push_back(u'\n');
-      return true;
-    }
-    // A CR: it joins a line feed that follows, even one in the next block.
-    if (input.position == input.length && !fill_buffer(input)) {
-      line.push_back(u'\r');
-      return true;
-    }
-    if (input.buffer[input.position] == '\n') {
-      ++input.position;
-      line.push_back(u'\n');
-      return true;
-    }
-    line.push_back(u'\r');
-  }
+  if (input.form.encoding == text_encoding::utf8)
+    append_utf8_decoded(input.raw_line, line);
+  else
+    decode_8bit(input.raw_line, line);
+  return true;
 }
 
 void split_record(wide_view line, record_fields& fields) {

@@ -7,7 +7,10 @@
 
 #include "rename/run_context.h"
 
-// Makes file the source of input, reading from its start.
+// Makes file the source of input, reading from its start, and finds its
+// encoding: UTF-16LE, UTF-16BE or UTF-8 by a byte-order mark (which is
+// then no part of the first line), UTF-16LE without one when the file
+// begins with an ASCII character and a zero byte, 8-bit text otherwise.
 void attach_input(text_input& input, std::FILE* file, const wide_text& name);
 
 // Goes back to the start of the input; the next read_line gives line one.
@@ -16,11 +19,11 @@ void rewind_input(text_input& input);
 // Closes the input's file if it is open.
 void close_input(text_input& input);
 
-// Reads the next physical line, whatever its length, into line: each byte
-// becomes the unit of the same code, CR LF becomes a line feed, a lone CR,
-// NUL and 0x1A are ordinary characters, and the line keeps its line feed.
-// Returns false at end of input or on a read error (input.read_failed),
-// leaving line as it was.
+// Reads the next physical line, whatever its length, into line, decoded
+// from the input's encoding (an ill-formed piece becomes U+FFFD). CR LF
+// becomes a line feed, a lone CR, NUL and 0x1A are ordinary characters,
+// and the line keeps its line feed. Returns false at end of input or on a
+// read error (input.read_failed), leaving line as it was.
 bool read_line(text_input& input, wide_text& line);
 
 // Cuts line at every TAB into fields, entry k being column k, after

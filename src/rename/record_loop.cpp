@@ -18,7 +18,11 @@ wide_view record_column(const run_context& run, std::int32_t column, bool& ok) {
   return run.fields.columns[static_cast<std::size_t>(column)];
 }
 
-bool holds_nul(wide_view text) { return text.find(u'\0') != wide_view::npos; }
+// A NUL would cut the name short in the file system; U+FFFD stands for
+// bytes of the list that could not be read, so the name is not known.
+bool unusable_in_name(wide_view text) {
+  return text.find_first_of(u"\0\uFFFD", 0, 2) != wide_view::npos;
+}
 
 bool holds_separator(wide_view text) {
   return text.find_first_of(u"\\/") != wide_view::npos;
@@ -34,7 +38,7 @@ void write_report(run_context& run, bool success) {
   report += run.destination_path;
   report += u'\t';
   report += result;
-  write_console_text(console_stream::out, report);
+  write_console_text(console_stream::out, report, run.report_form.encoding);
 
   if (run.output_file == nullptr || run.output_failed) return;
   bool ok = true;
@@ -44,8 +48,9 @@ void write_report(run_context& run, bool success) {
   report.erase(0, 1);
   report += u'\t';
   report += first_value;
-  report += u'\n';
-  if (!write_file_text(run.output_file, report)) run.output_failed = true;
+  if (!write_file_line(run.output_file, report, run.report_form,
+                       run.output_marked))
+    run.output_failed = true;
 }
 
 }  // namespace
@@ -55,7 +60,7 @@ bool compose_paths(run_context& run) {
   bool separator_found = false;
   const wide_view value =
       record_column(run, run.keywords.destination, columns_present);
-  bool nul_found = holds_nul(value);
+  bool unusable_found = unusable_in_name(value);
   run.source_path.assign(k_extended_length_prefix);
   run.source_path += value;
 
@@ -70,7 +75,7 @@ bool compose_paths(run_context& run) {
     // Values come from the evidence itself; a separator in one would move
     // the copy out of its directory.
     separator_found = separator_found || holds_separator(selected);
-    nul_found = nul_found || holds_nul(selected);
+    unusable_found = unusable_found || unusable_in_name(selected);
     destination += selected;
     destination += u'_';
   }
@@ -79,13 +84,17 @@ bool compose_paths(run_context& run) {
 
   // A new name equal to the old one already exists. Some systems report
   // such a rename done; the answer must not depend on the system.
-  return columns_present && !nul_found && !separator_found &&
+  return columns_present && !unusable_found && !separator_found &&
          run.source_path != destination;
 }
 
 void rename_record(run_context& run) {
-  const bool success = compose_paths(run) &&
-                       rename_no_replace(run.source_path, run.destination_path);
+  const name_bytes form = run.report_form.encoding == text_encoding::eight_bit
+                              ? name_bytes::eight_bit
+                              : name_bytes::utf8;
+  const bool success =
+      compose_paths(run) &&
+      rename_no_replace(run.source_path, run.destination_path, form);
   if (success)
     ++run.renamed;
   else

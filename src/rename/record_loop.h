@@ -8,7 +8,8 @@
 // Composes run.source_path and run.destination_path from the record in
 // run.fields, using run.parts, missing columns counting as empty text.
 // Returns false when the record's file must be left alone: a column it
-// lacks, a NUL in a value used (the file system would see a shorter name),
+// lacks, a NUL in a value used (the file system would see a shorter name)
+// or U+FFFD (it stands for bytes of the list that could not be decoded),
 // a separator in a selected value (it would move the file elsewhere), or a
 // destination equal to the source, which exists.
 bool compose_paths(run_context& run);

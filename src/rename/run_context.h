@@ -67,10 +67,23 @@ struct path_parts {
   wide_view extension;
 };
 
+// How a file's text is held. An 8-bit file is read byte for byte on POSIX
+// and through the ANSI code page on Windows.
+enum class text_encoding { eight_bit, utf8, utf16le, utf16be };
+
+// The encoding of a file and whether it begins with a byte-order mark.
+struct text_form {
+  text_encoding encoding = text_encoding::eight_bit;
+  bool byte_order_mark = false;
+};
+
 // An input file read in blocks of bytes, split into lines by read_line.
 struct text_input {
   std::FILE* file = nullptr;
   wide_text name;  // the resolved name it was opened under
+  text_form form;
+  std::size_t content_start = 0;  // the length of its byte-order mark
+  std::string raw_line;           // the bytes of the line being read
   std::vector<unsigned char> buffer;
   std::size_t position = 0;
   std::size_t length = 0;
@@ -90,6 +103,10 @@ struct run_context {
   text_input export_list;
   std::FILE* output_file = nullptr;
   bool output_failed = false;  // a line could not be written to it
+  bool output_marked = false;  // its byte-order mark has been written
+  // The export list's form, which the report takes on the console and in
+  // the output file; 8-bit until the export list is open.
+  text_form report_form;
 
   std::int64_t processed = 0;
   std::int64_t renamed = 0;

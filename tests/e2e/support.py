@@ -99,35 +99,39 @@ class Case(unittest.TestCase):
     # Files of the case's folder. Names are text whose characters stand
     # for the bytes of an 8-bit export list; Wine keeps them on disk as
     # UTF-8, POSIX as those very bytes.
-    def path(self, name):
-        encoded = name.encode("utf-8" if WINE else "latin-1")
+    # Names from a Unicode list are UTF-8 on disk on both.
+    def path(self, name, unicode=False):
+        encoded = name.encode("utf-8" if WINE or unicode else "latin-1")
         return os.path.join(os.fsencode(self.dir), encoded)
 
-    def write(self, name, data):
-        path = self.path(name)
+    def write(self, name, data, unicode=False):
+        path = self.path(name, unicode)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as f:
             f.write(data)
         return path
 
-    def read(self, name):
-        with open(self.path(name), "rb") as f:
+    def read(self, name, unicode=False):
+        with open(self.path(name, unicode), "rb") as f:
             return f.read()
 
-    def exists(self, name):
-        return os.path.exists(self.path(name))
+    def exists(self, name, unicode=False):
+        return os.path.exists(self.path(name, unicode))
 
     def listdir(self):
         """The folder's names, as text of the same kind."""
         return sorted(n.decode("utf-8" if WINE else "latin-1")
                       for n in os.listdir(os.fsencode(self.dir)))
 
-    def full(self, name):
+    def full_text(self, name):
         """The absolute name of a file of the folder as fldren shows it."""
-        path = os.path.join(self.dir, name).encode("latin-1")
+        path = os.path.join(self.dir, name)
         if WINE:
-            return b"Z:" + path.replace(b"/", b"\\")
+            return "Z:" + path.replace("/", "\\")
         return path
+
+    def full(self, name):
+        return self.full_text(name).encode("latin-1")
 
     # Running the program.
     def start(self, args, **kwargs):

@@ -89,8 +89,31 @@ TEST(ReadLine, FollowsTextModeLineEndsWithoutItsEndOfFile) {
        {u"a\x1a"
         u"b\n",
         u"c\n"}},
-      {std::string("a\0b\n", 4), {std::u16string(u"a\0b\n", 4)}},
-      {"\xe9\xff\x80\n", {u"\u00e9\u00ff\u0080\n"}},
+      {std::string("xa\0b\n", 5), {std::u16string(u"xa\0b\n", 5)}},
+      {"\xe9\xff\n", {u"\u00e9\u00ff\n"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(lines_of(c.bytes), c.expected);
+}
+
+TEST(ReadLine, FindsTheEncodingByItsMark) {
+  const struct {
+    std::string bytes;
+    lines expected;
+  } cases[] = {
+      {std::string("\xff\xfeN\0a\0\r\0\n\0\x87\x65\n\0", 14),
+       {u"Na\n", u"\u6587\n"}},
+      {std::string("\xfe\xff\0N\x65\x87\0\n", 8), {u"N\u6587\n"}},
+      {std::string("N\0a\0\n\0", 6), {u"Na\n"}},  // UTF-16LE, no mark
+      {"\xef\xbb\xbfN\xc3\xa9\r\nx\n", {u"N\u00e9\n", u"x\n"}},
+      {"\xef\xbb\xbf", {}},
+      // Ill-formed pieces become U+FFFD, never nothing.
+      {std::string("\xff\xfeN\0\x00\xdc\n\0x", 9),
+       {u"N\uFFFD\n", u"\uFFFD"}},  // a lone surrogate, an odd byte
+      {"\xef\xbb\xbf"
+       "a\xe6\x96\n",
+       {u"a\uFFFD\n"}},
+      // No mark and no zero byte: 8-bit, byte for byte.
+      {"\xff\xfd\n", {u"\u00ff\u00fd\n"}},
   };
   for (const auto& c : cases) EXPECT_EQ(lines_of(c.bytes), c.expected);
 }
@@ -105,9 +128,9 @@ TEST(ReadLine, ReadsLongLinesWholeAcrossBlocks) {
   EXPECT_EQ(lines_of(first + "\r\n" + second), expected);
 }
 
-TEST(ReadLine, StartsAgainAfterRewind) {
+TEST(ReadLine, StartsAgainAfterRewindBehindTheMark) {
   scoped_temp_dir dir;
-  const auto file = dir.write("input.txt", "header\nrecord\n");
+  const auto file = dir.write("input.txt", "\xef\xbb\xbfheader\nrecord\n");
   text_input input;
   attach_input(input, std::fopen(file.string().c_str(), "rb"), u"input.txt");
   std::u16string line;

@@ -56,14 +56,33 @@ TEST(ResolveFullPath, RefusesEmptyAndOverlongNames) {
 
 TEST(ToPosixPath, DropsThePrefixAndReadsBackslashesAsSlashes) {
   std::string result;
-  EXPECT_TRUE(to_posix_path(u"\\\\?\\/tmp\\a/b.txt", result));
+  const name_bytes bytes = name_bytes::eight_bit;
+  EXPECT_TRUE(to_posix_path(u"\\\\?\\/tmp\\a/b.txt", bytes, result));
   EXPECT_EQ(result, "/tmp/a/b.txt");
-  EXPECT_TRUE(to_posix_path(u"\\\\?\\\\\\?\\C:\\x", result));
+  EXPECT_TRUE(to_posix_path(u"\\\\?\\\\\\?\\C:\\x", bytes, result));
   EXPECT_EQ(result, "//?/C:/x");
-  EXPECT_TRUE(to_posix_path(u"\u00e9", result));
+  EXPECT_TRUE(to_posix_path(u"\u00e9", bytes, result));
   EXPECT_EQ(result, "\xe9");
-  EXPECT_FALSE(to_posix_path(u"\\\\?\\a\u0100", result));
-  EXPECT_FALSE(to_posix_path(std::u16string(u"a\0b", 3), result));
+  EXPECT_FALSE(to_posix_path(u"\\\\?\\a\u0100", bytes, result));
+  EXPECT_FALSE(to_posix_path(std::u16string(u"a\0b", 3), bytes, result));
+
+  // Names from a Unicode list go to the file system as UTF-8.
+  const name_bytes utf8 = name_bytes::utf8;
+  EXPECT_TRUE(to_posix_path(u"\\\\?\\d\\\u00e9\u6587\U0001F600", utf8, result));
+  EXPECT_EQ(result, "d/\xc3\xa9\xe6\x96\x87\xf0\x9f\x98\x80");
+  EXPECT_FALSE(to_posix_path(std::u16string(u"a\0b", 3), utf8, result));
+}
+
+TEST(EightBitText, TravelsByteForByte) {
+  std::string bytes;
+  for (int byte = 0; byte < 256; ++byte)
+    bytes.push_back(static_cast<char>(byte));
+  std::u16string text = u"x";
+  decode_8bit(bytes, text);
+  ASSERT_EQ(text.size(), 257u);
+  for (std::size_t i = 0; i < 256; ++i) EXPECT_EQ(text[i + 1], i);
+  EXPECT_EQ(encode_8bit(text.substr(1)), bytes);
+  EXPECT_EQ(encode_8bit(u"a\u0100\u20ac"), "a??");
 }
 
 TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
@@ -72,13 +91,15 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
   const auto to = dir.write("to.txt", "to");
   const std::u16string prefix = u"\\\\?\\";
   EXPECT_FALSE(rename_no_replace(prefix + wide(from.string()),
-                                 prefix + wide(to.string())));
+                                 prefix + wide(to.string()),
+                                 name_bytes::eight_bit));
   EXPECT_EQ(read_file(from), "from");
   EXPECT_EQ(read_file(to), "to");
 
   const auto fresh = dir.path() / "fresh.txt";
   EXPECT_TRUE(rename_no_replace(prefix + wide(from.string()),
-                                prefix + wide(fresh.string())));
+                                prefix + wide(fresh.string()),
+                                name_bytes::eight_bit));
   EXPECT_FALSE(std::filesystem::exists(from));
   EXPECT_EQ(read_file(fresh), "from");
 }

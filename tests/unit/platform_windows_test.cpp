@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -35,12 +36,14 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
   const auto from = dir.write("from.txt", "from");
   const auto to = dir.write("to.txt", "to");
   const std::u16string prefix = u"\\\\?\\";
-  EXPECT_FALSE(rename_no_replace(prefix + wide(from), prefix + wide(to)));
+  EXPECT_FALSE(rename_no_replace(prefix + wide(from), prefix + wide(to),
+                                 name_bytes::utf8));
   EXPECT_EQ(read_file(from), "from");
   EXPECT_EQ(read_file(to), "to");
 
   const auto fresh = dir.path() / "fresh.txt";
-  EXPECT_TRUE(rename_no_replace(prefix + wide(from), prefix + wide(fresh)));
+  EXPECT_TRUE(rename_no_replace(prefix + wide(from), prefix + wide(fresh),
+                                name_bytes::utf8));
   EXPECT_FALSE(std::filesystem::exists(from));
   EXPECT_EQ(read_file(fresh), "from");
 }
@@ -48,4 +51,16 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
 TEST(OpenForReading, RefusesNamesHoldingANul) {
   EXPECT_EQ(open_for_reading(std::u16string(u"a\0b", 3)), nullptr);
   EXPECT_EQ(open_for_reading(u""), nullptr);
+}
+
+TEST(EightBitText, TravelsThroughTheAnsiCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "code page " << GetACP();
+  // A typographic apostrophe, a euro sign and a dash, as document names
+  // hold them, come back as the bytes they were read from.
+  const std::string bytes = "Ann\x92s \x80 \x96 \xe9.doc";
+  std::u16string text;
+  decode_8bit(bytes, text);
+  EXPECT_EQ(text, u"Ann\u2019s \u20ac \u2013 \u00e9.doc");
+  EXPECT_EQ(encode_8bit(text), bytes);
+  EXPECT_EQ(encode_8bit(u"\u0100\u6587"), "??");  // no look-alikes
 }

@@ -1,0 +1,123 @@
+#include "rename/unicode_text.h"
+
+namespace {
+
+bool is_high_surrogate(char32_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool is_low_surrogate(char32_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void append_code_point(char32_t code, std::u16string& text) {
+  if (code < 0x10000) {
+    text.push_back(static_cast<char16_t>(code));
+    return;
+  }
+  code -= 0x10000;
+  text.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+  text.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+}
+
+}  // namespace
+
+void append_utf8_decoded(std::string_view bytes, std::u16string& text) {
+  const std::size_t size = bytes.size();
+  std::size_t i = 0;
+  while (i < size) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      text.push_back(lead);
+      ++i;
+      continue;
+    }
+    // The length of the sequence and the range its second byte must lie
+    // in; the narrower ranges shut out overlong forms, surrogates and code
+    // points above U+10FFFF.
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    char32_t code = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+      code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      code = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      code = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    ++i;
+    if (length == 0) {
+      text.push_back(k_replacement_character);
+      continue;
+    }
+    std::size_t taken = 1;
+    for (; taken < length && i < size; ++taken, ++i) {
+      const auto next = static_cast<unsigned char>(bytes[i]);
+      if (next < low || next > high) break;
+      code = (code << 6) | (next & 0x3F);
+      low = 0x80;
+      high = 0xBF;
+    }
+    if (taken < length)
+      text.push_back(k_replacement_character);
+    else
+      append_code_point(code, text);
+  }
+}
+
+void append_utf8_encoded(std::u16string_view text, std::string& bytes) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t code = text[i];
+    if (is_high_surrogate(code) && i + 1 < text.size() &&
+        is_low_surrogate(text[i + 1])) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (is_high_surrogate(code) || is_low_surrogate(code)) {
+      code = k_replacement_character;
+    }
+    if (code < 0x80) {
+      bytes.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+}
+
+void append_utf16_encoded(std::u16string_view text, bool big_endian,
+                          std::string& bytes) {
+  for (char16_t unit : text) {
+    const auto low = static_cast<char>(unit & 0xFF);
+    const auto high = static_cast<char>(unit >> 8);
+    bytes.push_back(big_endian ? high : low);
+    bytes.push_back(big_endian ? low : high);
+  }
+}
+
+void replace_lone_surrogates(std::u16string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (is_high_surrogate(text[i]) && i + 1 < text.size() &&
+        is_low_surrogate(text[i + 1])) {
+      ++i;
+      continue;
+    }
+    if (is_high_surrogate(text[i]) || is_low_surrogate(text[i]))
+      text[i] = k_replacement_character;
+  }
+}

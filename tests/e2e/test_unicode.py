@@ -1,0 +1,156 @@
+"""End-to-end cases for Unicode export lists and field lists: UTF-16 and
+UTF-8, with and without a byte-order mark, names in several scripts, and
+ill-formed text."""
+
+import os
+
+import support
+from support import Case, closing, lines
+
+HEADER = "Name\tPath\tInt. ID\tEvidence object\tDestination name\n"
+PREFIX = "\\\\?\\"
+MARKS = {"utf-16-le": b"\xff\xfe", "utf-16-be": b"\xfe\xff",
+         "utf-8": b"\xef\xbb\xbf"}
+
+
+def encoded(text, encoding, mark=True):
+    return (MARKS[encoding] if mark else b"") + text.encode(
+        encoding, "surrogatepass")
+
+
+class UnicodeLists(Case):
+    def record(self, name, int_id="1234", evidence="Hard drive no2"):
+        return "%s\t\\Docs\t%s\t%s\t%s\n" % (name, int_id, evidence,
+                                            self.full_text(name))
+
+    def report(self, name, new_name, success=True):
+        return "\n%s%s\t==>\t%s%s\t%s" % (
+            PREFIX, self.full_text(name), PREFIX, self.full_text(new_name),
+            "Success" if success else "Failure")
+
+    def run_lists(self, listed, fields=b"Int. ID\nEvidence object\n"):
+        self.write("list.txt", listed)
+        self.write("fields.txt", fields)
+        return self.run_fldren("-x", "list.txt", "-f", "fields.txt", "-o",
+                               "out.txt")
+
+    def start_text(self):
+        return lines(b"\nOutput file created: " + self.full("out.txt") +
+                     b"\n\n" + self.opened("fields.txt", "list.txt") +
+                     b"\n\n")
+
+    def test_worked_example_in_each_unicode_form(self):
+        new_name = "1234_Hard drive no2_mydoc.doc"
+        for encoding, mark in (("utf-16-le", True), ("utf-16-le", False),
+                               ("utf-16-be", True), ("utf-8", True),
+                               ("utf-8", False)):
+            with self.subTest(encoding=encoding, mark=mark):
+                self.write("mydoc.doc", b"contents")
+                status, out, err = self.run_lists(encoded(
+                    HEADER + self.record("mydoc.doc"), encoding, mark))
+                report = self.report("mydoc.doc", new_name)
+                self.assertEqual((status, err), (0, b""))
+                self.assertEqual(out, self.start_text() + lines(
+                    report.encode() + closing(1, 1, 0)))
+                line_end = "\r\n" if support.WINE else "\n"
+                self.assertEqual(self.read("out.txt"), encoded(
+                    report[1:] + "\t1234" + line_end, encoding, mark))
+                self.assertEqual(self.read(new_name), b"contents")
+                os.remove(self.path(new_name))
+
+    def test_names_in_many_scripts_are_renamed(self):
+        names = ["документ.doc", "έγγραφο.txt", "文件.txt",
+                 "\U0001d4b3-\U0001f600.txt"]
+        for name in names:
+            self.write(name, name.encode(), unicode=True)
+        records = "".join(self.record(name, "7", "Диск №2") for name in names)
+        status, out, err = self.run_lists(
+            encoded(HEADER + records, "utf-16-le"))
+        self.assertEqual((status, err), (0, b""), out)
+        expected = "".join(self.report(n, "7_Диск №2_" + n) for n in names)
+        self.assertEqual(out, self.start_text() + lines(
+            expected.encode() + closing(4, 4, 0)))
+        for name in names:
+            self.assertEqual(self.read("7_Диск №2_" + name, unicode=True),
+                             name.encode())
+
+    def test_ill_formed_destination_is_not_renamed(self):
+        self.write("a.txt", b"A")
+        self.write("b.txt", b"B")
+        # A file that the U+FFFD in the decoded name would reach.
+        self.write("a\ufffd.txt", b"R", unicode=True)
+        text = HEADER + self.record("a.txt") + self.record("b.txt")
+        # Only the Destination value of a.txt's record ends in "a.txt\n".
+        cases = [
+            ("a lone surrogate in UTF-16", encoded(
+                text.replace("a.txt\n", "a\udc00.txt\n"), "utf-16-le")),
+            ("a truncated UTF-8 sequence", encoded(text, "utf-8").replace(
+                b"a.txt\n", b"a\xe6.txt\n")),
+        ]
+        for label, listed in cases:
+            with self.subTest(label):
+                status, out, _ = self.run_lists(listed)
+                self.assertEqual(status, 3)
+                self.assertIn(lines(("\t==>\t" + PREFIX + self.full_text(
+                    "1234_Hard drive no2_a\ufffd.txt") +
+                    "\tFailure").encode()), out)
+                self.assertTrue(out.endswith(lines(closing(2, 1, 1))))
+                self.assertEqual(self.read("a.txt"), b"A")
+                self.assertEqual(self.read("a\ufffd.txt", unicode=True), b"R")
+                os.rename(self.path("1234_Hard drive no2_b.txt"),
+                          self.path("b.txt"))
+
+    def test_odd_byte_at_the_end_of_utf16(self):
+        self.write("a.txt", b"A")
+        data = encoded(HEADER + self.record("a.txt").rstrip("\n"),
+                       "utf-16-le") + b"x"
+        status, out, _ = self.run_lists(data)
+        self.assertEqual(status, 3)
+        self.assertIn("a.txt\ufffd\tFailure".encode(), out)
+        self.assertEqual(self.read("a.txt"), b"A")
+
+    def test_mixed_encodings_of_the_two_lists(self):
+        name = "文件.txt"
+        cases = [
+            ("utf-16-le list, 8-bit fields",
+             encoded(HEADER + self.record(name), "utf-16-le"),
+             b"Int. ID\r\nEvidence object\r\n"),
+            ("utf-8 list, utf-16-be fields",
+             encoded(HEADER + self.record(name), "utf-8"),
+             encoded("Int. ID\r\nEvidence object\r\n", "utf-16-be")),
+            ("8-bit list, utf-8 fields with a mark",
+             HEADER.encode() + self.record("plain.txt").encode(),
+             encoded("Int. ID\nEvidence object\n", "utf-8")),
+        ]
+        for label, listed, fields in cases:
+            with self.subTest(label):
+                self.write(name, b"A", unicode=True)
+                self.write("plain.txt", b"P")
+                status, out, err = self.run_lists(listed, fields)
+                self.assertEqual((status, err), (0, b""), out)
+                renamed = [n for n in self.listdir_unicode()
+                           if n.startswith("1234_Hard drive no2_")]
+                self.assertEqual(len(renamed), 1, renamed)
+                os.remove(self.path(renamed[0], unicode=True))
+
+    def listdir_unicode(self):
+        return sorted(n.decode("utf-8", "surrogateescape")
+                      for n in os.listdir(os.fsencode(self.dir)))
+
+    def test_eight_bit_list_keeps_its_bytes(self):
+        # A typographic apostrophe (0x92 in the Windows code page) in a
+        # name: Windows reads it through the code page and finds the file,
+        # POSIX takes the byte as it is; the report gives the byte back.
+        name = b"Ann\x92s.doc"
+        disk = "Ann\u2019s.doc" if support.WINE else "Ann\x92s.doc"
+        self.write(disk, b"A")
+        folder = self.full("x")[:-1]
+        record = (name + b"\tp\t5\tE\t" + folder + name + b"\n")
+        status, out, err = self.run_lists(HEADER.encode() + record)
+        self.assertEqual((status, err), (0, b""), out)
+        self.assertEqual(self.read("5_E_" + disk), b"A")
+        self.assertEqual(self.read("out.txt"), lines(
+            PREFIX.encode() + folder + name + b"\t==>\t" + PREFIX.encode() +
+            folder + b"5_E_" + name + b"\tSuccess\t5\n"))
+        self.assertIn(lines(b"\t==>\t" + PREFIX.encode() + folder + b"5_E_" +
+                            name + b"\tSuccess"), out)

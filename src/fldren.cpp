@@ -32,10 +32,11 @@ bool passes_argument_gate(int argc, char16_t** argv) {
 }
 
 void write_closing_lines(const run_context& run) {
-  const std::string lines =
+  std::string lines =
       "\n\nRecords processed:" + group_thousands(run.processed) +
       "\nRenamed:          " + group_thousands(run.renamed) +
       "\nFailed:           " + group_thousands(run.failed) + "\n";
+  if (run.options.preview) lines += "Preview only: no file was renamed.\n";
   write_console_8bit(console_stream::out, lines);
 }
 
@@ -74,6 +75,10 @@ int run_main(int argc, char16_t** argv) {
   check_delimiter(run);
   write_console_8bit(console_stream::out, "\n\n");
   locate_columns(run);
+  if (run.options.preview)
+    write_console_8bit(console_stream::out,
+                       "\nPreview: no file is renamed; each line shows what "
+                       "the rename would do.\n");
   process_records(run);
 
   // Renames already done stay done; the examiner learns where it stopped.

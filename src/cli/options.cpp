@@ -38,6 +38,11 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
           run.options.output_requested = true;
           name = &run.options.output_file_name;
           break;
+        case u'n':
+        case u'N':
+          // Takes no value: the next letter follows in the same argument.
+          run.options.preview = true;
+          continue;
         case u'?':
           end_run(run, k_exit_bad_option);
         default:

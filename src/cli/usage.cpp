@@ -14,10 +14,11 @@ void show_usage() {
   clear_screen();
   write_page(
       "\n\n\nMissing command line options(s)\n\n"
-      "Options: [-xfo]\n\n"
+      "Options: [-xfon]\n\n"
       "-x x-ways_copylog.txt file\n"
       "-f file: containing fields to add to filename\n"
-      "-o outputfile: an output file containing newnames\n\n"
+      "-o outputfile: an output file containing newnames\n"
+      "-n preview: show what would be renamed, rename nothing\n\n"
       "option -x XWays_export_list_filename:\n"
       "        The \"TAB\" delimeted X-Ways file that is created when you use "
       "the\n"

@@ -5,6 +5,7 @@
 // only code that knows which system it runs on.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -33,6 +34,10 @@ void decode_8bit(std::string_view bytes, std::u16string& text);
 // that has no 8-bit form becomes "?". Never fails.
 std::string encode_8bit(std::u16string_view text);
 
+// Positions the file at offset bytes from its start, beyond 2 GiB too;
+// false on failure.
+bool seek_file(std::FILE* file, std::int64_t offset);
+
 // True when both names lead to the same existing file.
 bool same_file(const std::u16string& first, const std::u16string& second);
 
@@ -46,6 +51,10 @@ enum class name_bytes { eight_bit, utf8 };
 // risk a replace when the file system cannot promise that.
 bool rename_no_replace(const std::u16string& from, const std::u16string& to,
                        name_bytes form);
+
+// True when a file or directory of that name, given with the
+// extended-length prefix, exists.
+bool path_exists(const std::u16string& path, name_bytes form);
 
 enum class console_stream { out, err };
 

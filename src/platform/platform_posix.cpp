@@ -115,6 +115,10 @@ std::string encode_8bit(std::u16string_view text) {
   return bytes;
 }
 
+bool seek_file(std::FILE* file, std::int64_t offset) {
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
 bool same_file(const std::u16string& first, const std::u16string& second) {
   std::string first_bytes;
   std::string second_bytes;
@@ -175,6 +179,13 @@ bool rename_no_replace(const std::u16string& from, const std::u16string& to,
   if (errno != EINVAL && errno != ENOSYS) return false;
 #endif
   return rename_by_link(from_name.c_str(), to_name.c_str());
+}
+
+bool path_exists(const std::u16string& path, name_bytes form) {
+  std::string name;
+  struct stat info;
+  return to_posix_path(path, form, name) && !name.empty() &&
+         lstat(name.c_str(), &info) == 0;
 }
 
 bool write_console(console_stream stream, std::string_view bytes) {

@@ -85,6 +85,10 @@ std::string encode_8bit(std::u16string_view text) {
   return result;
 }
 
+bool seek_file(std::FILE* file, std::int64_t offset) {
+  return _fseeki64(file, offset, SEEK_SET) == 0;
+}
+
 bool same_file(const std::u16string& first, const std::u16string& second) {
   // Both names are full paths here, and Windows compares names without
   // regard to case.
@@ -102,6 +106,12 @@ bool rename_no_replace(const std::u16string& from, const std::u16string& to,
   std::wstring to_wide_;
   if (!to_wide(from, from_wide) || !to_wide(to, to_wide_)) return false;
   return _wrename(from_wide.c_str(), to_wide_.c_str()) == 0;
+}
+
+bool path_exists(const std::u16string& path, name_bytes) {
+  std::wstring wide_path;
+  return to_wide(path, wide_path) &&
+         GetFileAttributesW(wide_path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool write_console(console_stream stream, std::string_view bytes) {

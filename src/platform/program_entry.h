@@ -10,6 +10,9 @@
 // Runs fldren on the wide command line (the vector ends in a null entry).
 int run_main(int argc, char16_t** argv);
 
+// Runs fldren-undo on the wide command line.
+int run_undo_main(int argc, char16_t** argv);
+
 // Each executable compiles the platform's main file with
 // FLDREN_PROGRAM_ENTRY naming its own entry.
 #ifndef FLDREN_PROGRAM_ENTRY

@@ -19,20 +19,25 @@ std::u16string number_text(int number) {
 
 }  // namespace
 
-void open_text_input(run_context& run, text_input& slot,
-                     const wide_text& name) {
+bool open_named_input(text_input& slot, const wide_text& name) {
   wide_text resolved;
   if (!resolve_full_path(name, k_input_name_limit, resolved)) {
     write_out(u"\ncan't open input file " + name);
-    end_run(run, k_exit_failure);
+    return false;
   }
   std::FILE* file = open_for_reading(resolved);
   if (file == nullptr) {
     write_out(u"\ncan't open input file " + resolved);
-    end_run(run, k_exit_failure);
+    return false;
   }
   write_out(u"\nInput opened " + resolved);
   attach_input(slot, file, resolved);
+  return true;
+}
+
+void open_text_input(run_context& run, text_input& slot,
+                     const wide_text& name) {
+  if (!open_named_input(slot, name)) end_run(run, k_exit_failure);
 }
 
 void read_field_list(run_context& run) {

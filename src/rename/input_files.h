@@ -8,9 +8,13 @@
 // The limit for a resolved input name, in characters.
 inline constexpr std::size_t k_input_name_limit = 32768;
 
-// Opens the named file into slot and reports it on the console, or reports
-// that it cannot be opened, under the name it was given when it does not
-// resolve, and ends the run with status 1.
+// Opens the named file into slot and reports it on the console; or reports
+// that it cannot be opened, under the name it was given when that does not
+// resolve, and returns false.
+bool open_named_input(text_input& slot, const wide_text& name);
+
+// Opens the named file into slot as open_named_input does, ending the run
+// with status 1 when it cannot be opened.
 void open_text_input(run_context& run, text_input& slot, const wide_text& name);
 
 // Reads the titles of the open field list into run.field_names, then

@@ -10,6 +10,7 @@ constexpr std::size_t k_input_block = 64 * 1024;
 // Refills the buffer; false at end of input or on a read error.
 bool fill_buffer(text_input& input) {
   if (input.at_end || input.file == nullptr) return false;
+  input.buffer_offset += static_cast<std::int64_t>(input.length);
   input.position = 0;
   input.length =
       std::fread(input.buffer.data(), 1, input.buffer.size(), input.file);
@@ -99,6 +100,7 @@ void attach_input(text_input& input, std::FILE* file, const wide_text& name) {
   input.file = file;
   input.name = name;
   input.buffer.resize(k_input_block);
+  input.buffer_offset = 0;
   input.position = 0;
   input.length = 0;
   input.at_end = false;
@@ -110,14 +112,24 @@ void attach_input(text_input& input, std::FILE* file, const wide_text& name) {
 
 void rewind_input(text_input& input) {
   if (input.file == nullptr) return;
-  std::clearerr(input.file);
-  if (std::fseek(input.file, 0, SEEK_SET) != 0) input.read_failed = true;
-  input.position = 0;
-  input.length = 0;
-  input.at_end = false;
+  if (!seek_input(input, 0)) input.read_failed = true;
   // The byte-order mark is not part of the first line.
   if (fill_buffer(input))
     input.position = std::min(input.content_start, input.length);
+}
+
+std::int64_t line_offset(const text_input& input) {
+  return input.buffer_offset + static_cast<std::int64_t>(input.position);
+}
+
+bool seek_input(text_input& input, std::int64_t offset) {
+  if (input.file == nullptr) return false;
+  std::clearerr(input.file);
+  input.position = 0;
+  input.length = 0;
+  input.at_end = false;
+  input.buffer_offset = offset;
+  return seek_file(input.file, offset);
 }
 
 void close_input(text_input& input) {

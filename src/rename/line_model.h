@@ -16,6 +16,13 @@ void attach_input(text_input& input, std::FILE* file, const wide_text& name);
 // Goes back to the start of the input; the next read_line gives line one.
 void rewind_input(text_input& input);
 
+// Where the next line read_line gives starts, as an offset in the file.
+std::int64_t line_offset(const text_input& input);
+
+// Goes to offset, the start of a line as line_offset gave it; false when
+// the file cannot be positioned there.
+bool seek_input(text_input& input, std::int64_t offset);
+
 // Closes the input's file if it is open.
 void close_input(text_input& input);
 

@@ -4,6 +4,7 @@
 #include "rename/input_files.h"
 #include "rename/line_model.h"
 #include "rename/path_parts.h"
+#include "rename/rename_report.h"
 #include "rename/text_output.h"
 
 namespace {
@@ -29,28 +30,41 @@ bool holds_separator(wide_view text) {
 }
 
 void write_report(run_context& run, bool success) {
-  const wide_view result = success ? u"Success" : u"Failure";
-  wide_text& report = run.report;
-  report.clear();
-  report += u'\n';
-  report += run.source_path;
-  report += u"\t==>\t";
-  report += run.destination_path;
-  report += u'\t';
-  report += result;
-  write_console_text(console_stream::out, report, run.report_form.encoding);
-
-  if (run.output_file == nullptr || run.output_failed) return;
+  report_target target;
+  target.console_encoding = run.report_form.encoding;
+  if (!run.output_failed) {
+    target.file = run.output_file;
+    target.file_form = run.report_form;
+    target.file_marked = &run.output_marked;
+  }
   bool ok = true;
   const wide_view first_value = run.selected[0] >= 0
                                     ? record_column(run, run.selected[0], ok)
                                     : wide_view();
-  report.erase(0, 1);
-  report += u'\t';
-  report += first_value;
-  if (!write_file_line(run.output_file, report, run.report_form,
-                       run.output_marked))
+  if (!write_rename_report(target, run.source_path, run.destination_path,
+                           success, first_value, run.report))
     run.output_failed = true;
+}
+
+// Whether a name exists as the run so far would have left it: names earlier
+// records would have taken exist, names they would have freed do not.
+bool exists_in_preview(const run_context& run, const wide_text& path,
+                       name_bytes form) {
+  if (run.preview_taken.count(path) != 0) return true;
+  if (run.preview_freed.count(path) != 0) return false;
+  return path_exists(path, form);
+}
+
+// The outcome the rename would have, recorded so that later records see it.
+bool preview_rename(run_context& run, name_bytes form) {
+  if (!exists_in_preview(run, run.source_path, form) ||
+      exists_in_preview(run, run.destination_path, form))
+    return false;
+  run.preview_taken.erase(run.source_path);
+  run.preview_freed.insert(run.source_path);
+  run.preview_freed.erase(run.destination_path);
+  run.preview_taken.insert(run.destination_path);
+  return true;
 }
 
 }  // namespace
@@ -92,9 +106,11 @@ void rename_record(run_context& run) {
   const name_bytes form = run.report_form.encoding == text_encoding::eight_bit
                               ? name_bytes::eight_bit
                               : name_bytes::utf8;
-  const bool success =
-      compose_paths(run) &&
-      rename_no_replace(run.source_path, run.destination_path, form);
+  bool success = compose_paths(run);
+  if (success && run.options.preview)
+    success = preview_rename(run, form);
+  else if (success)
+    success = rename_no_replace(run.source_path, run.destination_path, form);
   if (success)
     ++run.renamed;
   else

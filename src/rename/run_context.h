@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "exit_status.h"
@@ -31,6 +32,7 @@ inline constexpr std::size_t k_max_field_line = 255;
 
 struct run_options {
   bool output_requested = false;
+  bool preview = false;  // report what each rename would do, rename nothing
   // Each name is the absolute path of the value given, or the value itself
   // when it could not be resolved; empty when the option was not given.
   wide_text export_list_name;
@@ -85,6 +87,7 @@ struct text_input {
   std::size_t content_start = 0;  // the length of its byte-order mark
   std::string raw_line;           // the bytes of the line being read
   std::vector<unsigned char> buffer;
+  std::int64_t buffer_offset = 0;  // where the buffer's first byte is held
   std::size_t position = 0;
   std::size_t length = 0;
   bool at_end = false;
@@ -108,6 +111,11 @@ struct run_context {
   // the output file; 8-bit until the export list is open.
   text_form report_form;
 
+  // In a preview, the names that earlier records would have taken and
+  // freed, so that each record's outcome is the one the real run would give.
+  std::unordered_set<wide_text> preview_taken;
+  std::unordered_set<wide_text> preview_freed;
+
   std::int64_t processed = 0;
   std::int64_t renamed = 0;
   std::int64_t failed = 0;
@@ -124,3 +132,7 @@ void init_run_context(run_context& run);
 // Closes every open file of the run, flushes the console and ends the
 // process with the status. Never returns.
 [[noreturn]] void end_run(run_context& run, exit_status status);
+
+// Flushes the console and ends the process with the status, or with status
+// 1 instead of 0 when standard output could not be written. Never returns.
+[[noreturn]] void finish_process(exit_status status);

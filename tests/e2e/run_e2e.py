@@ -4,6 +4,8 @@
     run_e2e.py --binary build/fldren
     run_e2e.py --binary build-windows/fldren.exe --wine
 
+fldren-undo is taken from beside the binary unless --undo-binary names it.
+
 With --wine the same cases run the Windows build under Wine, which sees
 the test folders as Z:\\tmp\\... and writes CR LF line ends.
 """
@@ -33,10 +35,15 @@ def start_wine():
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--binary", required=True)
+    parser.add_argument("--undo-binary")
     parser.add_argument("--wine", action="store_true")
     parser.add_argument("-k", dest="pattern", help="run matching cases only")
     options = parser.parse_args()
     support.BINARY = os.path.abspath(options.binary)
+    undo = options.undo_binary or os.path.join(
+        os.path.dirname(support.BINARY),
+        "fldren-undo" + (".exe" if options.binary.endswith(".exe") else ""))
+    support.UNDO_BINARY = os.path.abspath(undo)
     support.WINE = options.wine
     if options.wine:
         start_wine()

@@ -12,14 +12,16 @@ import tempfile
 import unittest
 
 BINARY = None
+UNDO_BINARY = None
 WINE = False
 
 USAGE_PAGES = (
     b"\n\n\nMissing command line options(s)\n\n"
-    b"Options: [-xfo]\n\n"
+    b"Options: [-xfon]\n\n"
     b"-x x-ways_copylog.txt file\n"
     b"-f file: containing fields to add to filename\n"
-    b"-o outputfile: an output file containing newnames\n\n"
+    b"-o outputfile: an output file containing newnames\n"
+    b"-n preview: show what would be renamed, rename nothing\n\n"
     b"option -x XWays_export_list_filename:\n"
     b"        The \"TAB\" delimeted X-Ways file that is created when you use the\n"
     b"        \"export list\" option to provide a list of fields relating to each\n"
@@ -118,6 +120,16 @@ class Case(unittest.TestCase):
     def exists(self, name, unicode=False):
         return os.path.exists(self.path(name, unicode))
 
+    def snapshot(self, *skip):
+        """Every file of the folder with its contents, but those skipped."""
+        files = {}
+        for name in os.listdir(os.fsencode(self.dir)):
+            if name.decode("utf-8", "replace") in skip:
+                continue
+            with open(os.path.join(os.fsencode(self.dir), name), "rb") as f:
+                files[name] = f.read()
+        return files
+
     def listdir(self):
         """The folder's names, as text of the same kind."""
         return sorted(n.decode("utf-8" if WINE else "latin-1")
@@ -134,21 +146,25 @@ class Case(unittest.TestCase):
         return self.full_text(name).encode("latin-1")
 
     # Running the program.
-    def start(self, args, **kwargs):
-        command = ([ "wine", BINARY ] if WINE else [ BINARY ]) + list(args)
+    def start(self, args, binary=None, **kwargs):
+        program = binary or BINARY
+        command = (["wine", program] if WINE else [program]) + list(args)
         env = dict(os.environ, WINEDEBUG="-all")
         return subprocess.Popen(command, cwd=self.dir, env=env,
                                 stdout=kwargs.get("stdout", subprocess.PIPE),
                                 stderr=subprocess.PIPE,
                                 stdin=subprocess.PIPE)
 
-    def run_fldren(self, *args, stdin=b""):
-        process = self.start(args)
+    def run_fldren(self, *args, stdin=b"", binary=None):
+        process = self.start(args, binary)
         out, err = process.communicate(stdin, timeout=120)
         return process.returncode, out, err
 
-    def check(self, args, status, out, err=b"", stdin=b""):
-        got = self.run_fldren(*args, stdin=stdin)
+    def run_undo(self, *args):
+        return self.run_fldren(*args, binary=UNDO_BINARY)
+
+    def check(self, args, status, out, err=b"", stdin=b"", binary=None):
+        got = self.run_fldren(*args, stdin=stdin, binary=binary)
         self.assertEqual((got[0], got[1], got[2]),
                          (status, lines(out), lines(err)))
         return got

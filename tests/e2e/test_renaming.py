@@ -288,7 +288,7 @@ class OutputFailures(Case):
             _, err = process.communicate(timeout=60)
         self.assertEqual(process.returncode, 1)
         self.assertEqual(err,
-                         b"\nfldren: standard output could not be written\n")
+                         b"\nStandard output could not be written\n")
 
     def test_killed_run_leaves_a_line_for_every_rename(self):
         count = 1500 if support.WINE else 5000

@@ -1,0 +1,203 @@
+"""End-to-end cases for the preview (-n) and for fldren-undo, which takes a
+run back from its output file."""
+
+import os
+import signal
+import subprocess
+import time
+
+import support
+from support import Case, FIELDS, PREFIX, closing, lines
+
+PREVIEW_START = (b"\nPreview: no file is renamed; each line shows what the "
+                 b"rename would do.\n")
+PREVIEW_END = b"Preview only: no file was renamed.\n"
+UNDO_USAGE = (b"\nUsage: fldren-undo OUTPUTFILE [-o UNDOLOG]\n\n"
+              b"Takes back every rename that fldren reported \"Success\" in "
+              b"OUTPUTFILE,\nlast first, never replacing a file. -o writes "
+              b"each undo to UNDOLOG.\n")
+
+
+def undo_closing(read, undone, failed, skipped):
+    return (b"\n\nLines read:       %19s\nUndone:           %19s\n"
+            b"Failed:           %19s\nSkipped:          %19s\n" % tuple(
+                support.grouped(n) for n in (read, undone, failed, skipped)))
+
+
+class Chains(Case):
+    """A list whose outcomes depend on the records before them."""
+
+    def make_chains(self):
+        for name in ("1_c.txt", "c.txt", "k.txt", "n.txt", "e.txt",
+                     "1_e.txt"):
+            self.write(name, name.encode())
+        records = [
+            ("1_c.txt", b"1"),  # frees 1_c.txt ...
+            ("c.txt", b"1"),    # ... which this one then takes
+            ("k.txt", b"1"),
+            ("k.txt", b"2"),    # its source was renamed just before
+            ("n.txt", b"1"),    # makes 1_n.txt ...
+            ("1_n.txt", b"2"),  # ... which this one then renames
+            ("zz.txt", b"1"),   # no such file
+            ("e.txt", b"1"),    # 1_e.txt exists already
+        ]
+        self.inputs(b"".join(self.record(n, i, b"E") for n, i in records),
+                    b"Int. ID\n")
+        return 8, 5, 3  # records, renamed, failed
+
+    def args(self, *more):
+        return ["-x", "list.txt", "-f", "fields.txt"] + list(more)
+
+
+class Preview(Chains):
+    def test_preview_changes_nothing_and_foretells_the_real_run(self):
+        processed, renamed, failed = self.make_chains()
+        before = self.snapshot()
+        status, out, err = self.run_fldren(*self.args("-n", "-o",
+                                                      "preview.txt"))
+        self.assertEqual((status, err), (3, b""))
+        self.assertEqual(self.snapshot("preview.txt"), before)
+        self.assertIn(lines(b"\n\n" + PREVIEW_START + b"\n" + PREFIX), out)
+        self.assertTrue(out.endswith(lines(
+            closing(processed, renamed, failed) + PREVIEW_END)))
+
+        status, real_out, _ = self.run_fldren(*self.args("-o", "real.txt"))
+        self.assertEqual(status, 3)
+        self.assertEqual(self.read("preview.txt"), self.read("real.txt"))
+        reports = out[out.index(lines(PREVIEW_START)) +
+                      len(lines(PREVIEW_START)):-len(lines(PREVIEW_END))]
+        self.assertTrue(real_out.endswith(reports))
+        self.assertNotEqual(self.snapshot("preview.txt", "real.txt"), before)
+
+    def test_preview_letter_combines_with_others(self):
+        self.write("a.txt", b"A")
+        self.inputs(self.record("a.txt"))
+        for args in (["-nx", "list.txt", "-f", "fields.txt"],
+                     ["-Nxlist.txt", "-ffields.txt", "-n"],
+                     ["-x", "list.txt", "-nf", "fields.txt"]):
+            with self.subTest(args=args):
+                self.check(args, 0, self.opened("fields.txt", "list.txt") +
+                           b"\n\n" + PREVIEW_START + self.report(
+                               self.full("a.txt"),
+                               self.full("1234_Hard drive no2_a.txt")) +
+                           closing(1, 1, 0) + PREVIEW_END)
+                self.assertEqual(self.read("a.txt"), b"A")
+
+
+class Undo(Chains):
+    def test_run_then_undo_restores_every_name_and_content(self):
+        self.make_chains()
+        before = self.snapshot()
+        self.run_fldren(*self.args("-o", "out.txt"))
+        self.assertNotEqual(self.snapshot("out.txt"), before)
+        status, out, err = self.run_undo("out.txt", "-o", "undo.txt")
+        self.assertEqual((status, err), (0, b""), out)
+        self.assertEqual(self.snapshot("out.txt", "undo.txt"), before)
+        self.assertTrue(out.startswith(lines(
+            self.opened("out.txt") + b"\nUndo log created: " +
+            self.full("undo.txt") + b"\n\n")))
+        self.assertTrue(out.endswith(lines(undo_closing(8, 5, 0, 3))))
+        # Last rename first: the chain unwinds the way it was made.
+        undo_lines = self.read("undo.txt").splitlines()
+        self.assertEqual(len(undo_lines), 5)
+        self.assertEqual(undo_lines[0].split(b"\t")[:4], [
+            PREFIX + self.full("2_1_n.txt"), b"==>",
+            PREFIX + self.full("1_n.txt"), b"Success"])
+
+    def test_undo_never_replaces_a_name_reused_since(self):
+        self.write("a.txt", b"A")
+        self.write("b.txt", b"B")
+        self.inputs(self.record("a.txt") + self.record("b.txt"))
+        self.run_fldren("-x", "list.txt", "-f", "fields.txt", "-o", "out.txt")
+        self.write("a.txt", b"a newer file")
+        status, out, _ = self.run_undo("out.txt")
+        self.assertEqual(status, 3)
+        self.assertEqual(out, lines(
+            self.opened("out.txt") + b"\n\n" +
+            self.report(self.full("1234_Hard drive no2_b.txt"),
+                        self.full("b.txt")) +
+            self.report(self.full("1234_Hard drive no2_a.txt"),
+                        self.full("a.txt"), False) +
+            undo_closing(2, 1, 1, 0)))
+        self.assertEqual(self.read("a.txt"), b"a newer file")
+        self.assertEqual(self.read("1234_Hard drive no2_a.txt"), b"A")
+        self.assertEqual(self.read("b.txt"), b"B")
+
+    def test_hand_edited_output_file_with_junk_lines(self):
+        self.write("1_a.txt", b"A")
+        good = (PREFIX + self.full("a.txt") + b"\t==>\t" + PREFIX +
+                self.full("1_a.txt") + b"\tSuccess\t1\n")
+        journal = (b"junk\n\n" + good.replace(b"Success", b"Failure") +
+                   good.replace(b"\t1\n", b"\n") +        # four fields
+                   good.replace(b"==>", b"->") +
+                   good.replace(b"Success", b"success") +
+                   good + b"trailing junk")
+        self.write("out.txt", lines(journal))
+        status, out, _ = self.run_undo("out.txt")
+        self.assertEqual(status, 0)
+        self.assertTrue(out.endswith(lines(undo_closing(8, 1, 0, 7))))
+        self.assertEqual(self.read("a.txt"), b"A")
+
+    def test_preview_output_undoes_nothing(self):
+        self.make_chains()
+        self.run_fldren(*self.args("-n", "-o", "preview.txt"))
+        before = self.snapshot()
+        status, out, _ = self.run_undo("preview.txt")
+        self.assertEqual(status, 3)
+        self.assertTrue(out.endswith(lines(undo_closing(8, 0, 5, 3))))
+        self.assertEqual(self.snapshot(), before)
+
+    def test_undo_after_a_killed_run(self):
+        count = 1500 if support.WINE else 4000
+        for i in range(count):
+            self.write("f%d" % i, b"%d" % i)
+        before = self.snapshot()
+        self.inputs(b"".join(b"f%d\tp\t%d\tE\t%s\n" % (i, i, self.full(
+            "f%d" % i)) for i in range(count)), b"Int. ID\n")
+        process = self.start(self.args("-o", "out.txt"),
+                             stdout=subprocess.DEVNULL)
+        deadline = time.time() + 60
+        while time.time() < deadline and (
+                not self.exists("out.txt") or
+                os.path.getsize(self.path("out.txt")) < 3000):
+            time.sleep(0.01)
+        process.send_signal(signal.SIGKILL)
+        process.wait()
+        status, out, _ = self.run_undo("out.txt")
+        self.assertEqual(status, 0, out[-300:])
+        after = self.snapshot("out.txt", "list.txt", "fields.txt")
+        # Every logged rename is back; the one in flight, if any, is the
+        # only file left under its new name. Nothing is lost.
+        self.assertEqual(sorted(after.values()), sorted(before.values()))
+        self.assertLessEqual(len(set(after) - set(before)), 1)
+
+    def test_unicode_run_is_undone_in_its_encoding(self):
+        name = "文件.txt"
+        self.write(name, b"A", unicode=True)
+        header = "Name\tPath\tInt. ID\tEvidence object\tDestination\n"
+        record = "%s\tp\t7\tE\t%s\n" % (name, self.full_text(name))
+        self.write("list.txt", b"\xff\xfe" + (header + record).encode(
+            "utf-16-le"))
+        self.write("fields.txt", b"Int. ID\n")
+        self.run_fldren(*self.args("-o", "out.txt"))
+        self.assertTrue(self.exists("7_" + name, unicode=True))
+        status, _, _ = self.run_undo("out.txt", "-oundo.txt")
+        self.assertEqual(status, 0)
+        self.assertEqual(self.read(name, unicode=True), b"A")
+        self.assertTrue(self.read("undo.txt").startswith(b"\xff\xfe"))
+
+    def test_command_line_and_files(self):
+        self.write("out.txt", b"")
+        for args in ([], ["-o", "x"], ["out.txt", "-x", "y"],
+                     ["out.txt", "-o"], ["out.txt", "-o", "-y"],
+                     ["out.txt", "-o", "u", "extra"], ["", "-o", "u"]):
+            with self.subTest(args=args):
+                self.check(args, 5, UNDO_USAGE, binary=support.UNDO_BINARY)
+        self.check(["missing.txt"], 1, b"\ncan't open input file " +
+                   self.full("missing.txt"), binary=support.UNDO_BINARY)
+        self.check(["out.txt", "-o", "./out.txt"], 1, self.opened("out.txt") +
+                   b"\nUndo log " + self.full("out.txt") +
+                   b" is the output file itself; nothing was changed\n",
+                   binary=support.UNDO_BINARY)
+        self.check(["out.txt"], 0, self.opened("out.txt") + b"\n\n" +
+                   undo_closing(0, 0, 0, 0), binary=support.UNDO_BINARY)

@@ -46,9 +46,10 @@ bool same_file(const std::u16string& first, const std::u16string& second);
 // text. Windows takes wide names as they are.
 enum class name_bytes { eight_bit, utf8 };
 
-// Renames from to to, both given with the extended-length prefix. Never
-// replaces an existing file: fails when to exists, and fails rather than
-// risk a replace when the file system cannot promise that.
+// Renames the file from to to, both given with the extended-length prefix.
+// Never replaces an existing file: fails when to exists, and fails rather
+// than risk a replace when the file system cannot promise that. Refuses a
+// directory: moving one would move every file below it too.
 bool rename_no_replace(const std::u16string& from, const std::u16string& to,
                        name_bytes form);
 

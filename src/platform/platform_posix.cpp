@@ -170,6 +170,9 @@ bool rename_no_replace(const std::u16string& from, const std::u16string& to,
       !to_posix_path(to, form, to_name))
     return false;
   if (from_name.empty() || to_name.empty()) return false;
+  struct stat info;
+  if (lstat(from_name.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    return false;
 #ifdef RENAME_NOREPLACE
   if (renameat2(AT_FDCWD, from_name.c_str(), AT_FDCWD, to_name.c_str(),
                 RENAME_NOREPLACE) == 0)

@@ -105,6 +105,10 @@ bool rename_no_replace(const std::u16string& from, const std::u16string& to,
   std::wstring from_wide;
   std::wstring to_wide_;
   if (!to_wide(from, from_wide) || !to_wide(to, to_wide_)) return false;
+  const DWORD attributes = GetFileAttributesW(from_wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return false;
   return _wrename(from_wide.c_str(), to_wide_.c_str()) == 0;
 }
 

@@ -40,36 +40,47 @@ void open_text_input(run_context& run, text_input& slot,
   if (!open_named_input(slot, name)) end_run(run, k_exit_failure);
 }
 
-void read_field_list(run_context& run) {
-  field_name_list& list = run.field_names;
+field_list_result parse_field_list(text_input& input, field_name_list& list,
+                                   int& line_number) {
   list = field_name_list{};
-  text_input& input = run.field_list;
   rewind_input(input);
   wide_text line;
-  int line_number = 0;
+  line_number = 0;
   while (read_line(input, line)) {
     ++line_number;
     if (line.size() < 3) break;
-    if (line.size() > k_max_field_line) {
-      write_out(u"\nField list line " + number_text(line_number) +
-                u" is longer than 255 characters; nothing was renamed\n");
-      end_run(run, k_exit_failure);
-    }
+    if (line.size() > k_max_field_line) return field_list_result::line_too_long;
     if (line.back() == u'\n') line.pop_back();
     while (!line.empty() && line.back() == u' ') line.pop_back();
     // A line of spaces would leave an empty title, which matches at the
     // first position of every header; it ends the list like a blank line.
     if (line.empty()) break;
-    if (list.count == k_max_field_names) {
+    if (list.count == k_max_field_names)
+      return field_list_result::too_many_titles;
+    list.names[static_cast<std::size_t>(list.count++)] = line;
+  }
+  return input.read_failed ? field_list_result::read_failed
+                           : field_list_result::ok;
+}
+
+void read_field_list(run_context& run) {
+  int line_number = 0;
+  switch (parse_field_list(run.field_list, run.field_names, line_number)) {
+    case field_list_result::ok:
+      break;
+    case field_list_result::line_too_long:
+      write_out(u"\nField list line " + number_text(line_number) +
+                u" is longer than 255 characters; nothing was renamed\n");
+      end_run(run, k_exit_failure);
+    case field_list_result::too_many_titles:
       write_out(
           u"\nThe field list holds more than 128 titles; nothing was "
           u"renamed\n");
       end_run(run, k_exit_failure);
-    }
-    list.names[static_cast<std::size_t>(list.count++)] = line;
+    case field_list_result::read_failed:
+      end_on_read_error(run, run.field_list);
   }
-  if (input.read_failed) end_on_read_error(run, input);
-  close_input(input);
+  close_input(run.field_list);
 }
 
 void create_output_file(run_context& run) {

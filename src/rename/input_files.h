@@ -17,6 +17,20 @@ bool open_named_input(text_input& slot, const wide_text& name);
 // with status 1 when it cannot be opened.
 void open_text_input(run_context& run, text_input& slot, const wide_text& name);
 
+enum class field_list_result {
+  ok,
+  line_too_long,
+  too_many_titles,
+  read_failed
+};
+
+// Reads the titles of input into list, in order: the first line shorter
+// than 3 characters, or of spaces only, ends it; trailing spaces are cut.
+// Stops at the first line too long for a title, or the title beyond the
+// most the list holds, with line_number at that line. Never ends the run.
+field_list_result parse_field_list(text_input& input, field_name_list& list,
+                                   int& line_number);
+
 // Reads the titles of the open field list into run.field_names, then
 // closes it. The first line shorter than 3 characters, or of spaces only,
 // ends the list. Ends the run with status 1 on a line too long for a title,

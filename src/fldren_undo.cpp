@@ -114,14 +114,7 @@ void find_success_lines(undo_run& run) {
 
 void undo_renames(undo_run& run) {
   const text_form form = run.journal.form;
-  const name_bytes names = form.encoding == text_encoding::eight_bit
-                               ? name_bytes::eight_bit
-                               : name_bytes::utf8;
-  report_target target;
-  target.console_encoding = form.encoding;
-  target.file = run.log;
-  target.file_form = form;
-  target.file_marked = &run.log_marked;
+  const name_bytes names = name_bytes_of(form.encoding);
 
   report_line entry;
   for (auto at = run.success_lines.rbegin(); at != run.success_lines.rend();
@@ -135,16 +128,20 @@ void undo_renames(undo_run& run) {
     }
     const std::u16string from(entry.destination);
     const std::u16string to(entry.source);
-    const bool success = rename_no_replace(from, to, names);
+    bool success = rename_no_replace(from, to, names);
+    // As in a run: an undo that cannot be logged is taken back.
+    if (run.log != nullptr &&
+        !write_report_file_line(run.log, form, run.log_marked, from, to,
+                                success, entry.first_value, run.scratch)) {
+      run.log_failed = true;
+      if (success && rename_no_replace(to, from, names)) success = false;
+    }
+    write_report_console_line(form.encoding, from, to, success, run.scratch);
     if (success)
       ++run.undone;
     else
       ++run.failed;
-    if (!write_rename_report(target, from, to, success, entry.first_value,
-                             run.scratch)) {
-      run.log_failed = true;
-      return;
-    }
+    if (run.log_failed) return;
   }
 }
 

@@ -66,7 +66,9 @@ bool read_byte_line(text_input& input, std::string& raw) {
       return true;
     }
   }
-  return true;
+  // A line cut short by a read error is no line: its last column could
+  // name another file.
+  return !input.read_failed;
 }
 
 bool read_utf16_line(text_input& input, wide_text& line) {
@@ -90,6 +92,7 @@ bool read_utf16_line(text_input& input, wide_text& line) {
     }
     line.push_back(unit);
   }
+  if (input.read_failed) return false;
   replace_lone_surrogates(line);
   return true;
 }

@@ -29,23 +29,6 @@ bool holds_separator(wide_view text) {
   return text.find_first_of(u"\\/") != wide_view::npos;
 }
 
-void write_report(run_context& run, bool success) {
-  report_target target;
-  target.console_encoding = run.report_form.encoding;
-  if (!run.output_failed) {
-    target.file = run.output_file;
-    target.file_form = run.report_form;
-    target.file_marked = &run.output_marked;
-  }
-  bool ok = true;
-  const wide_view first_value = run.selected[0] >= 0
-                                    ? record_column(run, run.selected[0], ok)
-                                    : wide_view();
-  if (!write_rename_report(target, run.source_path, run.destination_path,
-                           success, first_value, run.report))
-    run.output_failed = true;
-}
-
 // Whether a name exists as the run so far would have left it: names earlier
 // records would have taken exist, names they would have freed do not.
 bool exists_in_preview(const run_context& run, const wide_text& path,
@@ -103,19 +86,36 @@ bool compose_paths(run_context& run) {
 }
 
 void rename_record(run_context& run) {
-  const name_bytes form = run.report_form.encoding == text_encoding::eight_bit
-                              ? name_bytes::eight_bit
-                              : name_bytes::utf8;
+  const name_bytes form = name_bytes_of(run.report_form.encoding);
   bool success = compose_paths(run);
   if (success && run.options.preview)
     success = preview_rename(run, form);
   else if (success)
     success = rename_no_replace(run.source_path, run.destination_path, form);
+
+  // The output-file line comes first: a rename that cannot be logged is
+  // taken back, so that the file can always undo the run.
+  if (run.output_file != nullptr) {
+    bool ok = true;
+    const wide_view first_value = run.selected[0] >= 0
+                                      ? record_column(run, run.selected[0], ok)
+                                      : wide_view();
+    if (!write_report_file_line(run.output_file, run.report_form,
+                                run.output_marked, run.source_path,
+                                run.destination_path, success, first_value,
+                                run.report)) {
+      run.output_failed = true;
+      if (success && !run.options.preview &&
+          rename_no_replace(run.destination_path, run.source_path, form))
+        success = false;
+    }
+  }
+  write_report_console_line(run.report_form.encoding, run.source_path,
+                            run.destination_path, success, run.report);
   if (success)
     ++run.renamed;
   else
     ++run.failed;
-  write_report(run, success);
 }
 
 void process_records(run_context& run) {

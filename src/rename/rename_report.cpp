@@ -32,11 +32,15 @@ bool parse_report_line(wide_view line, report_line& entry) {
   return true;
 }
 
-bool write_rename_report(const report_target& target, wide_view source,
-                         wide_view destination, bool success,
-                         wide_view first_value, wide_text& scratch) {
-  scratch.clear();
-  scratch += u'\n';
+name_bytes name_bytes_of(text_encoding encoding) {
+  return encoding == text_encoding::eight_bit ? name_bytes::eight_bit
+                                              : name_bytes::utf8;
+}
+
+namespace {
+
+void compose_report(wide_view source, wide_view destination, bool success,
+                    wide_text& scratch) {
   scratch += source;
   scratch += u'\t';
   scratch += k_arrow;
@@ -44,12 +48,25 @@ bool write_rename_report(const report_target& target, wide_view source,
   scratch += destination;
   scratch += u'\t';
   scratch += success ? k_success : k_failure;
-  write_console_text(console_stream::out, scratch, target.console_encoding);
+}
 
-  if (target.file == nullptr) return true;
-  scratch.erase(0, 1);
+}  // namespace
+
+bool write_report_file_line(std::FILE* file, text_form form, bool& marked,
+                            wide_view source, wide_view destination,
+                            bool success, wide_view first_value,
+                            wide_text& scratch) {
+  scratch.clear();
+  compose_report(source, destination, success, scratch);
   scratch += u'\t';
   scratch += first_value;
-  return write_file_line(target.file, scratch, target.file_form,
-                         *target.file_marked);
+  return write_file_line(file, scratch, form, marked);
+}
+
+void write_report_console_line(text_encoding encoding, wide_view source,
+                               wide_view destination, bool success,
+                               wide_text& scratch) {
+  scratch.assign(1, u'\n');
+  compose_report(source, destination, success, scratch);
+  write_console_text(console_stream::out, scratch, encoding);
 }

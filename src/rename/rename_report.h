@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/platform.h"
 #include "rename/run_context.h"
 
 // One output-file line: source path, "==>", destination path, "Success" or
@@ -21,19 +22,22 @@ struct report_line {
 // leaving entry unspecified, when it is anything else.
 bool parse_report_line(wide_view line, report_line& entry);
 
-// Where a report goes: the console in the encoding of the list it came
-// from, and the output file when one is open.
-struct report_target {
-  text_encoding console_encoding = text_encoding::eight_bit;
-  std::FILE* file = nullptr;
-  text_form file_form;
-  bool* file_marked = nullptr;  // whether the file's mark is written
-};
+// How names read from text of this encoding reach a POSIX file system.
+name_bytes name_bytes_of(text_encoding encoding);
 
-// Writes "\n", source, TAB, "==>", TAB, destination, TAB and the result word
-// to standard output, and the same fields without the line feed, then TAB
-// and first_value, as one line of the target file. scratch is reused text.
-// Returns false when the file line could not be written.
-bool write_rename_report(const report_target& target, wide_view source,
-                         wide_view destination, bool success,
-                         wide_view first_value, wide_text& scratch);
+// The output-file line of one rename: source, "==>", destination, result
+// word and first_value, TAB-separated. Written in form (after the mark if
+// marked is clear) and handed to the operating system before the caller
+// goes on, so that no later rename precedes it. scratch is reused text.
+// Returns false when it could not be written.
+bool write_report_file_line(std::FILE* file, text_form form, bool& marked,
+                            wide_view source, wide_view destination,
+                            bool success, wide_view first_value,
+                            wide_text& scratch);
+
+// The console line of one rename on standard output: "\n", source, TAB,
+// "==>", TAB, destination, TAB and the result word, in the encoding of the
+// list it came from.
+void write_report_console_line(text_encoding encoding, wide_view source,
+                               wide_view destination, bool success,
+                               wide_text& scratch);

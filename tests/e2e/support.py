@@ -13,6 +13,7 @@ import unittest
 
 BINARY = None
 UNDO_BINARY = None
+FAULT_SHIM = None  # preloaded by the fault cases on POSIX
 WINE = False
 
 USAGE_PAGES = (
@@ -146,17 +147,17 @@ class Case(unittest.TestCase):
         return self.full_text(name).encode("latin-1")
 
     # Running the program.
-    def start(self, args, binary=None, **kwargs):
+    def start(self, args, binary=None, env=None, **kwargs):
         program = binary or BINARY
         command = (["wine", program] if WINE else [program]) + list(args)
-        env = dict(os.environ, WINEDEBUG="-all")
+        env = dict(os.environ, WINEDEBUG="-all", **(env or {}))
         return subprocess.Popen(command, cwd=self.dir, env=env,
                                 stdout=kwargs.get("stdout", subprocess.PIPE),
                                 stderr=subprocess.PIPE,
                                 stdin=subprocess.PIPE)
 
-    def run_fldren(self, *args, stdin=b"", binary=None):
-        process = self.start(args, binary)
+    def run_fldren(self, *args, stdin=b"", binary=None, env=None):
+        process = self.start(args, binary, env)
         out, err = process.communicate(stdin, timeout=120)
         return process.returncode, out, err
 

@@ -1,0 +1,123 @@
+"""Fault cases: the real binary with a shim preloaded that makes writes,
+reads, renames and links fail on cue. Each case checks the message, the
+status, and that no file was lost, overwritten, or renamed without its line
+in the output file."""
+
+import os
+
+import support
+from support import Case, closing, lines
+
+
+class Faults(Case):
+    def setUp(self):
+        if support.FAULT_SHIM is None:
+            self.skipTest("the fault shim preloads into POSIX programs only")
+        super().setUp()
+
+    def faulty(self, faults, *args):
+        env = dict(LD_PRELOAD=support.FAULT_SHIM, **faults)
+        return self.run_fldren(*args, env=env)
+
+    def make_files(self, count):
+        for i in range(count):
+            self.write("f%04d.txt" % i, b"%d" % i)
+        self.inputs(b"".join(
+            b"f%04d.txt\tp\t%d\tE\t%s\n" % (i, i, self.full("f%04d.txt" % i))
+            for i in range(count)), b"Int. ID\n")
+
+    def check_accounted(self, count):
+        """Every file is there under its old or new name, and every file
+        under a new name has a Success line in the output file."""
+        logged = set()
+        for line in self.read("out.txt").splitlines():
+            fields = line.split(b"\t")
+            if len(fields) == 5 and fields[3] == b"Success":
+                logged.add(os.path.basename(fields[2]))
+        renamed = set()
+        for i in range(count):
+            old = "f%04d.txt" % i
+            new = "%d_%s" % (i, old)
+            self.assertNotEqual(self.exists(old), self.exists(new), old)
+            if self.exists(new):
+                self.assertEqual(self.read(new), b"%d" % i)
+                renamed.add(new.encode())
+        self.assertEqual(renamed, logged)
+        return renamed
+
+    def args(self):
+        return ["-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"]
+
+    def test_output_file_writes_failing_midway(self):
+        self.make_files(4)
+        status, out, _ = self.faulty({"FLDREN_FAULT_WRITES": "2"},
+                                     *self.args())
+        self.assertEqual(status, 1)
+        self.assertTrue(out.endswith(
+            b"\nCan't write to output file " + self.full("out.txt") +
+            b"; the run was stopped after the last record shown" +
+            closing(3, 2, 1)), out[-400:])
+        self.assertEqual(len(self.check_accounted(4)), 2)
+
+    def test_export_list_unreadable_after_opening(self):
+        # The field list takes three reads; the export list's first block
+        # is read on opening and again for the delimiter check, the header
+        # analysis and the record loop. Fail the delimiter check's read, or
+        # the record loop's second block.
+        self.make_files(3000)
+        for reads, renamed_some in (("4", False), ("7", True)):
+            with self.subTest(reads=reads):
+                status, out, _ = self.faulty({"FLDREN_FAULT_READS": reads},
+                                             *self.args())
+                self.assertEqual(status, 1)
+                self.assertTrue(out.endswith(
+                    b"\nCan't read input file " + self.full("list.txt") +
+                    b"\n"), out[-300:])
+                renamed = self.check_accounted(3000)
+                self.assertEqual(bool(renamed), renamed_some)
+                self.assertLess(len(renamed), 3000)
+
+    def test_rename_refused_for_permission(self):
+        self.make_files(3)
+        status, out, _ = self.faulty({"FLDREN_FAULT_DENY": "f0001"},
+                                     *self.args())
+        self.assertEqual(status, 3)
+        self.assertTrue(out.endswith(closing(3, 2, 1)))
+        self.assertEqual(len(self.check_accounted(3)), 2)
+        self.assertEqual(self.read("f0001.txt"), b"1")
+
+    def test_file_system_refusing_no_replace(self):
+        # Renames fall back to a hard link and the removal of the old name,
+        # which never replace either.
+        self.make_files(3)
+        self.write("1_f0001.txt", b"already here")
+        status, out, _ = self.faulty({"FLDREN_FAULT_NOREPLACE": "1"},
+                                     *self.args())
+        self.assertEqual(status, 3)
+        self.assertTrue(out.endswith(closing(3, 2, 1)))
+        self.assertEqual(self.read("1_f0001.txt"), b"already here")
+        self.assertEqual(self.read("f0001.txt"), b"1")
+        self.assertEqual(self.read("0_f0000.txt"), b"0")
+        self.assertEqual(self.read("2_f0002.txt"), b"2")
+
+    def test_no_replace_and_links_both_refused(self):
+        self.make_files(2)
+        status, out, _ = self.faulty({"FLDREN_FAULT_NOREPLACE": "1",
+                                      "FLDREN_FAULT_LINK": "1"}, *self.args())
+        self.assertEqual(status, 3)
+        self.assertTrue(out.endswith(closing(2, 0, 2)))
+        self.assertEqual(self.check_accounted(2), set())
+
+    def test_undo_log_writes_failing_midway(self):
+        self.make_files(4)
+        self.run_fldren(*self.args())
+        env = dict(LD_PRELOAD=support.FAULT_SHIM, FLDREN_FAULT_WRITES="2")
+        status, out, _ = self.run_fldren("out.txt", "-o", "undo.txt",
+                                         binary=support.UNDO_BINARY, env=env)
+        self.assertEqual(status, 1)
+        self.assertIn(b"\nCan't write to undo log " + self.full("undo.txt"),
+                      out)
+        # Two undos logged and done; the third taken back; the first stays.
+        self.assertEqual(len(self.read("undo.txt").splitlines()), 2)
+        self.assertEqual(sum(self.exists("f%04d.txt" % i) for i in range(4)),
+                         2)

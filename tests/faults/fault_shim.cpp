@@ -1,0 +1,119 @@
+// An LD_PRELOAD shim that makes the C library fail on cue, so that the
+// real binary's error paths can be driven: writes and reads of files (not
+// of the console) failing after a count, renames refused for permission,
+// a file system refusing RENAME_NOREPLACE, and hard links refused.
+//
+//   FLDREN_FAULT_WRITES=N     file writes after the first N fail (ENOSPC)
+//   FLDREN_FAULT_READS=N      file reads after the first N fail (EIO)
+//   FLDREN_FAULT_DENY=TEXT    renames of a name holding TEXT fail (EACCES)
+//   FLDREN_FAULT_NOREPLACE=1  renames asking not to replace fail (EINVAL)
+//   FLDREN_FAULT_LINK=1       hard links fail (EPERM)
+
+#include <dlfcn.h>
+#include <stdio.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int k_max_failed = 16;
+FILE* failed_streams[k_max_failed];
+int failed_count = 0;
+long writes_done = 0;
+long reads_done = 0;
+
+template <typename function>
+function next(const char* name) {
+  return reinterpret_cast<function>(dlsym(RTLD_NEXT, name));
+}
+
+long limit(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value == nullptr ? -1 : std::atol(value);
+}
+
+bool is_console(FILE* stream) {
+  return stream == stdout || stream == stderr || stream == stdin;
+}
+
+void mark_failed(FILE* stream) {
+  if (failed_count < k_max_failed) failed_streams[failed_count++] = stream;
+}
+
+bool has_failed(FILE* stream) {
+  for (int i = 0; i < failed_count; ++i)
+    if (failed_streams[i] == stream) return true;
+  return false;
+}
+
+// True when this call is past the allowed count of its kind.
+bool past_limit(const char* variable, long& done) {
+  const long allowed = limit(variable);
+  return allowed >= 0 && done++ >= allowed;
+}
+
+}  // namespace
+
+extern "C" {
+
+size_t fwrite(const void* data, size_t size, size_t count, FILE* stream) {
+  if (!is_console(stream) &&
+      (has_failed(stream) || past_limit("FLDREN_FAULT_WRITES", writes_done))) {
+    mark_failed(stream);
+    errno = ENOSPC;
+    return 0;
+  }
+  using real = size_t (*)(const void*, size_t, size_t, FILE*);
+  static const real real_fwrite = next<real>("fwrite");
+  return real_fwrite(data, size, count, stream);
+}
+
+size_t fread(void* data, size_t size, size_t count, FILE* stream) {
+  if (!is_console(stream) &&
+      (has_failed(stream) || past_limit("FLDREN_FAULT_READS", reads_done))) {
+    mark_failed(stream);
+    errno = EIO;
+    return 0;
+  }
+  using real = size_t (*)(void*, size_t, size_t, FILE*);
+  static const real real_fread = next<real>("fread");
+  return real_fread(data, size, count, stream);
+}
+
+int ferror(FILE* stream) {
+  if (has_failed(stream)) return 1;
+  using real = int (*)(FILE*);
+  static const real real_ferror = next<real>("ferror");
+  return real_ferror(stream);
+}
+
+int renameat2(int from_dir, const char* from, int to_dir, const char* to,
+              unsigned int flags) {
+  const char* deny = std::getenv("FLDREN_FAULT_DENY");
+  if (deny != nullptr && std::strstr(from, deny) != nullptr) {
+    errno = EACCES;
+    return -1;
+  }
+  if (std::getenv("FLDREN_FAULT_NOREPLACE") != nullptr &&
+      (flags & RENAME_NOREPLACE) != 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  using real = int (*)(int, const char*, int, const char*, unsigned int);
+  static const real real_renameat2 = next<real>("renameat2");
+  return real_renameat2(from_dir, from, to_dir, to, flags);
+}
+
+int link(const char* from, const char* to) {
+  if (std::getenv("FLDREN_FAULT_LINK") != nullptr) {
+    errno = EPERM;
+    return -1;
+  }
+  using real = int (*)(const char*, const char*);
+  static const real real_link = next<real>("link");
+  return real_link(from, to);
+}
+
+}  // extern "C"

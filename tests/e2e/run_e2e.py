@@ -38,6 +38,8 @@ def main():
     parser.add_argument("--undo-binary")
     parser.add_argument("--wine", action="store_true")
     parser.add_argument("--fault-shim", help="library for the fault cases")
+    parser.add_argument("--wrapper", default="",
+                        help="command to run the programs under")
     parser.add_argument("-k", dest="pattern", help="run matching cases only")
     options = parser.parse_args()
     support.BINARY = os.path.abspath(options.binary)
@@ -46,6 +48,7 @@ def main():
         "fldren-undo" + (".exe" if options.binary.endswith(".exe") else ""))
     support.UNDO_BINARY = os.path.abspath(undo)
     support.WINE = options.wine
+    support.WRAPPER = options.wrapper.split()
     if options.fault_shim:
         support.FAULT_SHIM = os.path.abspath(options.fault_shim)
     if options.wine:

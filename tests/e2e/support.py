@@ -14,6 +14,7 @@ import unittest
 BINARY = None
 UNDO_BINARY = None
 FAULT_SHIM = None  # preloaded by the fault cases on POSIX
+WRAPPER = []  # a command that runs the programs, such as valgrind
 WINE = False
 
 USAGE_PAGES = (
@@ -149,7 +150,8 @@ class Case(unittest.TestCase):
     # Running the program.
     def start(self, args, binary=None, env=None, **kwargs):
         program = binary or BINARY
-        command = (["wine", program] if WINE else [program]) + list(args)
+        command = (["wine", program] if WINE else WRAPPER + [program]) + list(
+            args)
         env = dict(os.environ, WINEDEBUG="-all", **(env or {}))
         return subprocess.Popen(command, cwd=self.dir, env=env,
                                 stdout=kwargs.get("stdout", subprocess.PIPE),

@@ -1,12 +1,23 @@
 #!/usr/bin/env python3
-"""Times fldren on N empty files and their export list, made in a temporary
-folder, and reports seconds, microseconds per record and peak memory.
+"""Times three programs doing the same work: renaming N empty files, named
+in an export list made in a temporary folder, to carry two columns' values.
 
-    bench/bench.py --binary build/fldren -n 10000 100000 --runs 3
+  1. fldren, with -o and its console sent to a file;
+  2. the floor: bench/floor.c, built here, making the same no-replace
+     renames from precomputed source and destination pairs, and nothing else;
+  3. bench/examiner_rename.py: what an examiner might write in Python;
+  and, to show where fldren's time goes, the floor that also writes one log
+  line per rename with one write() after it, as fldren must for its output
+  file to survive a kill.
 
-Needs GNU time (Debian's package time) for the peak memory. Each run gets a
-fresh set of files, since a run renames them all. The
-median of the runs is quoted. Nothing here is a test: it only measures.
+Runs alternate between the programs, each on fresh files; the median of
+the runs is quoted. Prints the seconds, the ratios fldren/floor and
+script/fldren (and fldren against the logging floor), and fldren's peak resident memory (GNU time), writes the
+figures to bench/results.tsv and plots them to bench/results.png (gnuplot).
+
+    python3 bench/bench.py --binary build/fldren -n 10000 100000 1000000
+
+Nothing here is a test: it only measures.
 """
 
 import argparse
@@ -14,74 +25,137 @@ import os
 import shutil
 import statistics
 import subprocess
+import sys
 import tempfile
 import time
 
+HERE = os.path.dirname(os.path.abspath(__file__))
 HEADER = (b"Name\tExt.\tPath\tDescription\tUnique ID\tInt. ID\t"
           b"Evidence object\tDestination name\n")
+PROGRAMS = ("fldren", "floor", "floor+log", "script")
 
 
 def make_work(root, count):
-    """N empty files under root/export and the export list naming them."""
+    """N empty files under root/export, their export list, the field list
+    and, for the floor, the pairs of names."""
     export = os.path.join(root, "export")
     os.mkdir(export)
-    with open(os.path.join(root, "list.txt"), "wb") as listed:
+    with open(os.path.join(root, "list.txt"), "wb") as listed, \
+            open(os.path.join(root, "pairs.txt"), "wb") as pairs:
         listed.write(HEADER)
         for i in range(count):
-            name = "file%07d.dat" % i
-            path = os.path.join(export, name)
+            name = b"file%07d.dat" % i
+            path = os.path.join(export.encode(), name)
             open(path, "wb").close()
             listed.write(b"%s\tdat\t\\Users\\A\texisting file\t%d\t%d\t"
-                         b"Hard drive no2\t%s\n" % (
-                             name.encode(), 90000 + i, i, path.encode()))
+                         b"Hard drive no2\t%s\n" % (name, 90000 + i, i, path))
+            pairs.write(b"%s\t%s/%d_Hard drive no2_%s\n" % (
+                path, export.encode(), i, name))
     with open(os.path.join(root, "fields.txt"), "wb") as fields:
         fields.write(b"Int. ID\nEvidence object\n")
 
 
-def time_fldren(binary, root):
-    """Seconds and peak resident kilobytes of one run. GNU time reads the
-    peak: a child's own rusage would count the pages of the Python process
-    it was forked from."""
+def command_for(program, binary, floor):
+    if program == "fldren":
+        return [binary, "-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"]
+    if program == "floor":
+        return [floor, "pairs.txt"]
+    if program == "floor+log":
+        return [floor, "pairs.txt", "log.txt"]
+    return [sys.executable, os.path.join(HERE, "examiner_rename.py"),
+            "list.txt", "Int. ID", "Evidence object"]
+
+
+def time_run(command, root):
+    """Seconds and peak resident KiB of one run. GNU time reads the peak: a
+    child's own rusage would count the pages of this Python process."""
     usage = os.path.join(root, "usage.txt")
     with open(os.path.join(root, "console.txt"), "wb") as console:
         start = time.perf_counter()
         process = subprocess.run(
-            ["/usr/bin/time", "-f", "%M", "-o", usage, binary, "-x",
-             "list.txt", "-f", "fields.txt", "-o", "out.txt"],
+            ["/usr/bin/time", "-f", "%M", "-o", usage] + command,
             cwd=root, stdout=console, stdin=subprocess.DEVNULL)
         seconds = time.perf_counter() - start
     if process.returncode != 0:
-        raise SystemExit("fldren failed in %s" % root)
+        raise SystemExit("%s failed in %s" % (command[0], root))
     with open(usage) as f:
         return seconds, int(f.read().split()[-1])
+
+
+def build_floor(folder):
+    floor = os.path.join(folder, "floor")
+    subprocess.run(["cc", "-O2", "-o", floor, os.path.join(HERE, "floor.c")],
+                   check=True)
+    return floor
+
+
+def plot(results, png):
+    data = os.path.join(os.path.dirname(png), "results.tsv")
+    script = """
+set terminal png size 800,500
+set output '%s'
+set logscale xy
+set xlabel 'files renamed (N)'
+set ylabel 'seconds (median)'
+set key top left
+set grid
+plot '%s' using 1:2 with linespoints title 'fldren', \\
+     '' using 1:3 with linespoints title 'floor (renames only)', \\
+     '' using 1:4 with linespoints title 'floor + one log write per rename', \\
+     '' using 1:5 with linespoints title 'Python script'
+""" % (png, data)
+    subprocess.run(["gnuplot"], input=script.encode(), check=True)
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--binary", default="build/fldren")
     parser.add_argument("-n", type=int, nargs="+",
-                        default=[10000, 100000])
+                        default=[10000, 100000, 1000000])
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--no-plot", action="store_true")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
+    tools = tempfile.mkdtemp(prefix="fldren-bench-tools-")
+    floor = build_floor(tools)
 
-    print("%10s %10s %12s %12s" % ("N", "seconds", "us/record",
-                                     "peak KiB"))
+    results = []
+    print("%9s %9s %9s %9s %9s %7s %7s %7s %7s %9s" % (
+        "N", "fldren s", "floor s", "+log s", "script s", "f/floor",
+        "f/+log", "s/f", "us/rec", "peak KiB"))
     for count in options.n:
-        seconds = []
+        seconds = {p: [] for p in PROGRAMS}
         peak = 0
         for _ in range(options.runs):
-            root = tempfile.mkdtemp(prefix="fldren-bench-")
-            try:
-                make_work(root, count)
-                elapsed, rss = time_fldren(binary, root)
-                seconds.append(elapsed)
-                peak = max(peak, rss)
-            finally:
-                shutil.rmtree(root, ignore_errors=True)
-        median = statistics.median(seconds)
-        print("%10d %10.3f %12.2f %12d" % (count, median,
-                                            median * 1e6 / count, peak))
+            for program in PROGRAMS:
+                root = tempfile.mkdtemp(prefix="fldren-bench-")
+                try:
+                    make_work(root, count)
+                    elapsed, rss = time_run(
+                        command_for(program, binary, floor), root)
+                    seconds[program].append(elapsed)
+                    if program == "fldren":
+                        peak = max(peak, rss)
+                finally:
+                    shutil.rmtree(root, ignore_errors=True)
+        median = {p: statistics.median(seconds[p]) for p in PROGRAMS}
+        results.append((count, median["fldren"], median["floor"],
+                        median["floor+log"], median["script"], peak))
+        print("%9d %9.3f %9.3f %9.3f %9.3f %7.3f %7.3f %7.2f %7.2f %9d" % (
+            count, median["fldren"], median["floor"], median["floor+log"],
+            median["script"], median["fldren"] / median["floor"],
+            median["fldren"] / median["floor+log"],
+            median["script"] / median["fldren"],
+            median["fldren"] * 1e6 / count, peak), flush=True)
+    shutil.rmtree(tools, ignore_errors=True)
+
+    with open(os.path.join(HERE, "results.tsv"), "w") as f:
+        f.write("# N\tfldren_s\tfloor_s\tfloor_log_s\tscript_s\t"
+                "fldren_peak_kib\n")
+        for row in results:
+            f.write("%d\t%.4f\t%.4f\t%.4f\t%.4f\t%d\n" % row)
+    if not options.no_plot:
+        plot(results, os.path.join(HERE, "results.png"))
 
 
 if __name__ == "__main__":

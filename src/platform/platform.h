@@ -30,9 +30,16 @@ std::u16string_view text_line_end();
 // the ANSI code page on Windows. Never fails.
 void decode_8bit(std::string_view bytes, std::u16string& text);
 
-// Encodes wide text as 8-bit text, the inverse of decode_8bit; a character
-// that has no 8-bit form becomes "?". Never fails.
-std::string encode_8bit(std::u16string_view text);
+// Appends wide text encoded as 8-bit text, the inverse of decode_8bit; a
+// character that has no 8-bit form becomes "?". Never fails.
+void append_8bit_encoded(std::u16string_view text, std::string& bytes);
+
+// The same, as a string of its own.
+inline std::string encode_8bit(std::u16string_view text) {
+  std::string bytes;
+  append_8bit_encoded(text, bytes);
+  return bytes;
+}
 
 // Positions the file at offset bytes from its start, beyond 2 GiB too;
 // false on failure.

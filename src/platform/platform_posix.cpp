@@ -108,11 +108,11 @@ void decode_8bit(std::string_view bytes, std::u16string& text) {
   for (char byte : bytes) text.push_back(static_cast<unsigned char>(byte));
 }
 
-std::string encode_8bit(std::u16string_view text) {
-  std::string bytes(text.size(), '?');
+void append_8bit_encoded(std::u16string_view text, std::string& bytes) {
+  const std::size_t start = bytes.size();
+  bytes.resize(start + text.size());
   for (std::size_t i = 0; i < text.size(); ++i)
-    if (text[i] <= 255) bytes[i] = static_cast<char>(text[i]);
-  return bytes;
+    bytes[start + i] = text[i] <= 255 ? static_cast<char>(text[i]) : '?';
 }
 
 bool seek_file(std::FILE* file, std::int64_t offset) {

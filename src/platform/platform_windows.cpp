@@ -68,21 +68,24 @@ void decode_8bit(std::string_view bytes, std::u16string& text) {
   text.append(wide.begin(), wide.end());
 }
 
-std::string encode_8bit(std::u16string_view text) {
-  if (text.empty()) return {};
+void append_8bit_encoded(std::u16string_view text, std::string& bytes) {
+  if (text.empty()) return;
   const std::wstring wide(text.begin(), text.end());
   const int size = static_cast<int>(wide.size());
   // A character the code page lacks becomes "?", never a look-alike.
   const bool utf8_code_page = GetACP() == CP_UTF8;
   const DWORD flags = utf8_code_page ? 0 : WC_NO_BEST_FIT_CHARS;
   const char* fallback = utf8_code_page ? nullptr : "?";
-  const int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), size,
-                                        nullptr, 0, fallback, nullptr);
-  if (bytes <= 0) return std::string(text.size(), '?');
-  std::string result(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, flags, wide.data(), size, result.data(), bytes,
+  const int needed = WideCharToMultiByte(CP_ACP, flags, wide.data(), size,
+                                         nullptr, 0, fallback, nullptr);
+  if (needed <= 0) {
+    bytes.append(text.size(), '?');
+    return;
+  }
+  const std::size_t start = bytes.size();
+  bytes.resize(start + static_cast<std::size_t>(needed));
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), size, &bytes[start], needed,
                       fallback, nullptr);
-  return result;
 }
 
 bool seek_file(std::FILE* file, std::int64_t offset) {

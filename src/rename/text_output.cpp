@@ -2,11 +2,12 @@
 
 #include "rename/unicode_text.h"
 
-std::string encode_text(wide_view text, text_encoding encoding) {
-  std::string bytes;
+void append_encoded(wide_view text, text_encoding encoding,
+                    std::string& bytes) {
   switch (encoding) {
     case text_encoding::eight_bit:
-      return encode_8bit(text);
+      append_8bit_encoded(text, bytes);
+      break;
     case text_encoding::utf8:
       append_utf8_encoded(text, bytes);
       break;
@@ -15,8 +16,25 @@ std::string encode_text(wide_view text, text_encoding encoding) {
       append_utf16_encoded(text, encoding == text_encoding::utf16be, bytes);
       break;
   }
+}
+
+std::string encode_text(wide_view text, text_encoding encoding) {
+  std::string bytes;
+  append_encoded(text, encoding, bytes);
   return bytes;
 }
+
+namespace {
+
+// Every line the programs write passes through here; one buffer kept for
+// them all spares an allocation per line.
+std::string& write_buffer() {
+  static std::string buffer;
+  buffer.clear();
+  return buffer;
+}
+
+}  // namespace
 
 std::string byte_order_mark(text_encoding encoding) {
   if (encoding == text_encoding::eight_bit) return {};
@@ -29,18 +47,23 @@ bool write_console_8bit(console_stream stream, std::string_view text) {
 
 bool write_console_text(console_stream stream, wide_view text,
                         text_encoding encoding) {
-  if (encoding == text_encoding::eight_bit)
-    return write_console(stream, encode_8bit(text));
-  if (write_console_window(stream, text)) return true;
-  return write_console(stream, encode_text(text, text_encoding::utf8));
+  if (encoding != text_encoding::eight_bit &&
+      write_console_window(stream, text))
+    return true;
+  std::string& bytes = write_buffer();
+  append_encoded(
+      text,
+      encoding == text_encoding::eight_bit ? encoding : text_encoding::utf8,
+      bytes);
+  return write_console(stream, bytes);
 }
 
 bool write_file_line(std::FILE* file, wide_view line, text_form form,
                      bool& marked) {
-  std::string bytes;
+  std::string& bytes = write_buffer();
   if (form.byte_order_mark && !marked) bytes = byte_order_mark(form.encoding);
-  bytes += encode_text(line, form.encoding);
-  bytes += encode_text(text_line_end(), form.encoding);
+  append_encoded(line, form.encoding, bytes);
+  append_encoded(text_line_end(), form.encoding, bytes);
   // Flushed per line: a run that is killed still leaves every line it
   // wrote with the operating system.
   if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())

@@ -9,8 +9,11 @@
 #include "platform/platform.h"
 #include "rename/run_context.h"
 
-// Encodes text: 8-bit as the platform reads it back, UTF-8 (a lone
+// Appends text encoded: 8-bit as the platform reads it back, UTF-8 (a lone
 // surrogate becomes U+FFFD), or UTF-16 unit for unit. Never fails.
+void append_encoded(wide_view text, text_encoding encoding, std::string& bytes);
+
+// The same, as a string of its own.
 std::string encode_text(wide_view text, text_encoding encoding);
 
 // The byte-order mark of the encoding; empty for 8-bit text.

@@ -8,7 +8,9 @@ import re
 import shutil
 import subprocess
 import sys
+import signal
 import tempfile
+import time
 import unittest
 
 BINARY = None
@@ -162,6 +164,18 @@ class Case(unittest.TestCase):
         process = self.start(args, binary, env)
         out, err = process.communicate(stdin, timeout=120)
         return process.returncode, out, err
+
+    def kill_midway(self, args, logged_bytes):
+        """Starts fldren and kills it once its output file has grown to
+        logged_bytes, while it is still renaming."""
+        process = self.start(args, stdout=subprocess.DEVNULL)
+        deadline = time.time() + 60
+        while time.time() < deadline and (
+                not self.exists("out.txt") or
+                os.path.getsize(self.path("out.txt")) < logged_bytes):
+            time.sleep(0.01)
+        process.send_signal(signal.SIGKILL)
+        process.wait()
 
     def run_undo(self, *args):
         return self.run_fldren(*args, binary=UNDO_BINARY)

@@ -1,11 +1,6 @@
 """End-to-end cases for the preview (-n) and for fldren-undo, which takes a
 run back from its output file."""
 
-import os
-import signal
-import subprocess
-import time
-
 import support
 from support import Case, FIELDS, PREFIX, closing, lines
 
@@ -154,15 +149,7 @@ class Undo(Chains):
         before = self.snapshot()
         self.inputs(b"".join(b"f%d\tp\t%d\tE\t%s\n" % (i, i, self.full(
             "f%d" % i)) for i in range(count)), b"Int. ID\n")
-        process = self.start(self.args("-o", "out.txt"),
-                             stdout=subprocess.DEVNULL)
-        deadline = time.time() + 60
-        while time.time() < deadline and (
-                not self.exists("out.txt") or
-                os.path.getsize(self.path("out.txt")) < 3000):
-            time.sleep(0.01)
-        process.send_signal(signal.SIGKILL)
-        process.wait()
+        self.kill_midway(self.args("-o", "out.txt"), 3000)
         status, out, _ = self.run_undo("out.txt")
         self.assertEqual(status, 0, out[-300:])
         after = self.snapshot("out.txt", "list.txt", "fields.txt")

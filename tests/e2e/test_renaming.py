@@ -300,15 +300,8 @@ class OutputFailures(Case):
         for i in range(count):
             self.write("f%d" % i, b"")
         self.inputs(records, b"Int. ID\n")
-        process = self.start(["-x", "list.txt", "-f", "fields.txt", "-o",
-                              "out.txt"], stdout=subprocess.DEVNULL)
-        deadline = time.time() + 60
-        while time.time() < deadline and (
-                not self.exists("out.txt") or
-                os.path.getsize(self.path("out.txt")) < 2000):
-            time.sleep(0.01)
-        process.send_signal(signal.SIGKILL)
-        process.wait()
+        self.kill_midway(["-x", "list.txt", "-f", "fields.txt", "-o",
+                          "out.txt"], 2000)
         names = set(os.listdir(self.dir))
         renamed = {n for n in names if "_f" in n}
         logged = set()

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <string>
@@ -133,7 +134,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                          environ) == 0);
   posix_spawn_file_actions_destroy(&actions);
   int status = 0;
-  FUZZ_CHECK(waitpid(child, &status, 0) == child);
+  // libFuzzer's own timer signals interrupt the wait.
+  pid_t waited;
+  while ((waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+  }
+  FUZZ_CHECK(waited == child);
   FUZZ_CHECK(WIFEXITED(status));
   const int code = WEXITSTATUS(status);
   FUZZ_CHECK(code == 0 || code == 1 || code == 2 || code == 3);

@@ -12,6 +12,7 @@
 #include "rename/header_analysis.h"
 #include "rename/input_files.h"
 #include "rename/record_loop.h"
+#include "rename/rename_report.h"
 #include "rename/run_context.h"
 #include "rename/text_output.h"
 
@@ -33,9 +34,9 @@ bool passes_argument_gate(int argc, char16_t** argv) {
 
 void write_closing_lines(const run_context& run) {
   std::string lines =
-      "\n\nRecords processed:" + group_thousands(run.processed) +
-      "\nRenamed:          " + group_thousands(run.renamed) +
-      "\nFailed:           " + group_thousands(run.failed) + "\n";
+      "\n\nRecords processed:" + group_thousands(run.counts.processed) +
+      "\nRenamed:          " + group_thousands(run.counts.renamed) +
+      "\nFailed:           " + group_thousands(run.counts.failed) + "\n";
   if (run.options.preview) lines += "Preview only: no file was renamed.\n";
   write_console_8bit(console_stream::out, lines);
 }
@@ -71,7 +72,10 @@ int run_main(int argc, char16_t** argv) {
   open_text_input(run, run.export_list, run.options.export_list_name);
   // The report speaks the export list's encoding, on the console and in
   // the output file, so that every name it shows is the name it read.
-  run.report_form = run.export_list.form;
+  run.output.form = run.export_list.form;
+  run.names.form = name_bytes_of(run.export_list.form.encoding);
+  run.names.mode =
+      run.options.preview ? renamer_mode::preview : renamer_mode::real;
   check_delimiter(run);
   write_console_8bit(console_stream::out, "\n\n");
   locate_columns(run);
@@ -81,15 +85,18 @@ int run_main(int argc, char16_t** argv) {
                        "the rename would do.\n");
   process_records(run);
 
-  // Renames already done stay done; the examiner learns where it stopped.
-  if (run.output_failed)
-    write_console_text(console_stream::out,
-                       u"\nCan't write to output file " +
-                           run.options.output_file_name +
-                           u"; the run was stopped after the last record "
-                           u"shown",
-                       run.report_form.encoding);
+  // The last line's result goes in before the closing lines, which must
+  // say whether the output file holds the whole run.
+  const bool stopped = run.output.failed;
+  if (!journal_close(run.output) || stopped)
+    write_console_text(
+        console_stream::out,
+        u"\nCan't write to output file " + run.output.name +
+            (stopped ? u"; the run was stopped after the last record shown"
+                     : u"; the last record's result is missing from it"),
+        run.export_list.form.encoding);
   write_closing_lines(run);
-  if (run.output_failed) end_run(run, k_exit_failure);
-  end_run(run, run.failed > 0 ? k_exit_some_renames_failed : k_exit_success);
+  if (run.output.failed) end_run(run, k_exit_failure);
+  end_run(run,
+          run.counts.failed > 0 ? k_exit_some_renames_failed : k_exit_success);
 }

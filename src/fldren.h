@@ -6,8 +6,8 @@
 #include <string>
 
 // Runs the whole program on the wide command line (the vector ends in a
-// null entry) and returns the exit status of a run that reaches its end;
-// every failure on the way ends the process itself.
+// null entry). Never returns: every way out, a run that reaches its end
+// included, ends the process with its status.
 int run_main(int argc, char16_t** argv);
 
 // The count with a comma between every three digits, right-aligned in 19

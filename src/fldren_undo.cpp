@@ -1,7 +1,8 @@
 // fldren-undo: takes back the renames of a fldren run from its output file.
-// The output file is read twice: once to find every "Success" line, then
-// line by line from the last, so that a chain of renames unwinds in the
-// reverse of the order it was made, without holding the lines in memory.
+// The output file is read twice: once to find every line whose rename may
+// have been made, then line by line from the last, so that a chain of
+// renames unwinds in the reverse of the order it was made, without holding
+// the lines in memory.
 
 #include <string>
 #include <vector>
@@ -10,147 +11,231 @@
 #include "platform/platform.h"
 #include "platform/program_entry.h"
 #include "rename/input_files.h"
+#include "rename/journal.h"
 #include "rename/line_model.h"
 #include "rename/rename_report.h"
-#include "rename/run_context.h"
+#include "rename/rename_rules.h"
+#include "rename/renamer.h"
 #include "rename/text_output.h"
 
 namespace {
 
-struct undo_run {
-  text_input journal;  // the output file of the run to take back
-  wide_text log_name;
-  std::FILE* log = nullptr;
-  bool log_marked = false;
-  bool log_failed = false;
-  std::vector<std::int64_t> success_lines;  // offsets, in file order
+struct undo_options {
+  wide_text journal_name;  // the output file of the run to take back
+  wide_text log_name;      // empty when no undo log was asked for
+  wide_text folder;        // the folder the run was made in, if given
+};
+
+struct undo_counts {
   std::int64_t lines_read = 0;
   std::int64_t undone = 0;
   std::int64_t failed = 0;
   std::int64_t skipped = 0;
-  wide_text line;
-  wide_text scratch;
+};
+
+struct undo_run {
+  undo_options options;
+  text_input input;  // the output file of the run to take back
+  journal log;
+  renamer names;
+  std::vector<std::int64_t> undo_lines;  // offsets, in file order
+  bool relative_paths = false;           // some line depends on its folder
+  undo_counts counts;
 };
 
 [[noreturn]] void end_undo(undo_run& run, exit_status status) {
-  close_input(run.journal);
-  if (run.log != nullptr) std::fclose(run.log);
-  run.log = nullptr;
-  finish_process(status);
+  end_process(status, &run.log, {&run.input});
 }
 
 [[noreturn]] void show_undo_usage() {
   write_console_8bit(
       console_stream::out,
-      "\nUsage: fldren-undo OUTPUTFILE [-o UNDOLOG]\n\n"
+      "\nUsage: fldren-undo OUTPUTFILE [-o UNDOLOG] [-C FOLDER]\n\n"
       "Takes back every rename that fldren reported \"Success\" in "
       "OUTPUTFILE,\n"
       "last first, never replacing a file. -o writes each undo to "
-      "UNDOLOG.\n");
-  finish_process(k_exit_bad_option);
+      "UNDOLOG.\n"
+      "-C names the folder fldren ran in; an OUTPUTFILE holding relative "
+      "paths\n"
+      "needs it.\n");
+  end_process(k_exit_bad_option, nullptr, {});
 }
 
 bool is_option(wide_view argument) {
   return !argument.empty() && argument[0] == u'-';
 }
 
-// Reads OUTPUTFILE [-o UNDOLOG] or OUTPUTFILE -oUNDOLOG; anything else
-// shows the usage text and ends with status 5.
-void parse_undo_arguments(int argc, char16_t** argv, wide_text& journal,
-                          wide_text& log) {
+// The absolute path of value, or value itself when it does not resolve.
+wide_text resolved(wide_view value) {
+  wide_text name;
+  if (!resolve_full_path(value, k_input_name_limit, name)) name = value;
+  return name;
+}
+
+// Reads OUTPUTFILE followed by -o UNDOLOG and -C FOLDER in any order, each
+// value attached to its letter or the next argument; anything else shows
+// the usage text and ends with status 5.
+undo_options parse_undo_arguments(int argc, char16_t** argv) {
+  undo_options options;
   if (argc < 2 || is_option(argv[1]) || wide_view(argv[1]).empty())
     show_undo_usage();
-  journal = argv[1];
-  if (argc == 2) return;
-  const wide_view option = argv[2];
-  if (option.size() < 2 || option[0] != u'-' ||
-      (option[1] != u'o' && option[1] != u'O'))
-    show_undo_usage();
-  wide_view value;
-  if (option.size() > 2 && argc == 3)
-    value = option.substr(2);
-  else if (option.size() == 2 && argc == 4)
-    value = argv[3];
-  if (value.empty() || is_option(value)) show_undo_usage();
-  if (!resolve_full_path(value, k_input_name_limit, log)) log = value;
+  options.journal_name = argv[1];
+  for (int index = 2; index < argc; ++index) {
+    const wide_view option = argv[index];
+    if (option.size() < 2 || option[0] != u'-') show_undo_usage();
+    wide_view value = option.substr(2);
+    if (value.empty() && index + 1 < argc) value = argv[++index];
+    if (value.empty() || is_option(value)) show_undo_usage();
+    if (option[1] == u'o' || option[1] == u'O')
+      options.log_name = resolved(value);
+    else if (option[1] == u'C' || option[1] == u'c')
+      options.folder = resolved(value);
+    else
+      show_undo_usage();
+  }
+  return options;
 }
 
 void create_undo_log(undo_run& run) {
-  // The log must never empty the output file it undoes.
-  if (same_file(run.log_name, run.journal.name)) {
-    write_console_text(console_stream::out,
-                       u"\nUndo log " + run.log_name +
-                           u" is the output file itself; nothing was "
-                           u"changed\n");
-    end_undo(run, k_exit_failure);
+  const wide_text& name = run.options.log_name;
+  // The log must never empty the output file it undoes, by any spelling.
+  switch (open_journal(run.log, name, {&run.input.name})) {
+    case journal_open::ok:
+      break;
+    case journal_open::is_input:
+      write_console_text(console_stream::out,
+                         u"\nUndo log " + name +
+                             u" is the output file itself; nothing was "
+                             u"changed\n");
+      end_undo(run, k_exit_failure);
+    case journal_open::cannot_open:
+      write_console_text(console_stream::out,
+                         u"\nCan't create/open undo log " + name + u"\n");
+      end_undo(run, k_exit_failure);
   }
-  run.log = create_for_writing(run.log_name);
-  if (run.log == nullptr) {
-    write_console_text(console_stream::out,
-                       u"\nCan't create/open undo log " + run.log_name + u"\n");
-    end_undo(run, k_exit_failure);
-  }
-  write_console_text(console_stream::out,
-                     u"\nUndo log created: " + run.log_name);
+  // An undo log is itself an output file, in the run's own encoding, so
+  // that undoing it redoes the run.
+  run.log.form = run.input.form;
+  write_console_text(console_stream::out, u"\nUndo log created: " + name);
 }
 
-void find_success_lines(undo_run& run) {
+void find_undo_lines(undo_run& run) {
   report_line entry;
+  wide_text line;
   for (;;) {
-    const std::int64_t offset = line_offset(run.journal);
-    if (!read_line(run.journal, run.line)) break;
-    ++run.lines_read;
-    if (parse_report_line(run.line, entry) && entry.success)
-      run.success_lines.push_back(offset);
-    else
-      ++run.skipped;
+    const std::int64_t offset = line_offset(run.input);
+    if (!read_line(run.input, line)) break;
+    ++run.counts.lines_read;
+    // A "Pending" line's rename may have been made before the run was
+    // killed; whether it was is decided when its turn comes.
+    if (parse_report_line(line, entry) &&
+        entry.result != report_result::failure) {
+      run.undo_lines.push_back(offset);
+      run.relative_paths = run.relative_paths ||
+                           rename_path_is_relative(entry.source) ||
+                           rename_path_is_relative(entry.destination);
+    } else {
+      ++run.counts.skipped;
+    }
   }
-  if (run.journal.read_failed) {
+  if (run.input.read_failed) {
     write_console_text(console_stream::out,
-                       u"\nCan't read input file " + run.journal.name + u"\n");
+                       u"\nCan't read input file " + run.input.name + u"\n");
     end_undo(run, k_exit_failure);
   }
+}
+
+// Relative paths name other files in every other folder: they are taken
+// against the folder the run was made in, never the one the undo runs in.
+void refuse_relative_paths(undo_run& run) {
+  if (!run.relative_paths || !run.options.folder.empty()) return;
+  wide_text here;
+  if (!resolve_full_path(u".", k_input_name_limit, here)) here = u".";
+  write_console_text(
+      console_stream::out,
+      u"\nThe output file " + run.input.name +
+          u" holds relative paths, which name files of the folder fldren "
+          u"ran in. Give that folder with -C FOLDER; the current folder, " +
+          here + u", is not assumed. Nothing was renamed\n",
+      run.input.form.encoding);
+  end_undo(run, k_exit_failure);
+}
+
+wide_text in_run_folder(const undo_run& run, wide_view path) {
+  if (run.options.folder.empty()) return wide_text(path);
+  return rename_path_against(path, run.options.folder);
+}
+
+enum class undo_step { undo, remove_new_name, skip };
+
+// What to do for one line. A "Pending" line's rename was made only when
+// its new name exists and its old one does not. Both names leading to one
+// file is what a rename by link leaves when killed between its two steps:
+// the old name is already right, and the new one goes.
+undo_step choose_step(const undo_run& run, const wide_text& new_name,
+                      const wide_text& old_name, report_result result) {
+  const bool new_exists = kind_of(run.names, new_name) != name_kind::missing;
+  const bool old_exists = kind_of(run.names, old_name) != name_kind::missing;
+  if (new_exists && old_exists &&
+      same_file_named(new_name, old_name, run.names.form))
+    return undo_step::remove_new_name;
+  if (result == report_result::pending && (!new_exists || old_exists))
+    return undo_step::skip;
+  return undo_step::undo;
 }
 
 void undo_renames(undo_run& run) {
-  const text_form form = run.journal.form;
-  const name_bytes names = name_bytes_of(form.encoding);
-
+  const text_encoding encoding = run.input.form.encoding;
   report_line entry;
-  for (auto at = run.success_lines.rbegin(); at != run.success_lines.rend();
-       ++at) {
-    if (!seek_input(run.journal, *at) || !read_line(run.journal, run.line) ||
-        !parse_report_line(run.line, entry)) {
+  wide_text line;
+  wide_text report;
+  for (auto at = run.undo_lines.rbegin(); at != run.undo_lines.rend(); ++at) {
+    if (!seek_input(run.input, *at) || !read_line(run.input, line) ||
+        !parse_report_line(line, entry)) {
       write_console_text(console_stream::out,
-                         u"\nCan't read input file " + run.journal.name +
+                         u"\nCan't read input file " + run.input.name +
                              u" again; the undo was stopped\n");
       end_undo(run, k_exit_failure);
     }
-    const std::u16string from(entry.destination);
-    const std::u16string to(entry.source);
-    bool success = rename_no_replace(from, to, names);
-    // As in a run: an undo that cannot be logged is taken back.
-    if (run.log != nullptr &&
-        !write_report_file_line(run.log, form, run.log_marked, from, to,
-                                success, entry.first_value, run.scratch)) {
-      run.log_failed = true;
-      if (success && rename_no_replace(to, from, names)) success = false;
+    const wide_text from = in_run_folder(run, entry.destination);
+    const wide_text to = in_run_folder(run, entry.source);
+    const undo_step step = choose_step(run, from, to, entry.result);
+    if (step == undo_step::skip) {
+      write_console_text(console_stream::out,
+                         u"\nNot renamed by the run, skipped: " + to, encoding);
+      ++run.counts.skipped;
+      continue;
     }
-    write_report_console_line(form.encoding, from, to, success, run.scratch);
+    // As in a run: the log's line is on disk before the rename.
+    const bool logged = run.log.file == nullptr ||
+                        journal_begin(run.log, from, to, entry.first_value);
+    bool success = false;
+    if (logged && step == undo_step::remove_new_name) {
+      success = remove_name(from, run.names.form);
+      write_console_text(console_stream::out,
+                         u"\nBoth names lead to the same file; removed " +
+                             from + (success ? u"" : u": Failure"),
+                         encoding);
+    } else if (logged) {
+      success = check_source(run.names, from) == refusal::none &&
+                rename_file(run.names, from, to);
+    }
+    if (logged && run.log.file != nullptr) journal_settle(run.log, success);
+    write_report_console_line(encoding, from, to, success, report);
     if (success)
-      ++run.undone;
+      ++run.counts.undone;
     else
-      ++run.failed;
-    if (run.log_failed) return;
+      ++run.counts.failed;
+    if (!logged) return;
   }
 }
 
-void write_undo_closing(const undo_run& run) {
+void write_undo_closing(const undo_counts& counts) {
   const std::string lines =
-      "\n\nLines read:       " + group_thousands(run.lines_read) +
-      "\nUndone:           " + group_thousands(run.undone) +
-      "\nFailed:           " + group_thousands(run.failed) +
-      "\nSkipped:          " + group_thousands(run.skipped) + "\n";
+      "\n\nLines read:       " + group_thousands(counts.lines_read) +
+      "\nUndone:           " + group_thousands(counts.undone) +
+      "\nFailed:           " + group_thousands(counts.failed) +
+      "\nSkipped:          " + group_thousands(counts.skipped) + "\n";
   write_console_8bit(console_stream::out, lines);
 }
 
@@ -158,21 +243,26 @@ void write_undo_closing(const undo_run& run) {
 
 int run_undo_main(int argc, char16_t** argv) {
   static undo_run run;
-  wide_text journal_name;
-  parse_undo_arguments(argc, argv, journal_name, run.log_name);
-  if (!open_named_input(run.journal, journal_name))
+  run.options = parse_undo_arguments(argc, argv);
+  if (!open_named_input(run.input, run.options.journal_name))
     end_undo(run, k_exit_failure);
-  if (!run.log_name.empty()) create_undo_log(run);
+  run.names.form = name_bytes_of(run.input.form.encoding);
+  if (!run.options.log_name.empty()) create_undo_log(run);
   write_console_8bit(console_stream::out, "\n\n");
-  find_success_lines(run);
+  find_undo_lines(run);
+  refuse_relative_paths(run);
   undo_renames(run);
-  if (run.log_failed)
-    write_console_text(console_stream::out,
-                       u"\nCan't write to undo log " + run.log_name +
-                           u"; the undo was stopped after the last line "
-                           u"shown",
-                       run.journal.form.encoding);
-  write_undo_closing(run);
-  if (run.log_failed) end_undo(run, k_exit_failure);
-  end_undo(run, run.failed > 0 ? k_exit_some_renames_failed : k_exit_success);
+
+  const bool stopped = run.log.failed;
+  if (!journal_close(run.log) || stopped)
+    write_console_text(
+        console_stream::out,
+        u"\nCan't write to undo log " + run.options.log_name +
+            (stopped ? u"; the undo was stopped after the last line shown"
+                     : u"; the last undo's result is missing from it"),
+        run.input.form.encoding);
+  write_undo_closing(run.counts);
+  if (run.log.failed) end_undo(run, k_exit_failure);
+  end_undo(run,
+           run.counts.failed > 0 ? k_exit_some_renames_failed : k_exit_success);
 }

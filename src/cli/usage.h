@@ -10,7 +10,7 @@ struct build_stamp {
   const char* source;
 };
 
-// Defined by the program's main source file.
+// Defined in src/fldren.cpp, the driver, whose path it records.
 extern const build_stamp k_build_stamp;
 
 // Writes the three pages to standard output, clearing the screen before

@@ -45,24 +45,79 @@ inline std::string encode_8bit(std::u16string_view text) {
 // false on failure.
 bool seek_file(std::FILE* file, std::int64_t offset);
 
-// True when both names lead to the same existing file.
-bool same_file(const std::u16string& first, const std::u16string& second);
+// Which file a name or an open file leads to, whatever the spelling of the
+// name: device and inode on POSIX, volume serial number and file index on
+// Windows. Equal identities are the same file.
+struct file_identity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  std::uint64_t index_high = 0;
+};
+
+inline bool operator==(const file_identity& a, const file_identity& b) {
+  return a.volume == b.volume && a.index == b.index &&
+         a.index_high == b.index_high;
+}
+
+// The identity of the file the name leads to; false when it cannot be
+// learnt (the file does not exist, or cannot be opened to ask).
+bool identity_of_name(const std::u16string& path, file_identity& identity);
+
+// The identity of an open file; false when the system does not answer.
+bool identity_of_file(std::FILE* file, file_identity& identity);
+
+// Opens the file for writing, creating it when it is missing but never
+// emptying it, so that it can be compared with other files first; null on
+// failure.
+std::FILE* open_for_writing(const std::u16string& path);
+
+// Cuts an open file to length 0; false on failure.
+bool empty_file(std::FILE* file);
+
+// Writes bytes at offset bytes from the file's start in one call to the
+// system, past the standard library's buffer; false unless all were
+// written.
+bool write_file_at(std::FILE* file, std::int64_t offset,
+                   std::string_view bytes);
+
+// The path a rename uses for a Destination value: the extended-length
+// prefix in front of an absolute path on Windows (relative values resolved
+// against the current folder); the prefix in front of the value as it is on
+// POSIX. The prefix is never put there twice. False when the current folder
+// cannot be learnt.
+bool rename_path_of(std::u16string_view value, std::u16string& result);
+
+// Whether a rename path read back from an output file depends on the folder
+// the run was made in.
+bool rename_path_is_relative(std::u16string_view path);
+
+// A relative rename path made absolute against folder, an absolute folder;
+// an absolute path comes back unchanged.
+std::u16string rename_path_against(std::u16string_view path,
+                                   std::u16string_view folder);
 
 // How wide text from a list becomes a file-system name on POSIX: byte for
 // byte when it came from 8-bit text, as UTF-8 when it came from Unicode
 // text. Windows takes wide names as they are.
 enum class name_bytes { eight_bit, utf8 };
 
-// Renames the file from to to, both given with the extended-length prefix.
-// Never replaces an existing file: fails when to exists, and fails rather
-// than risk a replace when the file system cannot promise that. Refuses a
-// directory: moving one would move every file below it too.
+// Renames from to to, both rename paths. Never replaces an existing file:
+// fails when to exists, and fails rather than risk a replace when the file
+// system cannot promise that. Does not look at what from is: the caller
+// refuses directories first.
 bool rename_no_replace(const std::u16string& from, const std::u16string& to,
                        name_bytes form);
 
-// True when a file or directory of that name, given with the
-// extended-length prefix, exists.
-bool path_exists(const std::u16string& path, name_bytes form);
+// What a rename path names, without following a final symbolic link.
+enum class name_kind { missing, file, directory };
+name_kind kind_of_name(const std::u16string& path, name_bytes form);
+
+// True when both rename paths name one existing file, as hard links do.
+bool same_file_named(const std::u16string& first, const std::u16string& second,
+                     name_bytes form);
+
+// Removes the name of a file (not a directory); false on failure.
+bool remove_name(const std::u16string& path, name_bytes form);
 
 enum class console_stream { out, err };
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "rename/path_forms.h"
 #include "rename/unicode_text.h"
 
 namespace {
@@ -95,10 +96,36 @@ std::FILE* open_for_reading(const std::u16string& path) {
   return file;
 }
 
-std::FILE* create_for_writing(const std::u16string& path) {
+std::FILE* open_for_writing(const std::u16string& path) {
   std::string bytes;
   if (path.empty() || !to_bytes(path, bytes)) return nullptr;
-  return std::fopen(bytes.c_str(), "wb");
+  const int descriptor =
+      open(bytes.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = fdopen(descriptor, "r+b");
+  if (file == nullptr) close(descriptor);
+  return file;
+}
+
+bool empty_file(std::FILE* file) {
+  // A device such as /dev/null holds nothing to empty.
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0) return false;
+  return !S_ISREG(info.st_mode) || ftruncate(fileno(file), 0) == 0;
+}
+
+bool write_file_at(std::FILE* file, std::int64_t offset,
+                   std::string_view bytes) {
+  const int descriptor = fileno(file);
+  while (!bytes.empty()) {
+    const ssize_t written = pwrite(descriptor, bytes.data(), bytes.size(),
+                                   static_cast<off_t>(offset));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+    offset += written;
+  }
+  return true;
 }
 
 std::u16string_view text_line_end() { return u"\n"; }
@@ -119,18 +146,45 @@ bool seek_file(std::FILE* file, std::int64_t offset) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
-bool same_file(const std::u16string& first, const std::u16string& second) {
-  std::string first_bytes;
-  std::string second_bytes;
-  if (!to_bytes(first, first_bytes) || !to_bytes(second, second_bytes))
+namespace {
+
+file_identity identity_of_stat(const struct stat& info) {
+  file_identity identity;
+  identity.volume = static_cast<std::uint64_t>(info.st_dev);
+  identity.index = static_cast<std::uint64_t>(info.st_ino);
+  return identity;
+}
+
+}  // namespace
+
+bool identity_of_name(const std::u16string& path, file_identity& identity) {
+  std::string bytes;
+  struct stat info;
+  if (path.empty() || !to_bytes(path, bytes) || stat(bytes.c_str(), &info) != 0)
     return false;
-  struct stat first_info;
-  struct stat second_info;
-  if (stat(first_bytes.c_str(), &first_info) != 0 ||
-      stat(second_bytes.c_str(), &second_info) != 0)
-    return false;
-  return first_info.st_dev == second_info.st_dev &&
-         first_info.st_ino == second_info.st_ino;
+  identity = identity_of_stat(info);
+  return true;
+}
+
+bool identity_of_file(std::FILE* file, file_identity& identity) {
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0) return false;
+  identity = identity_of_stat(info);
+  return true;
+}
+
+bool rename_path_of(std::u16string_view value, std::u16string& result) {
+  result = posix_rename_path(value);
+  return true;
+}
+
+bool rename_path_is_relative(std::u16string_view path) {
+  return posix_path_is_relative(path);
+}
+
+std::u16string rename_path_against(std::u16string_view path,
+                                   std::u16string_view folder) {
+  return posix_path_against(path, folder);
 }
 
 bool to_posix_path(std::u16string_view path, name_bytes form,
@@ -170,9 +224,6 @@ bool rename_no_replace(const std::u16string& from, const std::u16string& to,
       !to_posix_path(to, form, to_name))
     return false;
   if (from_name.empty() || to_name.empty()) return false;
-  struct stat info;
-  if (lstat(from_name.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
-    return false;
 #ifdef RENAME_NOREPLACE
   if (renameat2(AT_FDCWD, from_name.c_str(), AT_FDCWD, to_name.c_str(),
                 RENAME_NOREPLACE) == 0)
@@ -184,11 +235,32 @@ bool rename_no_replace(const std::u16string& from, const std::u16string& to,
   return rename_by_link(from_name.c_str(), to_name.c_str());
 }
 
-bool path_exists(const std::u16string& path, name_bytes form) {
+name_kind kind_of_name(const std::u16string& path, name_bytes form) {
   std::string name;
   struct stat info;
+  if (!to_posix_path(path, form, name) || name.empty() ||
+      lstat(name.c_str(), &info) != 0)
+    return name_kind::missing;
+  return S_ISDIR(info.st_mode) ? name_kind::directory : name_kind::file;
+}
+
+bool same_file_named(const std::u16string& first, const std::u16string& second,
+                     name_bytes form) {
+  std::string first_name;
+  std::string second_name;
+  struct stat first_info;
+  struct stat second_info;
+  return to_posix_path(first, form, first_name) &&
+         to_posix_path(second, form, second_name) &&
+         lstat(first_name.c_str(), &first_info) == 0 &&
+         lstat(second_name.c_str(), &second_info) == 0 &&
+         identity_of_stat(first_info) == identity_of_stat(second_info);
+}
+
+bool remove_name(const std::u16string& path, name_bytes form) {
+  std::string name;
   return to_posix_path(path, form, name) && !name.empty() &&
-         lstat(name.c_str(), &info) == 0;
+         unlink(name.c_str()) == 0;
 }
 
 bool write_console(console_stream stream, std::string_view bytes) {

@@ -1,10 +1,14 @@
 // The platform services on the Windows C runtime. wchar_t is 16 bits here,
 // so the program's wide text is handed over unit for unit.
 
+#include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -12,6 +16,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "rename/path_forms.h"
 
 namespace {
 
@@ -45,12 +50,51 @@ std::FILE* open_for_reading(const std::u16string& path) {
   return _wfopen(wide_path.c_str(), L"rb");
 }
 
-std::FILE* create_for_writing(const std::u16string& path) {
+std::FILE* open_for_writing(const std::u16string& path) {
   std::wstring wide_path;
   if (path.empty() || !to_wide(path, wide_path)) return nullptr;
   // Bytes: the report may be UTF-16, whose bytes text mode would mangle;
-  // line ends are written as text_line_end() gives them.
-  return _wfopen(wide_path.c_str(), L"wb");
+  // line ends are written as text_line_end() gives them. Readers may look
+  // at the file while the run goes on.
+  int descriptor = -1;
+  if (_wsopen_s(&descriptor, wide_path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY,
+                _SH_DENYWR, _S_IREAD | _S_IWRITE) != 0)
+    return nullptr;
+  std::FILE* file = _fdopen(descriptor, "r+b");
+  if (file == nullptr) _close(descriptor);
+  return file;
+}
+
+bool empty_file(std::FILE* file) { return _chsize_s(_fileno(file), 0) == 0; }
+
+namespace {
+
+HANDLE handle_of(std::FILE* file) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+}
+
+}  // namespace
+
+bool write_file_at(std::FILE* file, std::int64_t offset,
+                   std::string_view bytes) {
+  // A synchronous handle given an OVERLAPPED writes at its offset and
+  // returns when the write is done.
+  const HANDLE handle = handle_of(file);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  while (!bytes.empty()) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+    at.OffsetHigh =
+        static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    const DWORD chunk =
+        static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes.data(), chunk, &written, &at) || written == 0)
+      return false;
+    bytes.remove_prefix(written);
+    offset += written;
+  }
+  return true;
 }
 
 std::u16string_view text_line_end() { return u"\r\n"; }
@@ -92,14 +136,63 @@ bool seek_file(std::FILE* file, std::int64_t offset) {
   return _fseeki64(file, offset, SEEK_SET) == 0;
 }
 
-bool same_file(const std::u16string& first, const std::u16string& second) {
-  // Both names are full paths here, and Windows compares names without
-  // regard to case.
-  std::wstring first_wide;
-  std::wstring second_wide;
-  if (!to_wide(first, first_wide) || !to_wide(second, second_wide))
+namespace {
+
+bool identity_of_handle(HANDLE handle, file_identity& identity) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (handle == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(handle, &information))
     return false;
-  return _wcsicmp(first_wide.c_str(), second_wide.c_str()) == 0;
+  identity.volume = information.dwVolumeSerialNumber;
+  identity.index = information.nFileIndexLow;
+  identity.index_high = information.nFileIndexHigh;
+  return true;
+}
+
+}  // namespace
+
+bool identity_of_name(const std::u16string& path, file_identity& identity) {
+  // Opened for no access at all: enough to ask, and allowed even when
+  // another program holds the file open. Backup semantics open a directory
+  // too; a symbolic link is followed to the file it names.
+  std::wstring wide_path;
+  if (path.empty() || !to_wide(path, wide_path)) return false;
+  const HANDLE handle =
+      CreateFileW(wide_path.c_str(), 0,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool known = identity_of_handle(handle, identity);
+  CloseHandle(handle);
+  return known;
+}
+
+bool identity_of_file(std::FILE* file, file_identity& identity) {
+  return identity_of_handle(handle_of(file), identity);
+}
+
+bool rename_path_of(std::u16string_view value, std::u16string& result) {
+  // The current folder does not change during a run; ask once.
+  static std::u16string folder;
+  if (folder.empty()) {
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    if (needed == 0) return false;
+    std::wstring buffer(needed, L'\0');
+    const DWORD length = GetCurrentDirectoryW(needed, buffer.data());
+    if (length == 0 || length >= needed) return false;
+    folder.assign(buffer.begin(), buffer.begin() + length);
+  }
+  result = windows_rename_path(value, folder);
+  return true;
+}
+
+bool rename_path_is_relative(std::u16string_view path) {
+  return windows_path_is_relative(path);
+}
+
+std::u16string rename_path_against(std::u16string_view path,
+                                   std::u16string_view folder) {
+  return windows_path_against(path, folder);
 }
 
 bool rename_no_replace(const std::u16string& from, const std::u16string& to,
@@ -108,17 +201,30 @@ bool rename_no_replace(const std::u16string& from, const std::u16string& to,
   std::wstring from_wide;
   std::wstring to_wide_;
   if (!to_wide(from, from_wide) || !to_wide(to, to_wide_)) return false;
-  const DWORD attributes = GetFileAttributesW(from_wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES ||
-      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-    return false;
   return _wrename(from_wide.c_str(), to_wide_.c_str()) == 0;
 }
 
-bool path_exists(const std::u16string& path, name_bytes) {
+name_kind kind_of_name(const std::u16string& path, name_bytes) {
   std::wstring wide_path;
-  return to_wide(path, wide_path) &&
-         GetFileAttributesW(wide_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (!to_wide(path, wide_path)) return name_kind::missing;
+  const DWORD attributes = GetFileAttributesW(wide_path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return name_kind::missing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? name_kind::directory
+                                                      : name_kind::file;
+}
+
+bool same_file_named(const std::u16string& first, const std::u16string& second,
+                     name_bytes) {
+  file_identity first_identity;
+  file_identity second_identity;
+  return identity_of_name(first, first_identity) &&
+         identity_of_name(second, second_identity) &&
+         first_identity == second_identity;
+}
+
+bool remove_name(const std::u16string& path, name_bytes) {
+  std::wstring wide_path;
+  return to_wide(path, wide_path) && DeleteFileW(wide_path.c_str()) != 0;
 }
 
 bool write_console(console_stream stream, std::string_view bytes) {

@@ -1,5 +1,7 @@
 #include "rename/header_analysis.h"
 
+#include <string>
+
 #include "rename/input_files.h"
 #include "rename/line_model.h"
 #include "rename/text_output.h"
@@ -27,10 +29,12 @@ bool matches_at(wide_view header, std::size_t position, wide_view text,
   return true;
 }
 
-void read_header(run_context& run) {
+wide_text read_header(run_context& run) {
+  wide_text header;
   rewind_input(run.export_list);
-  read_line(run.export_list, run.line);
+  read_line(run.export_list, header);
   if (run.export_list.read_failed) end_on_read_error(run, run.export_list);
+  return header;
 }
 
 }  // namespace
@@ -77,42 +81,47 @@ keyword_columns find_keyword_columns(wide_view header) {
 }
 
 void check_delimiter(run_context& run) {
-  read_header(run);
-  if (!looks_comma_separated(run.line)) return;
+  const wide_text line = read_header(run);
+  if (!looks_comma_separated(line)) return;
   write_console_8bit(
       console_stream::out,
       "The first record shows this to be a CSV delimited file\n");
-  write_console_text(console_stream::out, u"\n" + run.line + u"\n",
-                     run.report_form.encoding);
+  write_console_text(console_stream::out, u"\n" + line + u"\n",
+                     run.export_list.form.encoding);
   write_console_8bit(console_stream::out,
                      "This program only works on tab delimited files.\n");
   end_run(run, k_exit_csv_file);
 }
 
 void locate_columns(run_context& run) {
-  read_header(run);
-  const wide_view header = run.line;
+  const wide_text header = read_header(run);
+  column_plan& columns = run.columns;
 
-  run.selected.fill(-1);
+  columns.selected.fill(-1);
   int matched = 0;
-  for (int i = 0; i < run.field_names.count; ++i) {
+  for (int i = 0; i < columns.field_names.count; ++i) {
     const std::int32_t column = find_title_column(
-        header, run.field_names.names[static_cast<std::size_t>(i)]);
+        header, columns.field_names.names[static_cast<std::size_t>(i)]);
     if (column < 0) continue;
     if (matched == k_max_matched_titles) {
-      write_console_text(
-          console_stream::out,
-          u"\nMore than 99 titles of the field list were found in the "
-          u"header; at most 99 can be added to a name. Nothing was "
-          u"renamed\n");
+      const std::string most = std::to_string(k_max_matched_titles);
+      write_console_8bit(console_stream::out,
+                         "\nMore than " + most +
+                             " titles of the field list were found in the "
+                             "header; at most " +
+                             most +
+                             " can be added to a name. Nothing was "
+                             "renamed\n");
       end_run(run, k_exit_failure);
     }
-    run.selected[static_cast<std::size_t>(matched++)] = column;
+    columns.selected[static_cast<std::size_t>(matched++)] = column;
   }
 
-  run.keywords = find_keyword_columns(header);
-  if (run.keywords.name < 0 || run.keywords.path < 0 ||
-      run.keywords.evidence < 0) {
+  columns.keywords = find_keyword_columns(header);
+  if (columns.keywords.name < 0 || columns.keywords.path < 0 ||
+      columns.keywords.evidence < 0) {
+    // Kept word for word, the four items it speaks of included: examiners'
+    // scripts and notes quote it.
     write_console_8bit(
         console_stream::err,
         "\nCan't find one of the following in the x-ways data file\n"
@@ -125,7 +134,7 @@ void locate_columns(run_context& run) {
     end_run(run, k_exit_failure);
   }
   // Without a Destination column no record names a file to rename.
-  if (run.keywords.destination < 0) {
+  if (columns.keywords.destination < 0) {
     write_console_8bit(console_stream::err,
                        "\nCan't find a Destination column in the x-ways data "
                        "file\nNothing was renamed\n\n");

@@ -12,7 +12,7 @@ void write_out(wide_view text) {
   write_console_text(console_stream::out, text);
 }
 
-std::u16string number_text(int number) {
+std::u16string number_text(std::int64_t number) {
   const std::string digits = std::to_string(number);
   return std::u16string(digits.begin(), digits.end());
 }
@@ -65,17 +65,20 @@ field_list_result parse_field_list(text_input& input, field_name_list& list,
 
 void read_field_list(run_context& run) {
   int line_number = 0;
-  switch (parse_field_list(run.field_list, run.field_names, line_number)) {
+  switch (
+      parse_field_list(run.field_list, run.columns.field_names, line_number)) {
     case field_list_result::ok:
       break;
     case field_list_result::line_too_long:
       write_out(u"\nField list line " + number_text(line_number) +
-                u" is longer than 255 characters; nothing was renamed\n");
+                u" is longer than " +
+                number_text(static_cast<std::int64_t>(k_max_field_line)) +
+                u" characters; nothing was renamed\n");
       end_run(run, k_exit_failure);
     case field_list_result::too_many_titles:
-      write_out(
-          u"\nThe field list holds more than 128 titles; nothing was "
-          u"renamed\n");
+      write_out(u"\nThe field list holds more than " +
+                number_text(k_max_field_names) +
+                u" titles; nothing was renamed\n");
       end_run(run, k_exit_failure);
     case field_list_result::read_failed:
       end_on_read_error(run, run.field_list);
@@ -87,16 +90,20 @@ void create_output_file(run_context& run) {
   if (!run.options.output_requested) return;
   const wide_text& name = run.options.output_file_name;
   // Emptying the output file must never empty one of the lists it reports.
-  if (same_file(name, run.options.export_list_name) ||
-      same_file(name, run.options.field_list_name)) {
-    write_out(u"\nOutput file " + name +
-              u" is one of the input files; nothing was changed\n");
-    end_run(run, k_exit_failure);
-  }
-  run.output_file = create_for_writing(name);
-  if (run.output_file == nullptr) {
-    write_out(u"nCan't create/open output filename " + name);
-    end_run(run, k_exit_failure);
+  switch (open_journal(
+      run.output, name,
+      {&run.options.export_list_name, &run.options.field_list_name})) {
+    case journal_open::ok:
+      break;
+    case journal_open::is_input:
+      write_out(u"\nOutput file " + name +
+                u" is one of the input files; nothing was changed\n");
+      end_run(run, k_exit_failure);
+    case journal_open::cannot_open:
+      // Kept as it always was, the leading letter n included: scripts
+      // match this line.
+      write_out(u"nCan't create/open output filename " + name);
+      end_run(run, k_exit_failure);
   }
   write_out(u"\nOutput file created: " + name + u"\n\n");
 }

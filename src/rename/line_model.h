@@ -29,8 +29,9 @@ void close_input(text_input& input);
 // Reads the next physical line, whatever its length, into line, decoded
 // from the input's encoding (an ill-formed piece becomes U+FFFD). CR LF
 // becomes a line feed, a lone CR, NUL and 0x1A are ordinary characters,
-// and the line keeps its line feed. Returns false at end of input or on a
-// read error (input.read_failed), leaving line as it was.
+// and the line keeps its line feed. Returns false at end of input, leaving
+// line as it was, or on a read error (input.read_failed), after which line
+// holds no usable text.
 bool read_line(text_input& input, wide_text& line);
 
 // Cuts line at every TAB into fields, entry k being column k, after

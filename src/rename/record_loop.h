@@ -3,21 +3,18 @@
 // The working loop: every record's exported file renamed to its prefixed
 // name, each outcome reported on the console and in the output file.
 
+#include "rename/rename_rules.h"
 #include "rename/run_context.h"
 
-// Composes run.source_path and run.destination_path from the record in
-// run.fields, using run.parts, missing columns counting as empty text.
-// Returns false when the record's file must be left alone: a column it
-// lacks, a NUL in a value used (the file system would see a shorter name)
-// or U+FFFD (it stands for bytes of the list that could not be decoded),
-// a separator in a selected value (it would move the file elsewhere), or a
-// destination equal to the source, which exists.
-bool compose_paths(run_context& run);
-
-// Handles the record that split_record has just set: renames its file when
-// nothing forbids it, reports the outcome and counts it.
-void rename_record(run_context& run);
+// Handles one record: composes its paths, checks the rules, writes its
+// output-file line ahead of the rename, renames (or, in a preview, models
+// the rename), and reports the outcome on the console. Returns false,
+// leaving the file as it was, when the output-file line could not be
+// written; the run must then stop. plan and report are scratch text that
+// the caller keeps from record to record.
+bool rename_record(run_context& run, const record_fields& fields,
+                   record_plan& plan, wide_text& report);
 
 // Renames every record after the header. Stops after the current record
-// when the output file cannot be written (run.output_failed).
+// when the output file cannot be written (run.output.failed).
 void process_records(run_context& run);

@@ -1,43 +1,39 @@
 #pragma once
 
-// The report of one rename: its console line and its output-file line, and
+// The report of one rename: its console line, the words of its result, and
 // reading an output-file line back, which is what lets fldren-undo take a
 // run back from the file alone.
 
-#include <cstdio>
-
 #include "platform/platform.h"
-#include "rename/run_context.h"
+#include "rename/shared_types.h"
 
-// One output-file line: source path, "==>", destination path, "Success" or
-// "Failure", and the value of the first chosen column, TAB-separated.
+// "Success" or "Failure"; a line whose rename is in flight reads
+// "Pending", a word of the same length, until its result replaces it.
+wide_view result_word(bool success);
+inline constexpr wide_view k_pending_word = u"Pending";
+
+enum class report_result { success, failure, pending };
+
+// One output-file line: source path, "==>", destination path, the result
+// word, and the value of the first chosen column, TAB-separated.
 struct report_line {
   wide_view source;
   wide_view destination;
-  bool success = false;
+  report_result result = report_result::failure;
   wide_view first_value;
 };
 
-// Reads line (its line feed, if any, ignored) as an output-file line; false,
-// leaving entry unspecified, when it is anything else.
+// Reads line (its line feed, if any, ignored) as an output-file line;
+// false, leaving entry unspecified, when it is anything else. A "Pending"
+// line may lack its last field: a run killed in flight leaves it so.
 bool parse_report_line(wide_view line, report_line& entry);
 
 // How names read from text of this encoding reach a POSIX file system.
 name_bytes name_bytes_of(text_encoding encoding);
 
-// The output-file line of one rename: source, "==>", destination, result
-// word and first_value, TAB-separated. Written in form (after the mark if
-// marked is clear) and handed to the operating system before the caller
-// goes on, so that no later rename precedes it. scratch is reused text.
-// Returns false when it could not be written.
-bool write_report_file_line(std::FILE* file, text_form form, bool& marked,
-                            wide_view source, wide_view destination,
-                            bool success, wide_view first_value,
-                            wide_text& scratch);
-
 // The console line of one rename on standard output: "\n", source, TAB,
 // "==>", TAB, destination, TAB and the result word, in the encoding of the
-// list it came from.
+// list it came from. scratch is reused text.
 void write_report_console_line(text_encoding encoding, wide_view source,
                                wide_view destination, bool success,
                                wide_text& scratch);

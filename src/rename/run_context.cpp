@@ -6,18 +6,25 @@
 
 void init_run_context(run_context& run) {
   run = run_context{};
-  run.selected.fill(-1);
+  run.columns.selected.fill(-1);
 }
 
 void end_run(run_context& run, exit_status status) {
-  close_input(run.field_list);
-  close_input(run.export_list);
-  if (run.output_file != nullptr) std::fclose(run.output_file);
-  run.output_file = nullptr;
-  finish_process(status);
+  end_process(status, &run.output, {&run.field_list, &run.export_list});
 }
 
-void finish_process(exit_status status) {
+void end_process(exit_status status, journal* output,
+                 std::initializer_list<text_input*> inputs) {
+  for (text_input* input : inputs)
+    if (input != nullptr) close_input(*input);
+  // The last rename's result goes in its line; a run that ends on an error
+  // leaves its output file as complete as one that ends well.
+  if (output != nullptr && !journal_close(*output)) {
+    write_console_text(console_stream::out,
+                       u"\nCan't write to output file " + output->name + u"\n");
+    if (status == k_exit_success || status == k_exit_some_renames_failed)
+      status = k_exit_failure;
+  }
   // A report that never reached standard output is a failed run, even when
   // every rename went through.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

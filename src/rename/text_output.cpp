@@ -26,8 +26,8 @@ std::string encode_text(wide_view text, text_encoding encoding) {
 
 namespace {
 
-// Every line the programs write passes through here; one buffer kept for
-// them all spares an allocation per line.
+// Every console line the programs write passes through here; one buffer
+// kept for them all spares an allocation per line.
 std::string& write_buffer() {
   static std::string buffer;
   buffer.clear();
@@ -56,18 +56,4 @@ bool write_console_text(console_stream stream, wide_view text,
       encoding == text_encoding::eight_bit ? encoding : text_encoding::utf8,
       bytes);
   return write_console(stream, bytes);
-}
-
-bool write_file_line(std::FILE* file, wide_view line, text_form form,
-                     bool& marked) {
-  std::string& bytes = write_buffer();
-  if (form.byte_order_mark && !marked) bytes = byte_order_mark(form.encoding);
-  append_encoded(line, form.encoding, bytes);
-  append_encoded(text_line_end(), form.encoding, bytes);
-  // Flushed per line: a run that is killed still leaves every line it
-  // wrote with the operating system.
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
-    return false;
-  marked = true;
-  return std::fflush(file) == 0;
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-// Writing the program's wide text to the console and to the output file,
-// each in the form of the text it came from.
+// Encoding the program's wide text for the console and the output file,
+// each in the form of the text it came from, and writing it to the console.
 
 #include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
-#include "rename/run_context.h"
+#include "rename/shared_types.h"
 
 // Appends text encoded: 8-bit as the platform reads it back, UTF-8 (a lone
 // surrogate becomes U+FFFD), or UTF-16 unit for unit. Never fails.
@@ -27,9 +27,3 @@ bool write_console_8bit(console_stream stream, std::string_view text);
 // UTF-8 when the stream is redirected. False on a write error.
 bool write_console_text(console_stream stream, wide_view text,
                         text_encoding encoding = text_encoding::eight_bit);
-
-// Writes line and the platform's line end to the file in form, after the
-// byte-order mark if form has one and marked is still clear, and hands it
-// all to the operating system at once; false when any step fails.
-bool write_file_line(std::FILE* file, wide_view line, text_form form,
-                     bool& marked);

@@ -87,6 +87,27 @@ def grouped(count):
     return "{:,}".format(count).encode()
 
 
+def journal(data):
+    """The lines of an output file (bytes) as (source, destination, result,
+    first value) tuples; other lines are left out. The line of a rename in
+    flight reads Pending, and lacks its last field when the run was killed
+    before the result was written."""
+    entries = []
+    for line in data.split(b"\n"):
+        fields = line.rstrip(b"\r").split(b"\t")
+        if len(fields) == 4 and fields[3] == b"Pending":
+            fields.append(b"")
+        if len(fields) == 5 and fields[1] == b"==>" and fields[3] in (
+                b"Success", b"Failure", b"Pending"):
+            entries.append((fields[0], fields[2], fields[3], fields[4]))
+    return entries
+
+
+def file_name(path):
+    """The last part of a path as the report shows it."""
+    return path.replace(b"\\", b"/").split(b"/")[-1]
+
+
 class Case(unittest.TestCase):
     """A fresh folder per test, kept when the test fails."""
 
@@ -150,18 +171,18 @@ class Case(unittest.TestCase):
         return self.full_text(name).encode("latin-1")
 
     # Running the program.
-    def start(self, args, binary=None, env=None, **kwargs):
+    def start(self, args, binary=None, env=None, cwd=None, **kwargs):
         program = binary or BINARY
         command = (["wine", program] if WINE else WRAPPER + [program]) + list(
             args)
         env = dict(os.environ, WINEDEBUG="-all", **(env or {}))
-        return subprocess.Popen(command, cwd=self.dir, env=env,
+        return subprocess.Popen(command, cwd=cwd or self.dir, env=env,
                                 stdout=kwargs.get("stdout", subprocess.PIPE),
                                 stderr=subprocess.PIPE,
                                 stdin=subprocess.PIPE)
 
-    def run_fldren(self, *args, stdin=b"", binary=None, env=None):
-        process = self.start(args, binary, env)
+    def run_fldren(self, *args, stdin=b"", binary=None, env=None, cwd=None):
+        process = self.start(args, binary, env, cwd)
         out, err = process.communicate(stdin, timeout=120)
         return process.returncode, out, err
 
@@ -177,8 +198,8 @@ class Case(unittest.TestCase):
         process.send_signal(signal.SIGKILL)
         process.wait()
 
-    def run_undo(self, *args):
-        return self.run_fldren(*args, binary=UNDO_BINARY)
+    def run_undo(self, *args, cwd=None):
+        return self.run_fldren(*args, binary=UNDO_BINARY, cwd=cwd)
 
     def check(self, args, status, out, err=b"", stdin=b"", binary=None):
         got = self.run_fldren(*args, stdin=stdin, binary=binary)

@@ -136,14 +136,19 @@ class InputFiles(Case):
         self.inputs(self.record("a.txt"))
         self.write("a.txt", b"A")
         listed = self.read("list.txt")
-        for args in (["-o", "list.txt", "-x", "list.txt", "-f", "fields.txt"],
-                     ["-x", "list.txt", "-f", "fields.txt", "-o",
-                      "./fields.txt"]):
-            with self.subTest(args=args):
-                name = args[args.index("-o") + 1]
-                self.check(args, 1, b"\nOutput file " + self.full(
-                    os.path.normpath(name)) +
-                    b" is one of the input files; nothing was changed\n")
+        os.link(self.path("list.txt"), self.path("link.txt"))
+        # Any name that leads to an input is refused, however it is spelt.
+        names = ["list.txt", "./fields.txt", "link.txt"]
+        if support.WINE:
+            names += ["LIST.TXT", "\\\\?\\" + self.full_text("list.txt")]
+        for name in names:
+            with self.subTest(name=name):
+                status, out, _ = self.run_fldren(
+                    "-x", "list.txt", "-f", "fields.txt", "-o", name)
+                self.assertEqual(status, 1)
+                self.assertTrue(out.endswith(lines(
+                    b" is one of the input files; nothing was changed\n")),
+                    out)
         self.assertEqual(self.read("list.txt"), listed)
         self.assertEqual(self.read("fields.txt"), FIELDS)
         self.assertTrue(self.exists("a.txt"))

@@ -1,16 +1,19 @@
 """End-to-end cases for the preview (-n) and for fldren-undo, which takes a
 run back from its output file."""
 
+import os
+
 import support
 from support import Case, FIELDS, PREFIX, closing, lines
 
 PREVIEW_START = (b"\nPreview: no file is renamed; each line shows what the "
                  b"rename would do.\n")
 PREVIEW_END = b"Preview only: no file was renamed.\n"
-UNDO_USAGE = (b"\nUsage: fldren-undo OUTPUTFILE [-o UNDOLOG]\n\n"
+UNDO_USAGE = (b"\nUsage: fldren-undo OUTPUTFILE [-o UNDOLOG] [-C FOLDER]\n\n"
               b"Takes back every rename that fldren reported \"Success\" in "
               b"OUTPUTFILE,\nlast first, never replacing a file. -o writes "
-              b"each undo to UNDOLOG.\n")
+              b"each undo to UNDOLOG.\n-C names the folder fldren ran in; an "
+              b"OUTPUTFILE holding relative paths\nneeds it.\n")
 
 
 def undo_closing(read, undone, failed, skipped):
@@ -63,6 +66,25 @@ class Preview(Chains):
                       len(lines(PREVIEW_START)):-len(lines(PREVIEW_END))]
         self.assertTrue(real_out.endswith(reports))
         self.assertNotEqual(self.snapshot("preview.txt", "real.txt"), before)
+
+    def test_preview_agrees_with_the_run_on_every_rule(self):
+        self.make_chains()
+        os.mkdir(self.path("d"))
+        self.write("s.txt", b"S")
+        with open(self.path("list.txt"), "ab") as listed:
+            listed.write(self.record("d", b"1", b"E") +       # a folder
+                         self.record("s.txt", b"a/b", b"E") +  # a separator
+                         self.record("s.txt", b"\x00", b"E") +  # a NUL
+                         b"s.txt\tp\n" +                      # no columns
+                         self.record("s.txt", b"2", b"E"))
+        preview = self.run_fldren(*self.args("-n", "-o", "preview.txt"))
+        real = self.run_fldren(*self.args("-o", "real.txt"))
+        self.assertEqual(preview[0], real[0])
+        self.assertEqual(self.read("preview.txt"), self.read("real.txt"))
+        self.assertEqual(
+            [e[2] for e in support.journal(self.read("real.txt"))[-5:]],
+            [b"Failure"] * 4 + [b"Success"])
+        self.assertTrue(os.path.isdir(self.path("d")))
 
     def test_preview_letter_combines_with_others(self):
         self.write("a.txt", b"A")
@@ -157,6 +179,51 @@ class Undo(Chains):
         # only file left under its new name. Nothing is lost.
         self.assertEqual(sorted(after.values()), sorted(before.values()))
         self.assertLessEqual(len(set(after) - set(before)), 1)
+
+    def test_pending_line_is_undone_only_when_its_rename_was_made(self):
+        # The last line of a killed run: its rename may or may not have
+        # been made, or a rename by link may have left both names.
+        line = (PREFIX + self.full("a.txt") + b"\t==>\t" + PREFIX +
+                self.full("1_a.txt") + b"\tPending")
+        for made, kept, counts in (("1_a.txt", "a.txt", (1, 1, 0, 0)),
+                                   ("a.txt", "a.txt", (1, 0, 0, 1)),
+                                   ("both", "a.txt", (1, 1, 0, 0))):
+            with self.subTest(made=made):
+                for name in ("a.txt", "1_a.txt"):
+                    if self.exists(name):
+                        os.remove(self.path(name))
+                self.write("a.txt" if made == "both" else made, b"A")
+                if made == "both":
+                    os.link(self.path("a.txt"), self.path("1_a.txt"))
+                self.write("out.txt", line)
+                status, out, _ = self.run_undo("out.txt")
+                self.assertEqual(status, 0, out)
+                self.assertTrue(out.endswith(lines(undo_closing(*counts))))
+                self.assertEqual(self.listdir(), [kept, "out.txt"])
+                self.assertEqual(self.read(kept), b"A")
+
+    def test_relative_paths_are_taken_against_the_run_folder(self):
+        # A decoy under the new name in another folder must never be
+        # renamed by an undo started there.
+        self.write("export/a.txt", b"A")
+        self.write("elsewhere/export/1_a.txt", b"decoy")
+        self.inputs(b"a.txt\tp\t1\tE\texport/a.txt\n", b"Int. ID\n")
+        self.run_fldren(*self.args("-o", "out.txt"))
+        self.assertEqual(self.read("export/1_a.txt"), b"A")
+        elsewhere = self.path("elsewhere")
+        status, out, _ = self.run_undo(self.full("out.txt"), cwd=elsewhere)
+        if not support.WINE:
+            # Wine resolves the values when it renames: no relative path
+            # reaches its output file.
+            self.assertEqual(status, 1)
+            self.assertIn(b" holds relative paths", out)
+            self.assertIn(self.full("elsewhere"), out)
+            self.assertEqual(self.read("export/1_a.txt"), b"A")
+            status, out, _ = self.run_undo(self.full("out.txt"), "-C",
+                                           self.full_text(""), cwd=elsewhere)
+        self.assertEqual(status, 0, out)
+        self.assertEqual(self.read("export/a.txt"), b"A")
+        self.assertEqual(self.read("elsewhere/export/1_a.txt"), b"decoy")
 
     def test_unicode_run_is_undone_in_its_encoding(self):
         name = "文件.txt"

@@ -11,6 +11,7 @@
 
 #include <dlfcn.h>
 #include <stdio.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -80,6 +81,21 @@ size_t fread(void* data, size_t size, size_t count, FILE* stream) {
   using real = size_t (*)(void*, size_t, size_t, FILE*);
   static const real real_fread = next<real>("fread");
   return real_fread(data, size, count, stream);
+}
+
+// The output file's lines are written in place, past stdio.
+ssize_t pwrite64(int descriptor, const void* data, size_t size, off64_t at) {
+  if (descriptor > 2 && past_limit("FLDREN_FAULT_WRITES", writes_done)) {
+    errno = ENOSPC;
+    return -1;
+  }
+  using real = ssize_t (*)(int, const void*, size_t, off64_t);
+  static const real real_pwrite = next<real>("pwrite64");
+  return real_pwrite(descriptor, data, size, at);
+}
+
+ssize_t pwrite(int descriptor, const void* data, size_t size, off_t at) {
+  return pwrite64(descriptor, data, size, at);
 }
 
 int ferror(FILE* stream) {

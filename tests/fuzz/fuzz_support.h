@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-// A read-only stream over the fuzzer's bytes; null for empty input, which
-// fmemopen refuses.
+// A read-only stream over the fuzzer's bytes; for empty input, which
+// fmemopen refuses, an empty stream of /dev/null.
 inline std::FILE* open_bytes(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return std::fopen("/dev/null", "rb");
   return fmemopen(const_cast<std::uint8_t*>(data), size, "rb");

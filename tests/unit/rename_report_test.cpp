@@ -3,22 +3,30 @@
 #include <gtest/gtest.h>
 
 TEST(ParseReportLine, ReadsOnlyLinesFldrenWrites) {
+  constexpr auto success = report_result::success;
+  constexpr auto failure = report_result::failure;
+  constexpr auto pending = report_result::pending;
   const struct {
     const char16_t* line;
     bool readable;
-    bool success;
+    report_result result;
   } cases[] = {
-      {u"\\\\?\\C:\\a.txt\t==>\t\\\\?\\C:\\1_a.txt\tSuccess\t1\n", true, true},
-      {u"\\\\?\\C:\\a.txt\t==>\t\\\\?\\C:\\1_a.txt\tFailure\t1", true, false},
-      {u"a\t==>\tb\tSuccess\t", true, true},  // no chosen column
-      {u"a\t==>\tb\tSuccess\n", false, false},
-      {u"a\t==>\tb\tSuccess\t1\textra", false, false},
-      {u"a\t->\tb\tSuccess\t1", false, false},
-      {u"a\t==>\tb\tsuccess\t1", false, false},
-      {u"\t==>\tb\tSuccess\t1", false, false},
-      {u"a\t==>\t\tSuccess\t1", false, false},
-      {u"", false, false},
-      {u"junk", false, false},
+      {u"\\\\?\\C:\\a.txt\t==>\t\\\\?\\C:\\1_a.txt\tSuccess\t1\n", true,
+       success},
+      {u"\\\\?\\C:\\a.txt\t==>\t\\\\?\\C:\\1_a.txt\tFailure\t1", true, failure},
+      {u"a\t==>\tb\tSuccess\t", true, success},  // no chosen column
+      {u"a\t==>\tb\tPending\t1\n", true, pending},
+      // A run killed in flight leaves its last line unfinished.
+      {u"a\t==>\tb\tPending", true, pending},
+      {u"a\t==>\tb\tSuccess\n", false, failure},
+      {u"a\t==>\tb\tPendin", false, failure},
+      {u"a\t==>\tb\tSuccess\t1\textra", false, failure},
+      {u"a\t->\tb\tSuccess\t1", false, failure},
+      {u"a\t==>\tb\tsuccess\t1", false, failure},
+      {u"\t==>\tb\tSuccess\t1", false, failure},
+      {u"a\t==>\t\tSuccess\t1", false, failure},
+      {u"", false, failure},
+      {u"junk", false, failure},
   };
   for (const auto& c : cases) {
     report_line entry;
@@ -26,7 +34,7 @@ TEST(ParseReportLine, ReadsOnlyLinesFldrenWrites) {
     ASSERT_EQ(parse_report_line(line, entry), c.readable)
         << std::string(line.begin(), line.end());
     if (c.readable) {
-      EXPECT_EQ(entry.success, c.success);
+      EXPECT_EQ(entry.result, c.result);
     }
   }
   report_line entry;

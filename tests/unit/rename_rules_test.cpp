@@ -1,4 +1,4 @@
-#include "rename/record_loop.h"
+#include "rename/rename_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +17,21 @@ struct composed {
 composed compose(std::u16string_view record,
                  std::initializer_list<std::int32_t> selected = {2, 3},
                  std::int32_t destination = 4) {
-  static run_context run;
-  init_run_context(run);
+  column_plan columns;
+  columns.selected.fill(-1);
   std::size_t i = 0;
-  for (std::int32_t column : selected) run.selected[i++] = column;
-  run.keywords.destination = destination;
-  run.line = record;
-  split_record(run.line, run.fields);
-  const bool may_rename = compose_paths(run);
-  return {may_rename, run.source_path, run.destination_path};
+  for (std::int32_t column : selected) columns.selected[i++] = column;
+  columns.keywords.destination = destination;
+  record_fields fields;
+  split_record(record, fields);
+  record_plan plan;
+  compose_record(columns, fields, plan);
+  return {plan.refused == refusal::none, plan.source, plan.destination};
 }
 
 }  // namespace
 
-TEST(ComposePaths, PutsSelectedValuesBeforeTheFileName) {
+TEST(ComposeRecord, PutsSelectedValuesBeforeTheFileName) {
   const struct {
     const char16_t* record;
     std::initializer_list<std::int32_t> selected;
@@ -41,20 +42,21 @@ TEST(ComposePaths, PutsSelectedValuesBeforeTheFileName) {
        {2, 3},
        u"\\\\?\\C:\\exp\\mydoc.doc",
        u"\\\\?\\C:\\exp\\1234_Hard drive no2_mydoc.doc"},
-      // A value with the prefix already has it twice in the source only.
+      // A value with the prefix already keeps it once, in both paths.
       {u"a\tb\t1\tE\t\\\\?\\C:\\exp\\a.txt",
        {2},
-       u"\\\\?\\\\\\?\\C:\\exp\\a.txt",
+       u"\\\\?\\C:\\exp\\a.txt",
        u"\\\\?\\C:\\exp\\1_a.txt"},
       {u"a\tb\t\tE\tC:\\a.txt", {2}, u"\\\\?\\C:\\a.txt", u"\\\\?\\C:\\_a.txt"},
       {u"a\tb\t7\tE\tC:\\a.txt",
        {2, 2},
        u"\\\\?\\C:\\a.txt",
        u"\\\\?\\C:\\7_7_a.txt"},
-      {u"a\tb\t7\tE\t/tmp/x/a.txt:s",
+      // A stream suffix stays at the end.
+      {u"a\tb\t7\tE\tC:\\x\\a.txt:s",
        {3},
-       u"\\\\?\\/tmp/x/a.txt:s",
-       u"\\\\?\\/tmp/x/E_a.txt:s"},
+       u"\\\\?\\C:\\x\\a.txt:s",
+       u"\\\\?\\C:\\x\\E_a.txt:s"},
   };
   for (const auto& c : cases) {
     const composed result = compose(c.record, c.selected);
@@ -64,7 +66,7 @@ TEST(ComposePaths, PutsSelectedValuesBeforeTheFileName) {
   }
 }
 
-TEST(ComposePaths, RefusesRecordsThatWouldNameAnotherFile) {
+TEST(ComposeRecord, RefusesRecordsThatWouldNameAnotherFile) {
   const struct {
     std::u16string record;
     std::initializer_list<std::int32_t> selected;

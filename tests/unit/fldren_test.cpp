@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "fldren.h"
+
+#include <gtest/gtest.h>
 
 TEST(GroupThousands, RightAlignsGroupedDigits) {
   const struct {

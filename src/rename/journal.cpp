@@ -1,0 +1,101 @@
+#include "rename/journal.h"
+
+#include "rename/rename_report.h"
+#include "rename/text_output.h"
+
+journal_open open_journal(journal& journal, const wide_text& name,
+                          std::initializer_list<const wide_text*> inputs) {
+  std::FILE* file = open_for_writing(name);
+  if (file == nullptr) return journal_open::cannot_open;
+  // Opened without emptying it: a name that leads to an input by another
+  // spelling must not cost that input its contents.
+  file_identity own;
+  if (!identity_of_file(file, own)) {
+    std::fclose(file);
+    return journal_open::cannot_open;
+  }
+  for (const wide_text* input : inputs) {
+    file_identity other;
+    if (identity_of_name(*input, other) && other == own) {
+      std::fclose(file);
+      return journal_open::is_input;
+    }
+  }
+  if (!empty_file(file)) {
+    std::fclose(file);
+    return journal_open::cannot_open;
+  }
+  journal.file = file;
+  journal.name = name;
+  journal.failed = false;
+  journal.holding = false;
+  journal.end = 0;
+  return journal_open::ok;
+}
+
+namespace {
+
+// Appends the held line's result word and the rest of its line.
+void append_held(journal& journal) {
+  append_encoded(result_word(journal.held_success), journal.form.encoding,
+                 journal.bytes);
+  journal.bytes += journal.held_tail;
+}
+
+bool write_from(journal& journal, std::int64_t offset) {
+  if (!write_file_at(journal.file, offset, journal.bytes)) {
+    journal.failed = true;
+    return false;
+  }
+  journal.end = offset + static_cast<std::int64_t>(journal.bytes.size());
+  return true;
+}
+
+}  // namespace
+
+bool journal_begin(journal& journal, wide_view source, wide_view destination,
+                   wide_view first_value) {
+  if (journal.failed) return false;
+  std::string& bytes = journal.bytes;
+  bytes.clear();
+  const std::int64_t offset = journal.holding ? journal.result_at : journal.end;
+  if (journal.holding)
+    append_held(journal);
+  else if (journal.end == 0 && journal.form.byte_order_mark)
+    bytes = byte_order_mark(journal.form.encoding);
+  const text_encoding encoding = journal.form.encoding;
+  append_encoded(source, encoding, bytes);
+  append_encoded(u"\t==>\t", encoding, bytes);
+  append_encoded(destination, encoding, bytes);
+  append_encoded(u"\t", encoding, bytes);
+  const std::int64_t result_at =
+      offset + static_cast<std::int64_t>(bytes.size());
+  append_encoded(k_pending_word, encoding, bytes);
+  if (!write_from(journal, offset)) return false;
+
+  journal.holding = true;
+  journal.result_at = result_at;
+  journal.held_success = false;
+  journal.held_tail.clear();
+  append_encoded(u"\t", encoding, journal.held_tail);
+  append_encoded(first_value, encoding, journal.held_tail);
+  append_encoded(text_line_end(), encoding, journal.held_tail);
+  return true;
+}
+
+void journal_settle(journal& journal, bool success) {
+  journal.held_success = success;
+}
+
+bool journal_close(journal& journal) {
+  if (journal.file == nullptr) return true;
+  if (journal.holding && !journal.failed) {
+    journal.bytes.clear();
+    append_held(journal);
+    write_from(journal, journal.result_at);
+  }
+  journal.holding = false;
+  if (std::fclose(journal.file) != 0) journal.failed = true;
+  journal.file = nullptr;
+  return !journal.failed;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+// The output file as a write-ahead journal: each line is on disk, its
+// result reading "Pending", before its rename is made, and gets its result
+// in place afterwards. A run killed at any moment leaves a line for every
+// rename it made; at most the last line still reads "Pending", and may lack
+// its last field and line end.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/platform.h"
+#include "rename/shared_types.h"
+
+struct journal {
+  std::FILE* file = nullptr;
+  wide_text name;
+  text_form form;
+  bool failed = false;  // a write did not reach the file
+  // The line whose rename is in flight: where its result word starts in
+  // the file, the bytes that follow the word (TAB, first value, line end),
+  // and its result once known.
+  bool holding = false;
+  std::int64_t result_at = 0;
+  std::string held_tail;
+  bool held_success = false;
+  std::int64_t end = 0;  // the length of the file as written so far
+  std::string bytes;     // reused for every write
+};
+
+enum class journal_open { ok, is_input, cannot_open };
+
+// Opens (creating when missing) the file named name as journal, but first
+// compares it by identity with each of the inputs (names that need not
+// exist): the file is emptied only when it is none of them, whatever
+// spelling, link or case leads to it. On is_input nothing is changed.
+journal_open open_journal(journal& journal, const wide_text& name,
+                          std::initializer_list<const wide_text*> inputs);
+
+// Writes the result of the line in flight, if any, and the new line up to
+// its result word, which reads "Pending", in one write. Returns false,
+// setting journal.failed, when the write fails; the rename must then not
+// be made.
+bool journal_begin(journal& journal, wide_view source, wide_view destination,
+                   wide_view first_value);
+
+// Holds the result of the line in flight, to be written with the next
+// line or by journal_close. Never fails.
+void journal_settle(journal& journal, bool success);
+
+// Writes the result of the line in flight, if any, and closes the file.
+// Returns false when the result could not be written (journal.failed).
+// Does nothing when the journal is not open.
+bool journal_close(journal& journal);

@@ -1,0 +1,258 @@
+#include "rename/path_forms.h"
+
+#include <vector>
+
+// What Windows itself does with a path comes from Microsoft's "Naming Files,
+// Paths, and Namespaces" and "File path formats on Windows systems":
+// - After \\?\ (exactly so, with backslashes) Windows parses nothing: no '/'
+//   for '\', no '.' or '..', no current folder. So the rest must already be an
+//   absolute path with backslashes only and no '.' or '..' names.
+// - Every other path is normalised first: '/' becomes '\', runs of separators
+//   collapse, '.' and '..' are evaluated without climbing above the root (the
+//   drive's 'X:\', the '\\server\share' of a UNC path, the prefix of a device
+//   path), '\name' takes the current folder's root, and 'X:name' the current
+//   folder kept for drive X.
+// - \\.\ is the same device namespace as \\?\, only normalised; a UNC path
+//   behind the prefix is written \\?\UNC\server\share.
+// Win32's normalisation also strips trailing dots and spaces from a name. The
+// forms made here do not: behind the prefix the name reaches the file system
+// as the list wrote it, which is the file the forensic suite exported.
+
+namespace {
+
+// Spelt out here so that these functions need no other header of the program.
+constexpr std::u16string_view k_extended_prefix = u"\\\\?\\";
+
+bool is_separator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
+
+bool is_ascii_letter(char16_t unit) {
+  return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z');
+}
+
+char16_t ascii_upper(char16_t unit) {
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit;
+}
+
+bool has_drive(std::u16string_view path) {
+  return path.size() >= 2 && is_ascii_letter(path[0]) && path[1] == u':';
+}
+
+bool has_drive_root(std::u16string_view path) {
+  return has_drive(path) && path.size() >= 3 && is_separator(path[2]);
+}
+
+bool has_two_separators(std::u16string_view path) {
+  return path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
+}
+
+// Device paths other than the literal \\?\ itself: \\.\, and //?/ and the
+// like, which Windows normalises because they do not start exactly \\?\ .
+bool is_normalised_device_path(std::u16string_view path) {
+  return path.size() >= 4 && has_two_separators(path) &&
+         (path[2] == u'.' || path[2] == u'?') && is_separator(path[3]);
+}
+
+std::u16string_view without_prefix(std::u16string_view path) {
+  return has_extended_prefix(path) ? path.substr(k_extended_prefix.size())
+                                   : path;
+}
+
+// The form the forensic suite writes: X:\ and names joined by single
+// backslashes, none of them empty, '.' or '..', so that the prefix can stand
+// in front of it as it is.
+bool is_plain_drive_path(std::u16string_view value) {
+  if (!has_drive(value) || value.size() < 3 || value[2] != u'\\') return false;
+  std::size_t start = 3;
+  for (;;) {
+    std::size_t end = value.find(u'\\', start);
+    if (end == std::u16string_view::npos) end = value.size();
+    const std::u16string_view name = value.substr(start, end - start);
+    if (name.empty() || name == u"." || name == u".." ||
+        name.find(u'/') != std::u16string_view::npos)
+      return false;
+    if (end == value.size()) return true;
+    start = end + 1;
+  }
+}
+
+// Where a normalised path starts, as it follows the prefix: 'X:',
+// 'UNC\server\share' or a device path's volume; and the text after it. drive
+// is 0 when the root is no drive.
+struct path_root {
+  std::u16string text;
+  std::u16string_view rest;
+  char16_t drive = 0;
+};
+
+path_root drive_root(char16_t letter, std::u16string_view rest) {
+  return {std::u16string{letter, u':'}, rest, letter};
+}
+
+// text follows the two leading separators of a UNC path. Runs of separators
+// around server and share count as one, as Windows collapses them.
+path_root unc_root(std::u16string_view text) {
+  path_root root{u"UNC", {}, 0};
+  std::size_t p = 0;
+  for (int part = 0; part < 2; ++part) {
+    while (p < text.size() && is_separator(text[p])) ++p;
+    const std::size_t start = p;
+    while (p < text.size() && !is_separator(text[p])) ++p;
+    root.text += u'\\';
+    root.text.append(text.substr(start, p - start));
+  }
+  root.rest = text.substr(p);
+  return root;
+}
+
+bool has_unc_link(std::u16string_view text) {
+  // Windows looks the link up without regard to case.
+  return text.size() >= 4 && ascii_upper(text[0]) == u'U' &&
+         ascii_upper(text[1]) == u'N' && ascii_upper(text[2]) == u'C' &&
+         is_separator(text[3]);
+}
+
+// rest follows a device prefix. Its first name is the volume ('C:',
+// 'Volume{...}', or 'UNC\server\share' for a share), which '..' never climbs
+// above: Windows would stop only at the prefix and leave a path without a
+// volume, which names no file.
+path_root device_root(std::u16string_view rest) {
+  if (has_unc_link(rest)) return unc_root(rest.substr(4));
+  std::size_t end = 0;
+  while (end < rest.size() && !is_separator(rest[end])) ++end;
+  path_root root{std::u16string(rest.substr(0, end)), rest.substr(end), 0};
+  if (end == 2 && has_drive(rest)) root.drive = rest[0];
+  return root;
+}
+
+// The current folder usually comes as X:\... or \\server\share\..., but a
+// process can also have been started in a folder set with the prefix.
+path_root folder_root(std::u16string_view folder) {
+  if (has_extended_prefix(folder)) return device_root(without_prefix(folder));
+  if (has_drive_root(folder)) return drive_root(folder[0], folder.substr(3));
+  if (has_two_separators(folder)) return unc_root(folder.substr(2));
+  return {{}, folder, 0};  // not absolute: the caller broke the contract
+}
+
+// Adds the names of text to names: empty names (doubled or trailing
+// separators) and '.' vanish, '..' takes back the last name added and never
+// a part of the root, which names does not hold.
+void add_names(std::u16string_view text,
+               std::vector<std::u16string_view>& names) {
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && !is_separator(text[end])) ++end;
+    const std::u16string_view name = text.substr(start, end - start);
+    if (name == u"..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != u".") {
+      names.push_back(name);
+    }
+    start = end + 1;
+  }
+}
+
+std::u16string joined(const path_root& root,
+                      const std::vector<std::u16string_view>& names) {
+  std::u16string path(k_extended_prefix);
+  path += root.text;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0 || !root.text.empty()) path += u'\\';
+    path += names[i];
+  }
+  // 'X:' alone behind the prefix is the volume, not its root folder.
+  if (names.empty() && root.drive != 0) path += u'\\';
+  return path;
+}
+
+}  // namespace
+
+bool has_extended_prefix(std::u16string_view path) {
+  return path.substr(0, k_extended_prefix.size()) == k_extended_prefix;
+}
+
+std::u16string windows_rename_path(std::u16string_view value,
+                                   std::u16string_view current_folder) {
+  if (has_extended_prefix(value)) return std::u16string(value);
+  // An empty Destination names no file; the bare prefix makes the rename
+  // fail rather than land on the current folder.
+  if (value.empty()) return std::u16string(k_extended_prefix);
+  if (is_plain_drive_path(value)) {
+    std::u16string path(k_extended_prefix);
+    path += value;
+    return path;
+  }
+
+  // The trailing separator is dropped with the empty name after it: a
+  // Destination names a file.
+  std::vector<std::u16string_view> names;
+  path_root root;
+  if (is_normalised_device_path(value)) {
+    root = device_root(value.substr(k_extended_prefix.size()));
+  } else if (has_two_separators(value)) {
+    root = unc_root(value.substr(2));
+  } else if (has_drive_root(value)) {
+    root = drive_root(value[0], value.substr(3));
+  } else {
+    const path_root folder = folder_root(current_folder);
+    std::u16string_view rest = value;
+    if (has_drive(value)) {
+      rest = value.substr(2);
+      // A current folder for another drive exists only where cmd.exe has set
+      // one, in hidden '=X:' variables a program it starts inherits. The
+      // rename must not hang on how fldren was started, so 'X:name' starts at
+      // X's root, as Windows does when cmd.exe set none.
+      if (ascii_upper(value[0]) != ascii_upper(folder.drive)) {
+        root = drive_root(value[0], rest);
+        add_names(root.rest, names);
+        return joined(root, names);
+      }
+    }
+    root = folder;
+    // '\name' starts at the root of the current folder's drive or share.
+    if (rest.empty() || !is_separator(rest[0])) add_names(folder.rest, names);
+    root.rest = rest;
+  }
+  add_names(root.rest, names);
+  return joined(root, names);
+}
+
+std::u16string posix_rename_path(std::u16string_view value) {
+  if (has_extended_prefix(value)) return std::u16string(value);
+  std::u16string path(k_extended_prefix);
+  path += value;
+  return path;
+}
+
+bool windows_path_is_relative(std::u16string_view path) {
+  const bool prefixed = has_extended_prefix(path);
+  const std::u16string_view rest = without_prefix(path);
+  if (has_drive_root(rest)) return false;
+  // Behind the prefix only a backslash separates: 'UNC/' would be a name.
+  if (prefixed && has_unc_link(rest) && rest[3] == u'\\') return false;
+  return !has_two_separators(rest);
+}
+
+bool posix_path_is_relative(std::u16string_view path) {
+  const std::u16string_view rest = without_prefix(path);
+  // The POSIX build reads '\' as '/', so either one starts at the root.
+  return rest.empty() || !is_separator(rest[0]);
+}
+
+std::u16string windows_path_against(std::u16string_view path,
+                                    std::u16string_view folder) {
+  if (!windows_path_is_relative(path)) return std::u16string(path);
+  return windows_rename_path(without_prefix(path), folder);
+}
+
+std::u16string posix_path_against(std::u16string_view path,
+                                  std::u16string_view folder) {
+  if (!posix_path_is_relative(path)) return std::u16string(path);
+  // '..' is left to the kernel: through a symbolic link it does not undo the
+  // name before it, so folding it here could name another file.
+  std::u16string joined_path(k_extended_prefix);
+  joined_path += folder;
+  if (folder.empty() || !is_separator(folder.back())) joined_path += u'/';
+  joined_path += without_prefix(path);
+  return joined_path;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+// The paths a rename uses, made from a Destination value of the export list
+// for Windows and for POSIX, and the judgement of such paths read back from a
+// journal. Pure text work: no file system, no calls to the operating system,
+// so that both builds compile and test both platforms' forms.
+
+#include <string>
+#include <string_view>
+
+// True when path begins with the extended-length prefix \\?\ .
+bool has_extended_prefix(std::u16string_view path);
+
+// The path a rename on Windows uses for value: the extended-length prefix
+// followed by an absolute path. current_folder is the process's current
+// folder as Windows gives it (e.g. C:\work\case, C:\ , or \\server\share\dir),
+// absolute, with backslashes. Never fails.
+std::u16string windows_rename_path(std::u16string_view value,
+                                   std::u16string_view current_folder);
+
+// The path a rename on POSIX uses for value: the prefix followed by value, the
+// prefix put there once only when value already begins with it. Never fails.
+std::u16string posix_rename_path(std::u16string_view value);
+
+// Whether a rename path read back from a journal (with or without the prefix)
+// depends on the folder it was used in.
+bool windows_path_is_relative(std::u16string_view path);
+bool posix_path_is_relative(std::u16string_view path);
+
+// A relative rename path of a journal made absolute against folder (an
+// absolute folder of that platform); an absolute one comes back as it is.
+std::u16string windows_path_against(std::u16string_view path,
+                                    std::u16string_view folder);
+std::u16string posix_path_against(std::u16string_view path,
+                                  std::u16string_view folder);

@@ -1,0 +1,45 @@
+#pragma once
+
+// The one place that decides whether a record's file may be renamed, and
+// to what: the paths are composed from the record, then every rule that
+// can refuse it is checked, in the real run, the preview and the undo
+// alike.
+
+#include "rename/renamer.h"
+#include "rename/run_context.h"
+
+// Why a file is left as it is; none when it may be renamed.
+enum class refusal {
+  none,
+  missing_column,      // the record lacks a column the name needs
+  unusable_value,      // a NUL, or U+FFFD for bytes that could not be read
+  separator_in_value,  // a chosen value would move the file elsewhere
+  same_name,           // the new name is the old one, which exists
+  no_current_folder,   // a relative value, and the current folder unknown
+  no_such_file,        // nothing of the old name exists
+  directory,           // moving it would move everything below it too
+};
+
+// One record's rename, composed from its columns. first_value is a view
+// into the record's line.
+struct record_plan {
+  wide_text source;
+  wide_text destination;
+  wide_view first_value;
+  refusal refused = refusal::none;
+};
+
+// Composes the record's rename paths into plan: the source path of its
+// Destination value, and the same path with every chosen value and "_" put
+// in front of the file name. Columns the record lacks count as empty text.
+// Sets plan.refused for the rules that the record's text alone decides.
+void compose_record(const column_plan& columns, const record_fields& fields,
+                    record_plan& plan);
+
+// Why the file named by source may not be renamed, as names sees it: none,
+// no_such_file or directory.
+refusal check_source(const renamer& names, const wide_text& source);
+
+// Why the planned rename may not be made: the text's rules first, then the
+// file's. Never changes anything.
+refusal check_record(const record_plan& plan, const renamer& names);

@@ -1,0 +1,22 @@
+#include "rename/renamer.h"
+
+name_kind kind_of(const renamer& names, const wide_text& path) {
+  if (names.mode == renamer_mode::preview) {
+    if (names.taken.count(path) != 0) return name_kind::file;
+    if (names.freed.count(path) != 0) return name_kind::missing;
+  }
+  return kind_of_name(path, names.form);
+}
+
+bool rename_file(renamer& names, const wide_text& from, const wide_text& to) {
+  if (names.mode == renamer_mode::real)
+    return rename_no_replace(from, to, names.form);
+  if (kind_of(names, from) == name_kind::missing ||
+      kind_of(names, to) != name_kind::missing)
+    return false;
+  names.taken.erase(from);
+  names.freed.insert(from);
+  names.freed.erase(to);
+  names.taken.insert(to);
+  return true;
+}

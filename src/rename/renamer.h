@@ -1,0 +1,30 @@
+#pragma once
+
+// The seam between deciding a rename and making it. The real renamer asks
+// the file system and renames; the preview renamer answers from a model of
+// the names that earlier records of the run took and freed, over the real
+// file system, and renames nothing. Everything above the seam is the same
+// for both, so a preview's outcome for every record is the real run's.
+
+#include <unordered_set>
+
+#include "platform/platform.h"
+#include "rename/shared_types.h"
+
+enum class renamer_mode { real, preview };
+
+struct renamer {
+  renamer_mode mode = renamer_mode::real;
+  name_bytes form = name_bytes::eight_bit;  // how names reach the system
+  // The preview's model: names earlier records would have taken, and
+  // names they would have freed.
+  std::unordered_set<wide_text> taken;
+  std::unordered_set<wide_text> freed;
+};
+
+// What the rename path names, as the run so far has left it.
+name_kind kind_of(const renamer& names, const wide_text& path);
+
+// Renames from to to, never replacing an existing name; in a preview,
+// records the outcome the rename would have, so that later records see it.
+bool rename_file(renamer& names, const wide_text& from, const wide_text& to);

@@ -1,0 +1,135 @@
+#include "rename/path_forms.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string narrow(std::u16string_view text) {
+  return std::string(text.begin(), text.end());
+}
+
+const char16_t* const k_drive_folder = u"C:\\work\\case";
+const char16_t* const k_share_folder = u"\\\\srv\\share\\dir";
+
+}  // namespace
+
+TEST(WindowsRenamePath, MakesAnAbsolutePathBehindThePrefix) {
+  const struct {
+    const char16_t* value;
+    const char16_t* current_folder;
+    const char16_t* expected;
+  } cases[] = {
+      // What the forensic suite writes stays byte for byte, odd names too.
+      {u"C:\\dir\\a.txt", k_drive_folder, u"\\\\?\\C:\\dir\\a.txt"},
+      {u"c:\\Dir\\...\\a. ", k_drive_folder, u"\\\\?\\c:\\Dir\\...\\a. "},
+      {u"C:\\dir\\file.txt:ads", k_drive_folder,
+       u"\\\\?\\C:\\dir\\file.txt:ads"},
+      {u"C:\\dir\\..\\a. ", k_drive_folder, u"\\\\?\\C:\\a. "},
+      {u"C:\\dir\\.\\\\a.txt\\", k_drive_folder, u"\\\\?\\C:\\dir\\a.txt"},
+      {u"C:/dir/a.txt", k_drive_folder, u"\\\\?\\C:\\dir\\a.txt"},
+      {u"C:\\dir/a.txt", k_drive_folder, u"\\\\?\\C:\\dir\\a.txt"},
+      {u"C:\\..", k_drive_folder, u"\\\\?\\C:\\"},
+      {u"C:file.txt", k_drive_folder, u"\\\\?\\C:\\work\\case\\file.txt"},
+      {u"c:..\\file.txt", k_drive_folder, u"\\\\?\\C:\\work\\file.txt"},
+      {u"D:file.txt", k_drive_folder, u"\\\\?\\D:\\file.txt"},
+      {u"D:file.txt", k_share_folder, u"\\\\?\\D:\\file.txt"},
+      {u"1:\\a", k_drive_folder, u"\\\\?\\C:\\work\\case\\1:\\a"},
+      {u"\\dir\\a.txt", k_drive_folder, u"\\\\?\\C:\\dir\\a.txt"},
+      {u"\\dir\\a.txt", k_share_folder, u"\\\\?\\UNC\\srv\\share\\dir\\a.txt"},
+      {u"\\\\server\\share\\dir\\a.txt", k_drive_folder,
+       u"\\\\?\\UNC\\server\\share\\dir\\a.txt"},
+      {u"//server/share/a.txt", k_drive_folder,
+       u"\\\\?\\UNC\\server\\share\\a.txt"},
+      {u"\\\\server\\\\share\\..\\..\\a.txt", k_drive_folder,
+       u"\\\\?\\UNC\\server\\share\\a.txt"},
+      // The prefix is kept once and nothing behind it is touched.
+      {u"\\\\?\\C:\\x", k_drive_folder, u"\\\\?\\C:\\x"},
+      {u"\\\\?\\C:\\a\\..\\b/c", k_drive_folder, u"\\\\?\\C:\\a\\..\\b/c"},
+      // Other device paths are normalised, then written with \\?\ .
+      {u"\\\\.\\C:\\x", k_drive_folder, u"\\\\?\\C:\\x"},
+      {u"\\\\.\\UNC\\srv\\share\\..\\x", k_drive_folder,
+       u"\\\\?\\UNC\\srv\\share\\x"},
+      {u"//?/C:/a/../x", k_drive_folder, u"\\\\?\\C:\\x"},
+      {u"a.txt", k_drive_folder, u"\\\\?\\C:\\work\\case\\a.txt"},
+      {u"a.txt", k_share_folder, u"\\\\?\\UNC\\srv\\share\\dir\\a.txt"},
+      {u"a.txt", u"C:\\", u"\\\\?\\C:\\a.txt"},
+      {u"a.txt", u"\\\\?\\UNC\\srv\\share", u"\\\\?\\UNC\\srv\\share\\a.txt"},
+      {u"c:a.txt", u"\\\\?\\C:\\work", u"\\\\?\\C:\\work\\a.txt"},
+      {u".\\sub/a.txt", k_drive_folder, u"\\\\?\\C:\\work\\case\\sub\\a.txt"},
+      {u"..\\..\\..\\..\\a", k_drive_folder, u"\\\\?\\C:\\a"},
+      {u"..\\..\\..\\..\\a", k_share_folder, u"\\\\?\\UNC\\srv\\share\\a"},
+      {u"a.txt:ads", k_drive_folder, u"\\\\?\\C:\\work\\case\\a.txt:ads"},
+      {u"", k_drive_folder, u"\\\\?\\"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.value) + " in " + narrow(c.current_folder));
+    EXPECT_EQ(windows_rename_path(c.value, c.current_folder), c.expected);
+  }
+}
+
+TEST(PosixRenamePath, PutsThePrefixInFrontOnce) {
+  const struct {
+    const char16_t* value;
+    const char16_t* expected;
+  } cases[] = {
+      {u"a.txt", u"\\\\?\\a.txt"},
+      {u"/case/../a.txt", u"\\\\?\\/case/../a.txt"},
+      {u"\\\\?\\/case/a.txt", u"\\\\?\\/case/a.txt"},
+      {u"\\\\?", u"\\\\?\\\\\\?"},
+      {u"", u"\\\\?\\"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.value));
+    EXPECT_EQ(posix_rename_path(c.value), c.expected);
+  }
+}
+
+TEST(JournalPathRelative, JudgesAndResolvesAgainstTheFolder) {
+  const struct {
+    bool windows;
+    const char16_t* path;
+    const char16_t* folder;
+    bool prefixed;
+    bool relative;
+    const char16_t* against;
+  } cases[] = {
+      {true, u"\\\\?\\C:\\x\\a", u"D:\\", true, false, u"\\\\?\\C:\\x\\a"},
+      {true, u"\\\\?\\C:/x", u"D:\\", true, false, u"\\\\?\\C:/x"},
+      {true, u"\\\\?\\unc\\srv\\share\\a", u"D:\\", true, false,
+       u"\\\\?\\unc\\srv\\share\\a"},
+      {true, u"\\\\?\\UNC/srv", u"D:\\", true, true, u"\\\\?\\D:\\UNC\\srv"},
+      {true, u"\\\\srv\\share\\a", u"D:\\", false, false, u"\\\\srv\\share\\a"},
+      {true, u"//?/C:/x", u"D:\\", false, false, u"//?/C:/x"},
+      {true, u"\\\\?\\a.txt", k_drive_folder, true, true,
+       u"\\\\?\\C:\\work\\case\\a.txt"},
+      {true, u"\\\\?\\\\dir\\a", k_drive_folder, true, true,
+       u"\\\\?\\C:\\dir\\a"},
+      {true, u"\\\\?\\C:a", k_drive_folder, true, true,
+       u"\\\\?\\C:\\work\\case\\a"},
+      {true, u"\\\\?\\..\\a", k_share_folder, true, true,
+       u"\\\\?\\UNC\\srv\\share\\a"},
+      {true, u"a.txt", k_drive_folder, false, true,
+       u"\\\\?\\C:\\work\\case\\a.txt"},
+      {true, u"UNC\\srv\\a", k_drive_folder, false, true,
+       u"\\\\?\\C:\\work\\case\\UNC\\srv\\a"},
+      {false, u"\\\\?\\/data/a", u"/case", true, false, u"\\\\?\\/data/a"},
+      {false, u"\\\\?\\\\data\\a", u"/case", true, false, u"\\\\?\\\\data\\a"},
+      {false, u"/data/a", u"/case", false, false, u"/data/a"},
+      {false, u"\\\\?\\../a", u"/case", true, true, u"\\\\?\\/case/../a"},
+      {false, u"a.txt", u"/case", false, true, u"\\\\?\\/case/a.txt"},
+      {false, u"\\\\?\\a.txt", u"/", true, true, u"\\\\?\\/a.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.path) + (c.windows ? " on Windows" : " on POSIX"));
+    EXPECT_EQ(has_extended_prefix(c.path), c.prefixed);
+    if (c.windows) {
+      EXPECT_EQ(windows_path_is_relative(c.path), c.relative);
+      EXPECT_EQ(windows_path_against(c.path, c.folder), c.against);
+    } else {
+      EXPECT_EQ(posix_path_is_relative(c.path), c.relative);
+      EXPECT_EQ(posix_path_against(c.path, c.folder), c.against);
+    }
+  }
+}

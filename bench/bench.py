@@ -17,6 +17,9 @@ figures to bench/results.tsv and plots them to bench/results.png (gnuplot).
 
     python3 bench/bench.py --binary build/fldren -n 10000 100000 1000000
 
+With --baseline OTHER, another build of fldren (an earlier commit, say)
+runs in the same alternation, and its median and the ratio are printed.
+
 Nothing here is a test: it only measures.
 """
 
@@ -55,9 +58,10 @@ def make_work(root, count):
         fields.write(b"Int. ID\nEvidence object\n")
 
 
-def command_for(program, binary, floor):
-    if program == "fldren":
-        return [binary, "-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"]
+def command_for(program, binary, floor, baseline=None):
+    if program in ("fldren", "baseline"):
+        return [baseline if program == "baseline" else binary, "-x",
+                "list.txt", "-f", "fields.txt", "-o", "out.txt"]
     if program == "floor":
         return [floor, "pairs.txt"]
     if program == "floor+log":
@@ -114,8 +118,11 @@ def main():
                         default=[10000, 100000, 1000000])
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--no-plot", action="store_true")
+    parser.add_argument("--baseline", help="an earlier fldren to compare")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
+    baseline = options.baseline and os.path.abspath(options.baseline)
+    programs = PROGRAMS + (("baseline",) if baseline else ())
     tools = tempfile.mkdtemp(prefix="fldren-bench-tools-")
     floor = build_floor(tools)
 
@@ -124,21 +131,21 @@ def main():
         "N", "fldren s", "floor s", "+log s", "script s", "f/floor",
         "f/+log", "s/f", "us/rec", "peak KiB"))
     for count in options.n:
-        seconds = {p: [] for p in PROGRAMS}
+        seconds = {p: [] for p in programs}
         peak = 0
         for _ in range(options.runs):
-            for program in PROGRAMS:
+            for program in programs:
                 root = tempfile.mkdtemp(prefix="fldren-bench-")
                 try:
                     make_work(root, count)
                     elapsed, rss = time_run(
-                        command_for(program, binary, floor), root)
+                        command_for(program, binary, floor, baseline), root)
                     seconds[program].append(elapsed)
                     if program == "fldren":
                         peak = max(peak, rss)
                 finally:
                     shutil.rmtree(root, ignore_errors=True)
-        median = {p: statistics.median(seconds[p]) for p in PROGRAMS}
+        median = {p: statistics.median(seconds[p]) for p in programs}
         results.append((count, median["fldren"], median["floor"],
                         median["floor+log"], median["script"], peak))
         print("%9d %9.3f %9.3f %9.3f %9.3f %7.3f %7.3f %7.2f %7.2f %9d" % (
@@ -147,6 +154,10 @@ def main():
             median["fldren"] / median["floor+log"],
             median["script"] / median["fldren"],
             median["fldren"] * 1e6 / count, peak), flush=True)
+        if baseline:
+            print("%9s baseline %.3f s; fldren/baseline %.3f" % (
+                "", median["baseline"], median["fldren"] / median["baseline"]),
+                flush=True)
     shutil.rmtree(tools, ignore_errors=True)
 
     with open(os.path.join(HERE, "results.tsv"), "w") as f:

@@ -207,8 +207,7 @@ void undo_renames(undo_run& run) {
       continue;
     }
     // As in a run: the log's line is on disk before the rename.
-    const bool logged = run.log.file == nullptr ||
-                        journal_begin(run.log, from, to, entry.first_value);
+    const bool logged = journal_begin(run.log, from, to, entry.first_value);
     bool success = false;
     if (logged && step == undo_step::remove_new_name) {
       success = remove_name(from, run.names.form);
@@ -220,7 +219,7 @@ void undo_renames(undo_run& run) {
       success = check_source(run.names, from) == refusal::none &&
                 rename_file(run.names, from, to);
     }
-    if (logged && run.log.file != nullptr) journal_settle(run.log, success);
+    journal_settle(run.log, success);
     write_report_console_line(encoding, from, to, success, report);
     if (success)
       ++run.counts.undone;

@@ -46,6 +46,7 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
         case u'?':
           end_run(run, k_exit_bad_option);
         default:
+          // Kept byte for byte: scripts that drive fldren match it.
           write_console_text(
               console_stream::out,
               u"\nIllegal option " + wide_text(argument.substr(at)) + u"\n");

@@ -83,6 +83,7 @@ keyword_columns find_keyword_columns(wide_view header) {
 void check_delimiter(run_context& run) {
   const wide_text line = read_header(run);
   if (!looks_comma_separated(line)) return;
+  // Kept byte for byte, as written for the first versions: scripts match it.
   write_console_8bit(
       console_stream::out,
       "The first record shows this to be a CSV delimited file\n");

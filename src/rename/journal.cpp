@@ -55,6 +55,7 @@ bool write_from(journal& journal, std::int64_t offset) {
 
 bool journal_begin(journal& journal, wide_view source, wide_view destination,
                    wide_view first_value) {
+  if (journal.file == nullptr) return true;
   if (journal.failed) return false;
   std::string& bytes = journal.bytes;
   bytes.clear();
@@ -84,7 +85,8 @@ bool journal_begin(journal& journal, wide_view source, wide_view destination,
 }
 
 void journal_settle(journal& journal, bool success) {
-  journal.held_success = success;
+  // After a failed write the line held is an earlier record's.
+  if (!journal.failed) journal.held_success = success;
 }
 
 bool journal_close(journal& journal) {

@@ -40,13 +40,14 @@ journal_open open_journal(journal& journal, const wide_text& name,
 
 // Writes the result of the line in flight, if any, and the new line up to
 // its result word, which reads "Pending", in one write. Returns false,
-// setting journal.failed, when the write fails; the rename must then not
-// be made.
+// setting journal.failed, when the write fails (or failed before); the
+// rename must then not be made. Does nothing when the journal is not open.
 bool journal_begin(journal& journal, wide_view source, wide_view destination,
                    wide_view first_value);
 
-// Holds the result of the line in flight, to be written with the next
-// line or by journal_close. Never fails.
+// Holds the result of the line journal_begin just wrote, to be written with
+// the next line or by journal_close; does nothing after a failed write.
+// Never fails.
 void journal_settle(journal& journal, bool success);
 
 // Writes the result of the line in flight, if any, and closes the file.

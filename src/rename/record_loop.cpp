@@ -10,12 +10,11 @@ bool rename_record(run_context& run, const record_fields& fields,
   compose_record(run.columns, fields, plan);
   bool success = check_record(plan, run.names) == refusal::none;
   // The line is on disk before the rename, so that no rename lacks one.
-  const bool logged = run.output.file == nullptr ||
-                      journal_begin(run.output, plan.source, plan.destination,
+  const bool logged = journal_begin(run.output, plan.source, plan.destination,
                                     plan.first_value);
   success = success && logged &&
             rename_file(run.names, plan.source, plan.destination);
-  if (logged && run.output.file != nullptr) journal_settle(run.output, success);
+  journal_settle(run.output, success);
   write_report_console_line(run.export_list.form.encoding, plan.source,
                             plan.destination, success, report);
   ++run.counts.processed;

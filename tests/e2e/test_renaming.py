@@ -2,6 +2,7 @@
 the closing lines: real files renamed in the case's folder."""
 
 import os
+import shutil
 import signal
 import subprocess
 import time
@@ -44,6 +45,27 @@ class WorkedExample(Case):
         self.assertEqual(os.listdir(exp), ["1234_Hard drive no2_mydoc.doc"])
         with open(os.path.join(exp, os.listdir(exp)[0]), "rb") as f:
             self.assertEqual(f.read(), b"contents")
+
+    def test_bundled_example_from_its_own_folder(self):
+        # Relative Destination values, as a newcomer first meets them: on
+        # Windows they must be made absolute before the prefix can stand in
+        # front of them.
+        examples = os.path.join(os.path.dirname(__file__), "..", "..",
+                                "examples")
+        shutil.copytree(examples, self.dir, dirs_exist_ok=True)
+        before = sorted(os.listdir(self.path("export")))
+        status, out, _ = self.run_fldren("-x", "export_list.txt", "-f",
+                                         "fields.txt", "-o", "out.txt")
+        self.assertEqual(status, 0, out)
+        self.assertEqual(sorted(os.listdir(self.path("export"))), [
+            b"1234_Hard drive no2_mydoc.doc",
+            b"1235_Hard drive no2_budget.csv", b"877_USB stick_holiday.jpg"])
+        if support.WINE:
+            self.assertIn(lines(b"\n" + PREFIX + self.full("export") +
+                                b"\\mydoc.doc\t==>\t"), out)
+        status, _, _ = self.run_undo("out.txt", "-C", self.full_text(""))
+        self.assertEqual(status, 0)
+        self.assertEqual(sorted(os.listdir(self.path("export"))), before)
 
 
 class HeaderAnalysis(Case):

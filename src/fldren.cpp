@@ -4,7 +4,11 @@
 
 #include "fldren.h"
 
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "cli/options.h"
 #include "cli/usage.h"
@@ -15,6 +19,7 @@
 #include "rename/rename_report.h"
 #include "rename/run_context.h"
 #include "rename/text_output.h"
+#include "rename/windows_names.h"
 
 const build_stamp k_build_stamp = {__DATE__, __TIME__, __FILE__};
 
@@ -32,11 +37,44 @@ bool passes_argument_gate(int argc, char16_t** argv) {
   return first[0] == u'\0' || first[1] != u'?';
 }
 
+// Under the counts, so that the counts stand in one column.
+constexpr std::string_view k_count_indent = "                  ";
+
+// One line per reason of failure, most frequent first (ties in the order
+// of the reasons' text), each count in the column of the counts above.
+wide_text reason_lines(const run_counts& counts) {
+  std::vector<std::pair<std::int64_t, const wide_text*>> order;
+  for (const auto& [reason, count] : counts.reasons)
+    order.emplace_back(-count, &reason);
+  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : *a.second < *b.second;
+  });
+  wide_text lines;
+  for (const auto& [negated, reason] : order) {
+    const std::string count =
+        std::string(k_count_indent) + group_thousands(-negated) + "  ";
+    lines.append(count.begin(), count.end());
+    lines += *reason;
+    lines += u'\n';
+  }
+  return lines;
+}
+
 void write_closing_lines(const run_context& run) {
-  std::string lines =
-      "\n\nRecords processed:" + group_thousands(run.counts.processed) +
-      "\nRenamed:          " + group_thousands(run.counts.renamed) +
-      "\nFailed:           " + group_thousands(run.counts.failed) + "\n";
+  const run_counts& counts = run.counts;
+  write_console_8bit(
+      console_stream::out,
+      "\n\nRecords processed:" + group_thousands(counts.processed) +
+          "\nRenamed:          " + group_thousands(counts.renamed) +
+          "\nFailed:           " + group_thousands(counts.failed) + "\n");
+  write_console_text(console_stream::out, reason_lines(counts),
+                     run.export_list.form.encoding);
+  std::string lines;
+  if (counts.long_paths > 0)
+    lines += "Long paths:       " + group_thousands(counts.long_paths) + "\n" +
+             std::string(k_count_indent) +
+             "Explorer and most programs cannot open a path longer than " +
+             std::to_string(k_classic_path_limit) + " characters.\n";
   if (run.options.preview) lines += "Preview only: no file was renamed.\n";
   write_console_8bit(console_stream::out, lines);
 }

@@ -189,6 +189,7 @@ void undo_renames(undo_run& run) {
   report_line entry;
   wide_text line;
   wide_text report;
+  wide_text reason;
   for (auto at = run.undo_lines.rbegin(); at != run.undo_lines.rend(); ++at) {
     if (!seek_input(run.input, *at) || !read_line(run.input, line) ||
         !parse_report_line(line, entry)) {
@@ -209,6 +210,7 @@ void undo_renames(undo_run& run) {
     // As in a run: the log's line is on disk before the rename.
     const bool logged = journal_begin(run.log, from, to, entry.first_value);
     bool success = false;
+    reason = logged ? wide_view() : u"The undo log could not be written";
     if (logged && step == undo_step::remove_new_name) {
       success = remove_name(from, run.names.form);
       write_console_text(console_stream::out,
@@ -216,11 +218,13 @@ void undo_renames(undo_run& run) {
                              from + (success ? u"" : u": Failure"),
                          encoding);
     } else if (logged) {
-      success = check_source(run.names, from) == refusal::none &&
-                rename_file(run.names, from, to);
+      const refusal refused = check_source(run.names, from);
+      reason = refusal_text(refused);
+      success =
+          refused == refusal::none && rename_file(run.names, from, to, reason);
     }
     journal_settle(run.log, success);
-    write_report_console_line(encoding, from, to, success, report);
+    write_report_console_line(encoding, from, to, success, reason, report);
     if (success)
       ++run.counts.undone;
     else

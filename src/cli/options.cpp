@@ -14,6 +14,19 @@ void set_name(wide_text& name, wide_view value) {
   if (!resolve_full_path(value, k_option_name_limit, name)) name = value;
 }
 
+// FROM=TO of -m: FROM must not be empty; TO may be, to cut FROM off.
+void add_move(run_context& run, wide_view value) {
+  const std::size_t equals = value.find(u'=');
+  if (equals == wide_view::npos || equals == 0) {
+    write_console_text(console_stream::out,
+                       u"\nBad value for -m: " + wide_text(value) +
+                           u"\nIt must be FROM=TO, FROM not empty\n");
+    end_run(run, k_exit_bad_option);
+  }
+  run.options.moves.push_back({wide_text(value.substr(0, equals)),
+                               wide_text(value.substr(equals + 1))});
+}
+
 }  // namespace
 
 void parse_options(run_context& run, int argc, char16_t** argv) {
@@ -23,7 +36,8 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
   for (; index < argc && is_option(argv[index]); ++index) {
     const wide_view argument = argv[index];
     for (std::size_t at = 1; at < argument.size(); ++at) {
-      wide_text* name = nullptr;
+      wide_text* name = nullptr;  // the name the value resolves into
+      bool move = false;          // the value is FROM=TO of -m
       switch (argument[at]) {
         case u'x':
         case u'X':
@@ -38,10 +52,18 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
           run.options.output_requested = true;
           name = &run.options.output_file_name;
           break;
+        case u'm':
+        case u'M':
+          move = true;
+          break;
         case u'n':
         case u'N':
           // Takes no value: the next letter follows in the same argument.
           run.options.preview = true;
+          continue;
+        case u's':
+        case u'S':
+          run.options.safe_names = true;
           continue;
         case u'?':
           end_run(run, k_exit_bad_option);
@@ -54,16 +76,19 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
       }
 
       // The value is the rest of this argument, or else the next argument.
+      wide_view value;
       if (at + 1 < argument.size()) {
-        set_name(*name, argument.substr(at + 1));
-        break;
-      }
-      if (index + 1 >= argc || is_option(argv[index + 1])) {
+        value = argument.substr(at + 1);
+      } else if (index + 1 >= argc || is_option(argv[index + 1])) {
         show_usage();
         end_run(run, k_exit_bad_option);
+      } else {
+        value = argv[++index];
       }
-      ++index;
-      set_name(*name, argv[index]);
+      if (move)
+        add_move(run, value);
+      else
+        set_name(*name, value);
       break;
     }
   }

@@ -104,9 +104,15 @@ enum class name_bytes { eight_bit, utf8 };
 // Renames from to to, both rename paths. Never replaces an existing file:
 // fails when to exists, and fails rather than risk a replace when the file
 // system cannot promise that. Does not look at what from is: the caller
-// refuses directories first.
+// refuses directories first. A rename refused because another program
+// holds the file is tried again for about a second. On failure, reason
+// holds the system's own words for the error.
 bool rename_no_replace(const std::u16string& from, const std::u16string& to,
-                       name_bytes form);
+                       name_bytes form, std::u16string& reason);
+
+// The system's words for a rename refused because the new name exists, as
+// rename_no_replace gives them. Never fails.
+std::u16string name_exists_text();
 
 // What a rename path names, without following a final symbolic link.
 enum class name_kind { missing, file, directory };

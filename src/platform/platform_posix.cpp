@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -209,31 +210,52 @@ bool rename_by_link(const char* from, const char* to) {
   if (link(from, to) != 0) return false;
   if (unlink(from) != 0) {
     // Both names lead to the file now; take back the new one so the run
-    // reports exactly what the disk shows.
+    // reports exactly what the disk shows, and the unlink's error with it.
+    const int error = errno;
     unlink(to);
+    errno = error;
     return false;
   }
   return true;
 }
 
+namespace {
+
+std::u16string error_text(int error) {
+  std::u16string text;
+  decode_8bit(std::strerror(error), text);
+  return text;
+}
+
+bool rename_names(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+    return true;
+  // NFS and FUSE file systems such as ntfs-3g refuse the flag itself; every
+  // other error is the answer for this rename.
+  if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+  return rename_by_link(from, to);
+}
+
+}  // namespace
+
 bool rename_no_replace(const std::u16string& from, const std::u16string& to,
-                       name_bytes form) {
+                       name_bytes form, std::u16string& reason) {
   std::string from_name;
   std::string to_name;
   if (!to_posix_path(from, form, from_name) ||
-      !to_posix_path(to, form, to_name))
+      !to_posix_path(to, form, to_name) || from_name.empty() ||
+      to_name.empty()) {
+    reason = error_text(EINVAL);
     return false;
-  if (from_name.empty() || to_name.empty()) return false;
-#ifdef RENAME_NOREPLACE
-  if (renameat2(AT_FDCWD, from_name.c_str(), AT_FDCWD, to_name.c_str(),
-                RENAME_NOREPLACE) == 0)
-    return true;
-  // NFS and older FUSE file systems refuse the flag itself; every other
-  // error is the answer for this rename.
-  if (errno != EINVAL && errno != ENOSYS) return false;
-#endif
-  return rename_by_link(from_name.c_str(), to_name.c_str());
+  }
+  if (rename_names(from_name.c_str(), to_name.c_str())) return true;
+  reason = error_text(errno);
+  return false;
 }
+
+std::u16string name_exists_text() { return error_text(EEXIST); }
 
 name_kind kind_of_name(const std::u16string& path, name_bytes form) {
   std::string name;

@@ -195,14 +195,62 @@ std::u16string rename_path_against(std::u16string_view path,
   return windows_path_against(path, folder);
 }
 
+namespace {
+
+// The system's own sentence for an error, without its line end.
+std::u16string error_text(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+          FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string result;
+  if (length > 0 && text != nullptr) result.assign(text, text + length);
+  if (text != nullptr) LocalFree(text);
+  while (!result.empty() && (result.back() == u'\r' || result.back() == u'\n' ||
+                             result.back() == u' '))
+    result.pop_back();
+  if (result.empty()) {
+    const std::string code = "Windows error " + std::to_string(error);
+    result.assign(code.begin(), code.end());
+  }
+  return result;
+}
+
+constexpr int k_rename_tries = 6;
+constexpr DWORD k_rename_pause_ms = 200;
+
+}  // namespace
+
 bool rename_no_replace(const std::u16string& from, const std::u16string& to,
-                       name_bytes) {
-  // _wrename fails with EEXIST when the new name exists: it never replaces.
+                       name_bytes, std::u16string& reason) {
   std::wstring from_wide;
   std::wstring to_wide_;
-  if (!to_wide(from, from_wide) || !to_wide(to, to_wide_)) return false;
-  return _wrename(from_wide.c_str(), to_wide_.c_str()) == 0;
+  if (!to_wide(from, from_wide) || !to_wide(to, to_wide_)) {
+    reason = error_text(ERROR_INVALID_NAME);
+    return false;
+  }
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < k_rename_tries; ++attempt) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the new name
+    // exists: it never replaces.
+    if (MoveFileExW(from_wide.c_str(), to_wide_.c_str(), 0)) return true;
+    error = GetLastError();
+    // Virus scanners and indexers open freshly exported files for a
+    // moment; such a refusal passes.
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)
+      break;
+    if (attempt + 1 < k_rename_tries) Sleep(k_rename_pause_ms);
+  }
+  // Windows answers an existing name with ERROR_ALREADY_EXISTS, Wine with
+  // ERROR_FILE_EXISTS; one sentence for both keeps a preview's words the
+  // run's.
+  if (error == ERROR_FILE_EXISTS) error = ERROR_ALREADY_EXISTS;
+  reason = error_text(error);
+  return false;
 }
+
+std::u16string name_exists_text() { return error_text(ERROR_ALREADY_EXISTS); }
 
 name_kind kind_of_name(const std::u16string& path, name_bytes) {
   std::wstring wide_path;

@@ -28,7 +28,9 @@ bool more_bytes(text_input& input) {
 
 // The encoding of a file from its first bytes: a byte-order mark, or an
 // ASCII character followed by a zero byte (a header in UTF-16LE without a
-// mark, since a header begins with ASCII titles), or else 8-bit text.
+// mark, since a header begins with ASCII titles), or UTF-8 without a mark
+// when the first block holds text beyond ASCII that is all well-formed
+// UTF-8 (8-bit text in a code page almost never is), or else 8-bit text.
 void detect_form(text_input& input) {
   const unsigned char* b = input.buffer.data();
   const std::size_t n = input.length;
@@ -45,6 +47,10 @@ void detect_form(text_input& input) {
     input.content_start = 3;
   } else if (n >= 2 && b[0] >= 0x20 && b[0] <= 0x7E && b[1] == 0) {
     input.form = {text_encoding::utf16le, false};
+  } else if (looks_like_utf8(
+                 std::string_view(reinterpret_cast<const char*>(b), n),
+                 n == input.buffer.size())) {
+    input.form = {text_encoding::utf8, false};
   }
 }
 

@@ -256,3 +256,33 @@ std::u16string posix_path_against(std::u16string_view path,
   joined_path += without_prefix(path);
   return joined_path;
 }
+
+namespace {
+
+bool same_path_unit(char16_t a, char16_t b) {
+  if (is_separator(a) && is_separator(b)) return true;
+  return ascii_upper(a) == ascii_upper(b);
+}
+
+bool move_matches(std::u16string_view value, std::u16string_view from) {
+  if (from.empty() || from.size() > value.size()) return false;
+  for (std::size_t i = 0; i < from.size(); ++i)
+    if (!same_path_unit(value[i], from[i])) return false;
+  return from.size() == value.size() || is_separator(from.back()) ||
+         is_separator(value[from.size()]);
+}
+
+}  // namespace
+
+bool apply_moves(std::u16string_view value, const std::vector<path_move>& moves,
+                 std::u16string& result) {
+  const path_move* best = nullptr;
+  for (const path_move& move : moves)
+    if (move_matches(value, move.from) &&
+        (best == nullptr || move.from.size() > best->from.size()))
+      best = &move;
+  if (best == nullptr) return false;
+  result = best->to;
+  result.append(value.substr(best->from.size()));
+  return true;
+}

@@ -7,6 +7,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "rename/shared_types.h"
 
 // True when path begins with the extended-length prefix \\?\ .
 bool has_extended_prefix(std::u16string_view path);
@@ -33,3 +36,11 @@ std::u16string windows_path_against(std::u16string_view path,
                                     std::u16string_view folder);
 std::u16string posix_path_against(std::u16string_view path,
                                   std::u16string_view folder);
+
+// Puts value, with the beginning of the longest from of moves that it
+// begins with replaced by that move's to, in result. A from matches when it
+// equals value's beginning, ignoring the case of A to Z and reading '\' and
+// '/' alike, and ends at a separator of value or at value's end. Returns
+// false, leaving result unchanged, when no move matches.
+bool apply_moves(std::u16string_view value, const std::vector<path_move>& moves,
+                 std::u16string& result);

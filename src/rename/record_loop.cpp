@@ -7,21 +7,28 @@
 
 bool rename_record(run_context& run, const record_fields& fields,
                    record_plan& plan, wide_text& report) {
-  compose_record(run.columns, fields, plan);
-  bool success = check_record(plan, run.names) == refusal::none;
+  compose_record(run.options, run.columns, fields, plan);
+  const refusal refused = check_record(plan, run.names);
+  plan.reason = refusal_text(refused);
   // The line is on disk before the rename, so that no rename lacks one.
   const bool logged = journal_begin(run.output, plan.source, plan.destination,
                                     plan.first_value);
-  success = success && logged &&
-            rename_file(run.names, plan.source, plan.destination);
+  if (!logged && refused == refusal::none)
+    plan.reason = u"The output file could not be written";
+  const bool success =
+      refused == refusal::none && logged &&
+      rename_file(run.names, plan.source, plan.destination, plan.reason);
   journal_settle(run.output, success);
   write_report_console_line(run.export_list.form.encoding, plan.source,
-                            plan.destination, success, report);
+                            plan.destination, success, plan.reason, report);
   ++run.counts.processed;
-  if (success)
+  if (success) {
     ++run.counts.renamed;
-  else
+    if (plan.long_path) ++run.counts.long_paths;
+  } else {
     ++run.counts.failed;
+    ++run.counts.reasons[plan.reason];
+  }
   return logged;
 }
 

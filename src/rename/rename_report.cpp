@@ -48,7 +48,7 @@ name_bytes name_bytes_of(text_encoding encoding) {
 
 void write_report_console_line(text_encoding encoding, wide_view source,
                                wide_view destination, bool success,
-                               wide_text& scratch) {
+                               wide_view reason, wide_text& scratch) {
   scratch.assign(1, u'\n');
   scratch += source;
   scratch += u'\t';
@@ -57,5 +57,9 @@ void write_report_console_line(text_encoding encoding, wide_view source,
   scratch += destination;
   scratch += u'\t';
   scratch += result_word(success);
+  if (!success && !reason.empty()) {
+    scratch += u'\t';
+    scratch += reason;
+  }
   write_console_text(console_stream::out, scratch, encoding);
 }

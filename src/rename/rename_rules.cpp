@@ -1,7 +1,9 @@
 #include "rename/rename_rules.h"
 
 #include "platform/platform.h"
+#include "rename/path_forms.h"
 #include "rename/path_parts.h"
+#include "rename/windows_names.h"
 
 namespace {
 
@@ -28,13 +30,47 @@ bool holds_separator(wide_view text) {
 
 }  // namespace
 
-void compose_record(const column_plan& columns, const record_fields& fields,
-                    record_plan& plan) {
+wide_view refusal_text(refusal refused) {
+  switch (refused) {
+    case refusal::none:
+      break;
+    case refusal::missing_column:
+      return u"The record lacks a column the new name needs";
+    case refusal::unusable_value:
+      return u"A value holds a NUL or text that could not be read";
+    case refusal::separator_in_value:
+      return u"A chosen value holds \\ or /";
+    case refusal::forbidden_character:
+      return u"A chosen value holds a character no Windows name can hold";
+    case refusal::reserved_name:
+      return u"The new name is a device name Windows reserves";
+    case refusal::name_too_long:
+      return u"The new name is longer than 255 UTF-16 units";
+    case refusal::path_too_long:
+      return u"The new path is longer than 32,767 UTF-16 units";
+    case refusal::same_name:
+      return u"The new name is the old name";
+    case refusal::no_current_folder:
+      return u"The current folder is not known";
+    case refusal::no_such_file:
+      return u"No file of the old name exists";
+    case refusal::directory:
+      return u"The old name is a folder";
+  }
+  return {};
+}
+
+void compose_record(const run_options& options, const column_plan& columns,
+                    const record_fields& fields, record_plan& plan) {
   bool present = true;
   bool unusable = false;
   bool separator = false;
-  const wide_view value =
+  bool forbidden = false;
+  wide_view value =
       record_column(fields, columns.keywords.destination, present);
+  // A moved export: the list's paths name the export where it was made.
+  if (apply_moves(value, options.moves, plan.moved_value))
+    value = plan.moved_value;
   unusable = unusable_in_name(value);
   const bool resolved = rename_path_of(value, plan.source);
   if (!resolved) plan.source.clear();
@@ -49,15 +85,27 @@ void compose_record(const column_plan& columns, const record_fields& fields,
   for (std::int32_t column : columns.selected) {
     if (column < 0) break;
     const wide_view chosen = record_column(fields, column, present);
-    // Values come from the evidence itself; a separator in one would move
-    // the copy out of its directory.
-    separator = separator || holds_separator(chosen);
     unusable = unusable || unusable_in_name(chosen);
-    plan.destination += chosen;
+    if (options.safe_names) {
+      append_safe_name(chosen, plan.destination);
+    } else {
+      // Values come from the evidence itself; a separator in one would move
+      // the copy out of its directory, a ':' hide it in a stream on NTFS.
+      separator = separator || holds_separator(chosen);
+      forbidden = forbidden || holds_forbidden_character(chosen);
+      plan.destination += chosen;
+    }
     plan.destination += u'_';
   }
   plan.destination += parts.base_name;
   plan.destination += parts.extension;
+  // The new file name, without a ':stream' suffix, as Windows would hold it.
+  wide_view new_name = wide_view(plan.destination).substr(name_start);
+  new_name = new_name.substr(0, new_name.find(u':'));
+  const name_problem problem = check_file_name(new_name);
+  // The extended-length prefix is no part of what other programs are given.
+  plan.long_path = plan.destination.size() >
+                   k_classic_path_limit + k_extended_length_prefix.size();
 
   bool first_present = true;
   plan.first_value =
@@ -71,6 +119,15 @@ void compose_record(const column_plan& columns, const record_fields& fields,
     plan.refused = refusal::unusable_value;
   else if (separator)
     plan.refused = refusal::separator_in_value;
+  else if (forbidden)
+    plan.refused = refusal::forbidden_character;
+  else if (problem == name_problem::reserved)
+    plan.refused = refusal::reserved_name;
+  else if (problem == name_problem::too_long)
+    plan.refused = refusal::name_too_long;
+  else if (plan.destination.size() - k_extended_length_prefix.size() >
+           k_max_path_units)
+    plan.refused = refusal::path_too_long;
   else if (!resolved)
     plan.refused = refusal::no_current_folder;
   // A new name equal to the old one already exists. Some systems report

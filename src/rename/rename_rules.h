@@ -11,14 +11,21 @@
 // Why a file is left as it is; none when it may be renamed.
 enum class refusal {
   none,
-  missing_column,      // the record lacks a column the name needs
-  unusable_value,      // a NUL, or U+FFFD for bytes that could not be read
-  separator_in_value,  // a chosen value would move the file elsewhere
-  same_name,           // the new name is the old one, which exists
-  no_current_folder,   // a relative value, and the current folder unknown
-  no_such_file,        // nothing of the old name exists
-  directory,           // moving it would move everything below it too
+  missing_column,       // the record lacks a column the name needs
+  unusable_value,       // a NUL, or U+FFFD for bytes that could not be read
+  separator_in_value,   // a chosen value would move the file elsewhere
+  forbidden_character,  // a chosen value holds what no Windows name holds
+  reserved_name,        // Windows would open a device, not a file
+  name_too_long,        // longer than a Windows name can be
+  path_too_long,        // longer than any Windows path can be
+  same_name,            // the new name is the old one, which exists
+  no_current_folder,    // a relative value, and the current folder unknown
+  no_such_file,         // nothing of the old name exists
+  directory,            // moving it would move everything below it too
 };
+
+// The reason shown for a refusal other than none. Never fails.
+wide_view refusal_text(refusal refused);
 
 // One record's rename, composed from its columns. first_value is a view
 // into the record's line.
@@ -27,14 +34,18 @@ struct record_plan {
   wide_text destination;
   wide_view first_value;
   refusal refused = refusal::none;
+  bool long_path = false;  // a new path most programs cannot open
+  wide_text moved_value;   // the Destination value after a move
+  wide_text reason;        // why the rename failed, when it did
 };
 
 // Composes the record's rename paths into plan: the source path of its
-// Destination value, and the same path with every chosen value and "_" put
+// Destination value (moved as options.moves say), and the same path with
+// every chosen value (made safe when options.safe_names is set) and "_" put
 // in front of the file name. Columns the record lacks count as empty text.
 // Sets plan.refused for the rules that the record's text alone decides.
-void compose_record(const column_plan& columns, const record_fields& fields,
-                    record_plan& plan);
+void compose_record(const run_options& options, const column_plan& columns,
+                    const record_fields& fields, record_plan& plan);
 
 // Why the file named by source may not be renamed, as names sees it: none,
 // no_such_file or directory.

@@ -8,12 +8,16 @@ name_kind kind_of(const renamer& names, const wide_text& path) {
   return kind_of_name(path, names.form);
 }
 
-bool rename_file(renamer& names, const wide_text& from, const wide_text& to) {
+bool rename_file(renamer& names, const wide_text& from, const wide_text& to,
+                 wide_text& reason) {
   if (names.mode == renamer_mode::real)
-    return rename_no_replace(from, to, names.form);
-  if (kind_of(names, from) == name_kind::missing ||
-      kind_of(names, to) != name_kind::missing)
+    return rename_no_replace(from, to, names.form, reason);
+  // The rules above have seen the old name exist; only the new one can
+  // stand in the way.
+  if (kind_of(names, to) != name_kind::missing) {
+    reason = name_exists_text();
     return false;
+  }
   names.taken.erase(from);
   names.freed.insert(from);
   names.freed.erase(to);

@@ -27,4 +27,7 @@ name_kind kind_of(const renamer& names, const wide_text& path);
 
 // Renames from to to, never replacing an existing name; in a preview,
 // records the outcome the rename would have, so that later records see it.
-bool rename_file(renamer& names, const wide_text& from, const wide_text& to);
+// On failure, reason holds the system's words for it (in a preview, the
+// words the system would use).
+bool rename_file(renamer& names, const wide_text& from, const wide_text& to,
+                 wide_text& reason);

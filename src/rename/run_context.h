@@ -4,6 +4,7 @@
 // until the process ends. What lives for one record belongs to that record.
 
 #include <initializer_list>
+#include <map>
 
 #include "exit_status.h"
 #include "rename/journal.h"
@@ -14,6 +15,8 @@ struct run_counts {
   std::int64_t processed = 0;
   std::int64_t renamed = 0;
   std::int64_t failed = 0;
+  std::int64_t long_paths = 0;  // renamed to a path most programs can't open
+  std::map<wide_text, std::int64_t> reasons;  // failures by their reason
 };
 
 struct run_context {

@@ -27,9 +27,18 @@ inline constexpr int k_max_field_names = 128;
 // The most characters of one field-list line, its line feed included.
 inline constexpr std::size_t k_max_field_line = 255;
 
+// A moved export: Destination values that begin with from begin with to
+// instead.
+struct path_move {
+  wide_text from;
+  wide_text to;
+};
+
 struct run_options {
   bool output_requested = false;
-  bool preview = false;  // report what each rename would do, rename nothing
+  bool preview = false;     // report what each rename would do, rename nothing
+  bool safe_names = false;  // characters no Windows name holds become '_'
+  std::vector<path_move> moves;
   // Each name is the absolute path of the value given, or the value itself
   // when it could not be resolved; empty when the option was not given.
   wide_text export_list_name;

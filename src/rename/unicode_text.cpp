@@ -21,55 +21,86 @@ void append_code_point(char32_t code, std::u16string& text) {
 
 }  // namespace
 
+namespace {
+
+// The length of the UTF-8 sequence led by lead, and the range its second
+// byte must lie in; the narrower ranges shut out overlong forms,
+// surrogates and code points above U+10FFFF. Length 0 for a byte that
+// leads no sequence.
+struct utf8_lead {
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  char32_t code = 0;
+};
+
+utf8_lead read_lead(unsigned char lead) {
+  utf8_lead result;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    result.length = 2;
+    result.code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    result.length = 3;
+    result.code = lead & 0x0F;
+    if (lead == 0xE0) result.low = 0xA0;
+    if (lead == 0xED) result.high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    result.length = 4;
+    result.code = lead & 0x07;
+    if (lead == 0xF0) result.low = 0x90;
+    if (lead == 0xF4) result.high = 0x8F;
+  }
+  return result;
+}
+
+// Reads the sequence whose lead is at bytes[i - 1], moving i past the
+// bytes that belong to it; how many of its bytes were well-formed.
+std::size_t read_sequence(std::string_view bytes, std::size_t& i,
+                          utf8_lead& sequence) {
+  std::size_t taken = 1;
+  for (; taken < sequence.length && i < bytes.size(); ++taken, ++i) {
+    const auto next = static_cast<unsigned char>(bytes[i]);
+    if (next < sequence.low || next > sequence.high) break;
+    sequence.code = (sequence.code << 6) | (next & 0x3F);
+    sequence.low = 0x80;
+    sequence.high = 0xBF;
+  }
+  return taken;
+}
+
+}  // namespace
+
 void append_utf8_decoded(std::string_view bytes, std::u16string& text) {
-  const std::size_t size = bytes.size();
   std::size_t i = 0;
-  while (i < size) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i++]);
     if (lead < 0x80) {
       text.push_back(lead);
-      ++i;
       continue;
     }
-    // The length of the sequence and the range its second byte must lie
-    // in; the narrower ranges shut out overlong forms, surrogates and code
-    // points above U+10FFFF.
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    char32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-      code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      code = lead & 0x0F;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      code = lead & 0x07;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    }
-    ++i;
-    if (length == 0) {
-      text.push_back(k_replacement_character);
-      continue;
-    }
-    std::size_t taken = 1;
-    for (; taken < length && i < size; ++taken, ++i) {
-      const auto next = static_cast<unsigned char>(bytes[i]);
-      if (next < low || next > high) break;
-      code = (code << 6) | (next & 0x3F);
-      low = 0x80;
-      high = 0xBF;
-    }
-    if (taken < length)
+    utf8_lead sequence = read_lead(lead);
+    if (sequence.length == 0 ||
+        read_sequence(bytes, i, sequence) < sequence.length)
       text.push_back(k_replacement_character);
     else
-      append_code_point(code, text);
+      append_code_point(sequence.code, text);
   }
+}
+
+bool looks_like_utf8(std::string_view bytes, bool cut) {
+  bool beyond_ascii = false;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i++]);
+    if (lead < 0x80) continue;
+    beyond_ascii = true;
+    utf8_lead sequence = read_lead(lead);
+    if (sequence.length == 0) return false;
+    if (read_sequence(bytes, i, sequence) < sequence.length &&
+        !(cut && i == bytes.size()))
+      return false;
+  }
+  return beyond_ascii;
 }
 
 void append_utf8_encoded(std::u16string_view text, std::string& bytes) {

@@ -14,6 +14,11 @@ inline constexpr char16_t k_replacement_character = 0xFFFD;
 // U+FFFD. Never fails.
 void append_utf8_decoded(std::string_view bytes, std::u16string& text);
 
+// True when bytes hold a character beyond ASCII and every one of them is
+// well-formed UTF-8; when cut, the bytes are the start of a longer text and
+// a sequence cut short at their end counts as well-formed.
+bool looks_like_utf8(std::string_view bytes, bool cut);
+
 // Appends text encoded as UTF-8; a lone surrogate becomes U+FFFD.
 void append_utf8_encoded(std::u16string_view text, std::string& bytes);
 

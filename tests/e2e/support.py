@@ -3,6 +3,7 @@
 per case, and the texts fldren writes. run_e2e.py sets BINARY and WINE.
 """
 
+import errno
 import os
 import re
 import shutil
@@ -21,11 +22,13 @@ WINE = False
 
 USAGE_PAGES = (
     b"\n\n\nMissing command line options(s)\n\n"
-    b"Options: [-xfon]\n\n"
+    b"Options: [-xfonsm]\n\n"
     b"-x x-ways_copylog.txt file\n"
     b"-f file: containing fields to add to filename\n"
     b"-o outputfile: an output file containing newnames\n"
-    b"-n preview: show what would be renamed, rename nothing\n\n"
+    b"-n preview: show what would be renamed, rename nothing\n"
+    b"-s safe names: characters a Windows name cannot hold become _\n"
+    b"-m FROM=TO: the export has moved; paths beginning FROM begin TO\n\n"
     b"option -x XWays_export_list_filename:\n"
     b"        The \"TAB\" delimeted X-Ways file that is created when you use the\n"
     b"        \"export list\" option to provide a list of fields relating to each\n"
@@ -77,10 +80,33 @@ def lines(text):
     return text.replace(b"\n", b"\r\n") if WINE else text
 
 
-def closing(processed, renamed, failed):
+def closing(processed, renamed, failed, *reasons):
+    """The closing lines; reasons are (count, reason) pairs, most frequent
+    first."""
     return (b"\n\nRecords processed:%19s\nRenamed:          %19s\n"
             b"Failed:           %19s\n" % (
-                grouped(processed), grouped(renamed), grouped(failed)))
+                grouped(processed), grouped(renamed), grouped(failed)) +
+            b"".join(b"%18s%19s  %s\n" % (b"", grouped(count), reason)
+                     for count, reason in reasons))
+
+
+# The reasons fldren gives for a failure: its own, and the system's words
+# for a new name that exists.
+NO_FILE = b"No file of the old name exists"
+NO_COLUMN = b"The record lacks a column the new name needs"
+SEPARATOR = b"A chosen value holds \\ or /"
+UNUSABLE = b"A value holds a NUL or text that could not be read"
+FOLDER = b"The old name is a folder"
+NOT_WRITTEN = b"The output file could not be written"
+NAME_TOO_LONG = b"The new name is longer than 255 UTF-16 units"
+
+
+def name_exists():
+    # Wine's words for ERROR_ALREADY_EXISTS; Windows' own read "Cannot
+    # create a file when that file already exists."
+    if WINE:
+        return b"File already exists."
+    return os.strerror(errno.EEXIST).encode()
 
 
 def grouped(count):
@@ -220,8 +246,9 @@ class Case(unittest.TestCase):
         return b"%s\t\\Docs\t%s\t%s\t%s\n" % (
             name.encode("latin-1"), int_id, evidence, self.full(name))
 
-    def report(self, source, destination, success=True):
+    def report(self, source, destination, success=True, reason=b""):
         return (b"\n" + PREFIX + source + b"\t==>\t" + PREFIX + destination +
-                b"\t" + (b"Success" if success else b"Failure"))
+                b"\t" + (b"Success" if success else b"Failure") +
+                (b"\t" + reason if reason else b""))
 
 

@@ -3,10 +3,16 @@ reads, renames and links fail on cue. Each case checks the message, the
 status, and that no file was lost, overwritten, or renamed without its line
 in the output file."""
 
+import errno
 import os
 
 import support
 from support import Case, closing, lines
+
+
+def system(error):
+    """The system's words for an error, as fldren reports them."""
+    return os.strerror(error).encode()
 
 
 class Faults(Case):
@@ -61,7 +67,7 @@ class Faults(Case):
         self.assertTrue(out.endswith(
             b"\nCan't write to output file " + self.full("out.txt") +
             b"; the run was stopped after the last record shown" +
-            closing(3, 2, 1)), out[-400:])
+            closing(3, 2, 1, (1, support.NOT_WRITTEN))), out[-400:])
         self.assertEqual(len(self.check_accounted(4)), 2)
 
     def test_export_list_unreadable_after_opening(self):
@@ -87,7 +93,7 @@ class Faults(Case):
         status, out, _ = self.faulty({"FLDREN_FAULT_DENY": "f0001"},
                                      *self.args())
         self.assertEqual(status, 3)
-        self.assertTrue(out.endswith(closing(3, 2, 1)))
+        self.assertTrue(out.endswith(closing(3, 2, 1, (1, system(errno.EACCES)))))
         self.assertEqual(len(self.check_accounted(3)), 2)
         self.assertEqual(self.read("f0001.txt"), b"1")
 
@@ -99,7 +105,7 @@ class Faults(Case):
         status, out, _ = self.faulty({"FLDREN_FAULT_NOREPLACE": "1"},
                                      *self.args())
         self.assertEqual(status, 3)
-        self.assertTrue(out.endswith(closing(3, 2, 1)))
+        self.assertTrue(out.endswith(closing(3, 2, 1, (1, system(errno.EEXIST)))))
         self.assertEqual(self.read("1_f0001.txt"), b"already here")
         self.assertEqual(self.read("f0001.txt"), b"1")
         self.assertEqual(self.read("0_f0000.txt"), b"0")
@@ -110,7 +116,7 @@ class Faults(Case):
         status, out, _ = self.faulty({"FLDREN_FAULT_NOREPLACE": "1",
                                       "FLDREN_FAULT_LINK": "1"}, *self.args())
         self.assertEqual(status, 3)
-        self.assertTrue(out.endswith(closing(2, 0, 2)))
+        self.assertTrue(out.endswith(closing(2, 0, 2, (2, system(errno.EPERM)))))
         self.assertEqual(self.check_accounted(2), set())
 
     def test_undo_log_writes_failing_midway(self):

@@ -4,6 +4,7 @@ byte value, and Destination values naming a directory."""
 
 import os
 
+import support
 from support import Case, HEADER, closing, lines
 
 
@@ -31,7 +32,8 @@ class HostileInput(Case):
             header + b"b.txt\tp\t1\tE" + values + b"\t" + self.full("b.txt") +
             b"\n")
         self.assertEqual(status, 3)
-        self.assertTrue(out.endswith(lines(closing(1, 0, 1))))
+        self.assertTrue(out.endswith(lines(
+            closing(1, 0, 1, (1, support.NO_COLUMN)))))
         self.assertEqual(self.read("b.txt"), b"B")
 
     def test_line_of_10_mib_is_one_record(self):
@@ -41,7 +43,7 @@ class HostileInput(Case):
             b"b.txt\tp\t1\tE\t" + self.full("b.txt") + b"\n")
         self.assertEqual(status, 3)
         self.assertTrue(out.endswith(lines(
-            b"\tSuccess" + closing(2, 1, 1))))
+            b"\tSuccess" + closing(2, 1, 1, (1, support.NAME_TOO_LONG)))))
         self.assertEqual(self.read("1_b.txt"), b"B")
 
     def test_million_blank_lines(self):
@@ -80,6 +82,7 @@ class HostileInput(Case):
             HEADER + b"d\tp\t1\tE\t" + self.full("d") + b"\n" +
             b"inner.txt\tp\t2\tE\t" + self.full("d/inner.txt") + b"\n")
         self.assertEqual(status, 3)
-        self.assertTrue(out.endswith(lines(b"\tSuccess" + closing(2, 1, 1))))
+        self.assertTrue(out.endswith(lines(
+            b"\tSuccess" + closing(2, 1, 1, (1, support.FOLDER)))))
         self.assertTrue(os.path.isdir(self.path("d")))
         self.assertEqual(self.read("d/2_inner.txt"), b"I")

@@ -57,7 +57,8 @@ class Preview(Chains):
         self.assertEqual(self.snapshot("preview.txt"), before)
         self.assertIn(lines(b"\n\n" + PREVIEW_START + b"\n" + PREFIX), out)
         self.assertTrue(out.endswith(lines(
-            closing(processed, renamed, failed) + PREVIEW_END)))
+            closing(processed, renamed, failed, (2, support.NO_FILE),
+                    (1, support.name_exists())) + PREVIEW_END)))
 
         status, real_out, _ = self.run_fldren(*self.args("-o", "real.txt"))
         self.assertEqual(status, 3)
@@ -134,7 +135,7 @@ class Undo(Chains):
             self.report(self.full("1234_Hard drive no2_b.txt"),
                         self.full("b.txt")) +
             self.report(self.full("1234_Hard drive no2_a.txt"),
-                        self.full("a.txt"), False) +
+                        self.full("a.txt"), False, support.name_exists()) +
             undo_closing(2, 1, 1, 0)))
         self.assertEqual(self.read("a.txt"), b"a newer file")
         self.assertEqual(self.read("1234_Hard drive no2_a.txt"), b"A")

@@ -9,7 +9,8 @@ import time
 import unittest
 
 import support
-from support import (Case, FIELDS, HEADER, MISSING_COLUMNS, PREFIX, closing,
+from support import (Case, FIELDS, HEADER, MISSING_COLUMNS, NO_COLUMN,
+                     NOT_WRITTEN, PREFIX, SEPARATOR, UNUSABLE, closing,
                      lines)
 
 
@@ -150,9 +151,10 @@ class RecordLoop(Case):
             self.record("b.txt", b"2", b"E"))
         self.assertEqual(status, 3)
         self.assertEqual(out,
-            self.report(self.full("a.txt"), self.full("1_E_a.txt"), False) +
+            self.report(self.full("a.txt"), self.full("1_E_a.txt"), False,
+                        support.name_exists()) +
             self.report(self.full("b.txt"), self.full("2_E_b.txt")) +
-            closing(2, 1, 1))
+            closing(2, 1, 1, (1, support.name_exists())))
         self.assertEqual(self.read("a.txt"), b"A")
         self.assertEqual(self.read("1_E_a.txt"), b"already here")
         self.assertEqual(self.read("2_E_b.txt"), b"B")
@@ -191,27 +193,28 @@ class RecordLoop(Case):
         # file stays where it is, and the run goes on to the next record.
         full = self.full("a.txt")
         cases = [
-            ("short record", b"a.txt\tp\t1\n", b"", b"1_Hard"[:0] + b"1__"),
+            ("short record", b"a.txt\tp\t1\n", b"", NO_COLUMN),
             ("separator in a value", self.record("a.txt", b"..\\..\\x"),
-             full, self.full("..\\..\\x_Hard drive no2_a.txt")
-             if support.WINE else None),
-            ("slash in a value", self.record("a.txt", b"x/y"), full, None),
-            ("NUL in a value", self.record("a.txt", b"1\x002"), full, None),
+             full, SEPARATOR),
+            ("slash in a value", self.record("a.txt", b"x/y"), full,
+             SEPARATOR),
+            ("NUL in a value", self.record("a.txt", b"1\x002"), full,
+             UNUSABLE),
             ("NUL in the destination",
              self.record("a.txt").replace(b"a.txt\n", b"a\x00.txt\n"),
-             None, None),
+             None, UNUSABLE),
         ]
-        for label, record, source, destination in cases:
+        for label, record, source, reason in cases:
             with self.subTest(label):
                 self.write("a.txt", b"A")
                 self.write("b.txt", b"B")
                 status, out = self.run_records(record + self.record("b.txt"))
                 self.assertEqual(status, 3)
-                self.assertIn(b"\tFailure\n" + PREFIX, out)
+                self.assertIn(b"\tFailure\t" + reason + b"\n" + PREFIX, out)
                 if source is not None:
                     self.assertTrue(out.startswith(
                         b"\n" + PREFIX + source + b"\t==>\t"))
-                self.assertTrue(out.endswith(closing(2, 1, 1)))
+                self.assertTrue(out.endswith(closing(2, 1, 1, (1, reason))))
                 self.assertEqual(self.listdir(),
                                  ["1234_Hard drive no2_b.txt", "a.txt",
                                   "fields.txt", "list.txt", "out.txt"])
@@ -221,7 +224,8 @@ class RecordLoop(Case):
         status, out = self.run_records(b"a.txt\tp\t1\n")
         self.assertEqual(status, 3)
         self.assertEqual(out, b"\n" + PREFIX + b"\t==>\t" + PREFIX +
-                         b"1__\tFailure" + closing(1, 0, 1))
+                         b"1__\tFailure\t" + NO_COLUMN +
+                         closing(1, 0, 1, (1, NO_COLUMN)))
         self.assertEqual(self.read("out.txt"),
                          lines(PREFIX + b"\t==>\t" + PREFIX +
                                b"1__\tFailure\t1\n"))
@@ -242,7 +246,8 @@ class RecordLoop(Case):
         status, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt")
         self.assertEqual(status, 3)
         self.assertIn(lines(self.report(self.full("a.txt"),
-                                        self.full("_a.txt"), False)), out)
+                                        self.full("_a.txt"), False,
+                                        NO_COLUMN)), out)
         self.assertTrue(self.exists("a.txt"))
 
     def test_without_selected_columns_the_fifth_field_is_empty(self):
@@ -271,9 +276,89 @@ class RecordLoop(Case):
         status, out = self.run_records(b"L" * 300000 + b"\n" +
                                        self.record("b.txt"))
         self.assertEqual(status, 3)
-        self.assertTrue(out.endswith(closing(2, 1, 1)))
+        self.assertTrue(out.endswith(closing(2, 1, 1, (1, NO_COLUMN))))
         self.assertTrue(self.exists("1234_Hard drive no2_b.txt"))
         self.assertEqual(len(self.read("out.txt").splitlines()), 2)
+
+
+FORBIDDEN = b"A chosen value holds a character no Windows name can hold"
+RESERVED = b"The new name is a device name Windows reserves"
+
+
+class WindowsNames(Case):
+    """Chosen values that no Windows name can hold are refused on every
+    build, in a preview as in a run, or made safe with -s."""
+
+    VALUES = [b"12:30:05", b"what?", b'Laptop "Bob"', b"a\x01b", b"x" * 300,
+              b"NUL.x"]
+
+    def make_list(self):
+        for i in range(len(self.VALUES)):
+            self.write("f%d.txt" % i, b"%d" % i)
+        self.inputs(b"".join(self.record("f%d.txt" % i, value, b"E")
+                             for i, value in enumerate(self.VALUES)),
+                    b"Int. ID\n")
+
+    def test_values_no_windows_name_holds(self):
+        self.make_list()
+        before = self.snapshot()
+        refused = [FORBIDDEN] * 4 + [support.NAME_TOO_LONG, RESERVED]
+        for preview in ([], ["-n"]):
+            with self.subTest(preview=preview):
+                status, out, _ = self.run_fldren(
+                    "-x", "list.txt", "-f", "fields.txt", *preview)
+                self.assertEqual(status, 3)
+                for i, reason in enumerate(refused):
+                    self.assertIn(lines(b"_f%d.txt\tFailure\t%s\n" % (
+                        i, reason)), out)
+                self.assertIn(lines(closing(6, 0, 6, (4, FORBIDDEN),
+                                            (1, RESERVED),
+                                            (1, support.NAME_TOO_LONG))), out)
+                self.assertEqual(self.snapshot(), before)
+
+    def test_safe_names_rename_what_they_can(self):
+        self.make_list()
+        status, out, _ = self.run_fldren("-sx", "list.txt", "-f",
+                                         "fields.txt")
+        self.assertEqual(status, 3)
+        self.assertIn(lines(closing(6, 4, 2, (1, RESERVED),
+                                    (1, support.NAME_TOO_LONG))), out)
+        for i, name in enumerate(["12_30_05", "what_", "Laptop _Bob_",
+                                  "a_b"]):
+            self.assertEqual(self.read("%s_f%d.txt" % (name, i)), b"%d" % i)
+        self.assertTrue(self.exists("f4.txt") and self.exists("f5.txt"))
+
+    def test_long_path_is_renamed_and_counted(self):
+        deep = "d" * 120 + "/" + "e" * 120 + "/f.txt"
+        self.write(deep, b"F")
+        self.inputs(b"f.txt\tp\t1\tE\t" + self.full(deep) + b"\n",
+                    b"Int. ID\n")
+        status, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt")
+        self.assertEqual(status, 0, out)
+        self.assertTrue(out.endswith(lines(
+            closing(1, 1, 0) + b"Long paths:       " + b"%19s" % b"1" +
+            b"\n" + b" " * 18 + b"Explorer and most programs cannot open a "
+            b"path longer than 259 characters.\n")), out[-300:])
+        self.assertEqual(self.read(deep.replace("f.txt", "1_f.txt")), b"F")
+
+    def test_moved_export(self):
+        # The list names the export where the suite made it.
+        self.write("export/a.txt", b"A")
+        self.inputs(b"a.txt\tp\t1\tE\tE:\\Cases\\42\\Export\\a.txt\n",
+                    b"Int. ID\n")
+        status, out, _ = self.run_fldren(
+            "-x", "list.txt", "-f", "fields.txt", "-m",
+            "e:/cases/42/export=" + self.full_text("export"))
+        self.assertEqual(status, 0, out)
+        self.assertIn(lines(self.report(self.full("export") + b"\\a.txt",
+                                        self.full("export") + b"\\1_a.txt")),
+                      out)
+        self.assertEqual(self.read("export/1_a.txt"), b"A")
+        for value in ("noequals", "=x"):
+            with self.subTest(value=value):
+                self.check(["-x", "list.txt", "-f", "fields.txt", "-m", value],
+                           5, b"\nBad value for -m: " + value.encode() +
+                           b"\nIt must be FROM=TO, FROM not empty\n")
 
 
 class OutputFailures(Case):
@@ -286,13 +371,14 @@ class OutputFailures(Case):
         status, out, err = self.run_fldren("-x", "list.txt", "-f",
                                            "fields.txt", "-o", "/dev/full")
         self.assertEqual(status, 1)
-        # The rename whose line could not be written was taken back, so the
-        # output file still accounts for every renamed file.
+        # A rename whose line cannot be written first is never made.
         self.assertTrue(out.endswith(
             self.report(self.full("a.txt"),
-                        self.full("1234_Hard drive no2_a.txt"), False) +
+                        self.full("1234_Hard drive no2_a.txt"), False,
+                        NOT_WRITTEN) +
             b"\nCan't write to output file /dev/full; the run was stopped "
-            b"after the last record shown" + closing(1, 0, 1)), out)
+            b"after the last record shown" + closing(1, 0, 1,
+                                                     (1, NOT_WRITTEN))), out)
         self.assertEqual(self.read("a.txt"), b"A")
         self.assertFalse(self.exists("1234_Hard drive no2_a.txt"))
         self.assertTrue(self.exists("b.txt"))

@@ -133,3 +133,30 @@ TEST(JournalPathRelative, JudgesAndResolvesAgainstTheFolder) {
     }
   }
 }
+
+TEST(ApplyMoves, ReplacesTheLongestMatchingBeginning) {
+  const std::vector<path_move> moves = {
+      {u"E:\\Cases\\42\\Export", u"/mnt/case42/Export"},
+      {u"E:\\Cases\\42\\Export\\Part 2", u"\\\\nas\\p2"},
+      {u"F:\\", u"G:\\"},
+  };
+  const struct {
+    const char16_t* value;
+    const char16_t* moved;  // null when no move applies
+  } cases[] = {
+      {u"E:\\Cases\\42\\Export\\a.doc", u"/mnt/case42/Export\\a.doc"},
+      {u"e:/cases/42/export/a.doc", u"/mnt/case42/Export/a.doc"},
+      {u"E:\\Cases\\42\\Export\\Part 2\\a.doc", u"\\\\nas\\p2\\a.doc"},
+      {u"E:\\Cases\\42\\Export", u"/mnt/case42/Export"},
+      {u"E:\\Cases\\42\\Exported\\a.doc", nullptr},  // not at a separator
+      {u"F:\\x\\a.doc", u"G:\\x\\a.doc"},
+      {u"D:\\Cases\\42\\Export\\a.doc", nullptr},
+      {u"\u00c9:\\a", nullptr},  // only A to Z fold
+  };
+  for (const auto& c : cases) {
+    std::u16string result = u"untouched";
+    EXPECT_EQ(apply_moves(c.value, moves, result), c.moved != nullptr)
+        << narrow(c.value);
+    EXPECT_EQ(result, c.moved != nullptr ? c.moved : u"untouched");
+  }
+}

@@ -90,16 +90,18 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
   const auto from = dir.write("from.txt", "from");
   const auto to = dir.write("to.txt", "to");
   const std::u16string prefix = u"\\\\?\\";
+  std::u16string reason;
   EXPECT_FALSE(rename_no_replace(prefix + wide(from.string()),
                                  prefix + wide(to.string()),
-                                 name_bytes::eight_bit));
+                                 name_bytes::eight_bit, reason));
+  EXPECT_EQ(reason, name_exists_text());
   EXPECT_EQ(read_file(from), "from");
   EXPECT_EQ(read_file(to), "to");
 
   const auto fresh = dir.path() / "fresh.txt";
   EXPECT_TRUE(rename_no_replace(prefix + wide(from.string()),
                                 prefix + wide(fresh.string()),
-                                name_bytes::eight_bit));
+                                name_bytes::eight_bit, reason));
   EXPECT_FALSE(std::filesystem::exists(from));
   EXPECT_EQ(read_file(fresh), "from");
 }

@@ -36,14 +36,16 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
   const auto from = dir.write("from.txt", "from");
   const auto to = dir.write("to.txt", "to");
   const std::u16string prefix = u"\\\\?\\";
+  std::u16string reason;
   EXPECT_FALSE(rename_no_replace(prefix + wide(from), prefix + wide(to),
-                                 name_bytes::utf8));
+                                 name_bytes::utf8, reason));
+  EXPECT_EQ(reason, name_exists_text());
   EXPECT_EQ(read_file(from), "from");
   EXPECT_EQ(read_file(to), "to");
 
   const auto fresh = dir.path() / "fresh.txt";
   EXPECT_TRUE(rename_no_replace(prefix + wide(from), prefix + wide(fresh),
-                                name_bytes::utf8));
+                                name_bytes::utf8, reason));
   EXPECT_FALSE(std::filesystem::exists(from));
   EXPECT_EQ(read_file(fresh), "from");
 }

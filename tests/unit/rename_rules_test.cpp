@@ -25,7 +25,7 @@ composed compose(std::u16string_view record,
   record_fields fields;
   split_record(record, fields);
   record_plan plan;
-  compose_record(columns, fields, plan);
+  compose_record(run_options(), columns, fields, plan);
   return {plan.refused == refusal::none, plan.source, plan.destination};
 }
 

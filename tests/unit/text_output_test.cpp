@@ -25,6 +25,7 @@ TEST(Utf8, DecodesWellFormedTextAndMarksEachIllFormedPiece) {
   } cases[] = {
       {"plain", u"plain"},
       {"\xc3\xa9\xe6\x96\x87\xf0\x9f\x98\x80", u"\u00e9\u6587\U0001F600"},
+      {"caf\xe9", u"caf\uFFFD"},                // Latin-1 text is no UTF-8
       {"a\xc3", u"a\uFFFD"},                    // truncated at the end
       {"\xe6\x96z", u"\uFFFDz"},                // truncated before z
       {"\xc0\xaf", u"\uFFFD\uFFFD"},            // overlong
@@ -37,7 +38,17 @@ TEST(Utf8, DecodesWellFormedTextAndMarksEachIllFormedPiece) {
     std::u16string text;
     append_utf8_decoded(c.bytes, text);
     EXPECT_EQ(text, c.text) << c.bytes;
+    // A file without a mark is read as UTF-8 only when it holds text beyond
+    // ASCII and every piece of it decodes.
+    const bool beyond_ascii =
+        text.find_first_not_of(u"abcdefghijklmnopqrstuvwxyz") != text.npos;
+    EXPECT_EQ(looks_like_utf8(c.bytes, false),
+              beyond_ascii && text.find(u'\uFFFD') == text.npos)
+        << c.bytes;
   }
+  // The first block of a longer file may end inside a character.
+  EXPECT_TRUE(looks_like_utf8("\xc3\xa9 a\xe6\x96", true));
+  EXPECT_FALSE(looks_like_utf8("\xc3\xa9 a\xe6z", true));
 }
 
 TEST(Utf8, LoneSurrogatesAreReplacedBothWays) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds fldren three ways and runs every test on each: the native build,
 # the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the Windows build (mingw-w64) under Wine. Warnings are errors in all.
+# and the Windows build (mingw-w64) under Wine; then the Windows-name cases
+# of both builds on a mounted NTFS image. Warnings are errors in all.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 source "$repo/tools/packages.sh"
@@ -32,3 +33,6 @@ export WINEDEBUG=-all
 wineserver -p60 </dev/null >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 run_suite build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+
+# The Windows-name cases of both builds again, on a real NTFS.
+bash tools/ntfs_cases.sh

@@ -7,7 +7,8 @@
 fldren-undo is taken from beside the binary unless --undo-binary names it.
 
 With --wine the same cases run the Windows build under Wine, which sees
-the test folders as Z:\\tmp\\... and writes CR LF line ends.
+the test folders as Z:\\tmp\\... and writes CR LF line ends. With
+--folder-root the cases' folders are made there instead (a mounted NTFS).
 """
 
 import argparse
@@ -41,6 +42,8 @@ def main():
     parser.add_argument("--wrapper", default="",
                         help="command to run the programs under")
     parser.add_argument("-k", dest="pattern", help="run matching cases only")
+    parser.add_argument("--folder-root",
+                        help="make each case's folder here (a mounted NTFS)")
     options = parser.parse_args()
     support.BINARY = os.path.abspath(options.binary)
     undo = options.undo_binary or os.path.join(
@@ -49,6 +52,7 @@ def main():
     support.UNDO_BINARY = os.path.abspath(undo)
     support.WINE = options.wine
     support.WRAPPER = options.wrapper.split()
+    support.FOLDER_ROOT = options.folder_root
     if options.fault_shim:
         support.FAULT_SHIM = os.path.abspath(options.fault_shim)
     if options.wine:

@@ -19,6 +19,7 @@ UNDO_BINARY = None
 FAULT_SHIM = None  # preloaded by the fault cases on POSIX
 WRAPPER = []  # a command that runs the programs, such as valgrind
 WINE = False
+FOLDER_ROOT = None  # where the cases' folders are made; the system's default
 
 USAGE_PAGES = (
     b"\n\n\nMissing command line options(s)\n\n"
@@ -138,7 +139,7 @@ class Case(unittest.TestCase):
     """A fresh folder per test, kept when the test fails."""
 
     def setUp(self):
-        self.dir = tempfile.mkdtemp(prefix="fldren-e2e-")
+        self.dir = tempfile.mkdtemp(prefix="fldren-e2e-", dir=FOLDER_ROOT)
 
     def tearDown(self):
         result = self._outcome.result

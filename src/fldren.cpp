@@ -121,7 +121,12 @@ int run_main(int argc, char16_t** argv) {
     write_console_8bit(console_stream::out,
                        "\nPreview: no file is renamed; each line shows what "
                        "the rename would do.\n");
+  // A quiet run on a terminal shows its progress against the whole list,
+  // which takes one more reading of it.
+  if (run.options.quiet && console_is_terminal(console_stream::out))
+    start_progress(run.progress, count_records(run.export_list));
   process_records(run);
+  clear_progress(run.progress);
 
   // The last line's result goes in before the closing lines, which must
   // say whether the output file holds the whole run.

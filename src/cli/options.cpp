@@ -65,6 +65,10 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
         case u'S':
           run.options.safe_names = true;
           continue;
+        case u'q':
+        case u'Q':
+          run.options.quiet = true;
+          continue;
         case u'?':
           end_run(run, k_exit_bad_option);
         default:

@@ -14,13 +14,14 @@ void show_usage() {
   clear_screen();
   write_page(
       "\n\n\nMissing command line options(s)\n\n"
-      "Options: [-xfonsm]\n\n"
+      "Options: [-xfonsmq]\n\n"
       "-x x-ways_copylog.txt file\n"
       "-f file: containing fields to add to filename\n"
       "-o outputfile: an output file containing newnames\n"
       "-n preview: show what would be renamed, rename nothing\n"
       "-s safe names: characters a Windows name cannot hold become _\n"
-      "-m FROM=TO: the export has moved; paths beginning FROM begin TO\n\n"
+      "-m FROM=TO: the export has moved; paths beginning FROM begin TO\n"
+      "-q quiet: show only failures, and progress on a terminal\n\n"
       "option -x XWays_export_list_filename:\n"
       "        The \"TAB\" delimeted X-Ways file that is created when you use "
       "the\n"
@@ -65,8 +66,9 @@ void show_usage() {
       "             the original name and the new filename\n"
       "\nSample command:\n"
       "fldren -x x-ways_copylog.tab -f fields2add.txt -o output\n");
-  const std::string compiled = std::string("\nLast compiled: ") +
-                               k_build_stamp.date + " " + k_build_stamp.time +
-                               " " + k_build_stamp.source + "\n";
+  const std::string compiled = std::string("\nVersion ") + FLDREN_VERSION +
+                               "\nLast compiled: " + k_build_stamp.date + " " +
+                               k_build_stamp.time + " " + k_build_stamp.source +
+                               "\n";
   write_page(compiled.c_str());
 }

@@ -131,9 +131,17 @@ enum class console_stream { out, err };
 // the stream reports an error.
 bool write_console(console_stream stream, std::string_view bytes);
 
-// Writes wide text through a console window's own wide-character output.
-// Returns false, writing nothing, when the stream is not a console window
-// (redirected, or not on Windows); the caller then writes bytes.
+// True when the stream is a Windows console window, whose own wide output
+// shows every character whatever the code pages; false when redirected, and
+// always on POSIX.
+bool console_is_window(console_stream stream);
+
+// True when a person watches the stream: a terminal, or a console window.
+bool console_is_terminal(console_stream stream);
+
+// Writes wide text through a console window's own wide-character output,
+// after what stdio holds. False, writing nothing, when the stream is not a
+// console window (redirected, or not on Windows).
 bool write_console_window(console_stream stream, std::u16string_view text);
 
 // Clears the screen when standard output is a terminal; does nothing when

@@ -291,6 +291,13 @@ bool write_console(console_stream stream, std::string_view bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
+bool console_is_window(console_stream) { return false; }
+
+bool console_is_terminal(console_stream stream) {
+  return isatty(stream == console_stream::out ? STDOUT_FILENO
+                                              : STDERR_FILENO) != 0;
+}
+
 bool write_console_window(console_stream, std::u16string_view) { return false; }
 
 void clear_screen() {

@@ -281,18 +281,43 @@ bool write_console(console_stream stream, std::string_view bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
-bool write_console_window(console_stream stream, std::u16string_view text) {
-  HANDLE handle = GetStdHandle(
-      stream == console_stream::out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+namespace {
+
+HANDLE console_handle(console_stream stream) {
+  return GetStdHandle(stream == console_stream::out ? STD_OUTPUT_HANDLE
+                                                    : STD_ERROR_HANDLE);
+}
+
+}  // namespace
+
+bool console_is_window(console_stream stream) {
+  // A redirected stream, and the NUL device that _isatty calls a terminal,
+  // have no console mode.
+  const HANDLE handle = console_handle(stream);
   DWORD mode = 0;
-  if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
-    return false;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr &&
+         GetConsoleMode(handle, &mode) != 0;
+}
+
+bool console_is_terminal(console_stream stream) {
+  return console_is_window(stream);
+}
+
+bool write_console_window(console_stream stream, std::u16string_view text) {
+  const HANDLE handle = console_handle(stream);
+  if (!console_is_window(stream)) return false;
   // What stdio still holds must reach the screen first.
   std::fflush(stream == console_stream::out ? stdout : stderr);
+  // In pieces: older consoles refuse one call of more than about 64 KiB.
+  constexpr std::size_t k_piece = 16384;
   const std::wstring wide(text.begin(), text.end());
-  DWORD written = 0;
-  return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
-                       &written, nullptr) != 0;
+  for (std::size_t at = 0; at < wide.size(); at += k_piece) {
+    const auto units = static_cast<DWORD>(std::min(k_piece, wide.size() - at));
+    DWORD written = 0;
+    if (!WriteConsoleW(handle, wide.data() + at, units, &written, nullptr))
+      return false;
+  }
+  return true;
 }
 
 void clear_screen() {

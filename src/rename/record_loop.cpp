@@ -19,17 +19,36 @@ bool rename_record(run_context& run, const record_fields& fields,
       refused == refusal::none && logged &&
       rename_file(run.names, plan.source, plan.destination, plan.reason);
   journal_settle(run.output, success);
-  write_report_console_line(run.export_list.form.encoding, plan.source,
-                            plan.destination, success, plan.reason, report);
-  ++run.counts.processed;
-  if (success) {
-    ++run.counts.renamed;
-    if (plan.long_path) ++run.counts.long_paths;
-  } else {
-    ++run.counts.failed;
-    ++run.counts.reasons[plan.reason];
+  // A quiet run shows its failures only.
+  if (!success || !run.options.quiet) {
+    const bool at_line_start = clear_progress(run.progress);
+    write_report_console_line(run.export_list.form.encoding, plan.source,
+                              plan.destination, success, plan.reason, report,
+                              at_line_start);
+    note_text_written(run.progress);
   }
+  run_counts& counts = run.counts;
+  ++counts.processed;
+  if (success) {
+    ++counts.renamed;
+    if (plan.long_path) ++counts.long_paths;
+  } else {
+    ++counts.failed;
+    ++counts.reasons[plan.reason];
+  }
+  update_progress(run.progress, counts.processed, counts.renamed,
+                  counts.failed);
   return logged;
+}
+
+std::int64_t count_records(text_input& input) {
+  rewind_input(input);
+  wide_text line;
+  std::int64_t records = 0;
+  const bool has_header = read_line(input, line);
+  while (has_header && read_line(input, line))
+    if (line.size() >= 3) ++records;
+  return records;
 }
 
 void process_records(run_context& run) {

@@ -15,6 +15,10 @@
 bool rename_record(run_context& run, const record_fields& fields,
                    record_plan& plan, wide_text& report);
 
+// The number of records after the header, as process_records counts them;
+// reads the input from its start.
+std::int64_t count_records(text_input& input);
+
 // Renames every record after the header. Stops after the current record
 // when the output file cannot be written (run.output.failed).
 void process_records(run_context& run);

@@ -48,8 +48,9 @@ name_bytes name_bytes_of(text_encoding encoding) {
 
 void write_report_console_line(text_encoding encoding, wide_view source,
                                wide_view destination, bool success,
-                               wide_view reason, wide_text& scratch) {
-  scratch.assign(1, u'\n');
+                               wide_view reason, wide_text& scratch,
+                               bool at_line_start) {
+  scratch.assign(at_line_start ? 0 : 1, u'\n');
   scratch += source;
   scratch += u'\t';
   scratch += k_arrow;
@@ -61,5 +62,5 @@ void write_report_console_line(text_encoding encoding, wide_view source,
     scratch += u'\t';
     scratch += reason;
   }
-  write_console_text(console_stream::out, scratch, encoding);
+  write_console_batched(scratch, encoding);
 }

@@ -33,8 +33,10 @@ name_bytes name_bytes_of(text_encoding encoding);
 
 // The console line of one rename on standard output: "\n", source, TAB,
 // "==>", TAB, destination, TAB and the result word, then for a failure a
-// TAB and its reason, in the encoding of the list it came from. scratch is
-// reused text.
+// TAB and its reason, in the encoding of the list it came from, through
+// the console's batch; without the first line feed when the cursor stands
+// at_line_start already. scratch is reused text.
 void write_report_console_line(text_encoding encoding, wide_view source,
                                wide_view destination, bool success,
-                               wide_view reason, wide_text& scratch);
+                               wide_view reason, wide_text& scratch,
+                               bool at_line_start = false);

@@ -27,7 +27,8 @@ void end_process(exit_status status, journal* output,
   }
   // A report that never reached standard output is a failed run, even when
   // every rename went through.
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+  const bool batch_written = flush_console();
+  if (!batch_written || std::fflush(stdout) != 0 || std::ferror(stdout)) {
     write_console_8bit(console_stream::err,
                        "\nStandard output could not be written\n");
     if (status == k_exit_success) status = k_exit_failure;

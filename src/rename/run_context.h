@@ -8,6 +8,7 @@
 
 #include "exit_status.h"
 #include "rename/journal.h"
+#include "rename/progress_line.h"
 #include "rename/renamer.h"
 #include "rename/shared_types.h"
 
@@ -27,6 +28,7 @@ struct run_context {
   journal output;          // open when an output file was requested
   renamer names;           // the real one, or the preview's
   run_counts counts;
+  progress_line progress;  // a quiet run's progress on a terminal
 };
 
 // Sets every part of the context to its start value.

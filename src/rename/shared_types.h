@@ -38,6 +38,7 @@ struct run_options {
   bool output_requested = false;
   bool preview = false;     // report what each rename would do, rename nothing
   bool safe_names = false;  // characters no Windows name holds become '_'
+  bool quiet = false;       // report failures only, and progress
   std::vector<path_move> moves;
   // Each name is the absolute path of the value given, or the value itself
   // when it could not be resolved; empty when the option was not given.

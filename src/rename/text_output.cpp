@@ -1,5 +1,7 @@
 #include "rename/text_output.h"
 
+#include <chrono>
+
 #include "rename/unicode_text.h"
 
 void append_encoded(wide_view text, text_encoding encoding,
@@ -24,36 +26,107 @@ std::string encode_text(wide_view text, text_encoding encoding) {
   return bytes;
 }
 
-namespace {
-
-// Every console line the programs write passes through here; one buffer
-// kept for them all spares an allocation per line.
-std::string& write_buffer() {
-  static std::string buffer;
-  buffer.clear();
-  return buffer;
-}
-
-}  // namespace
-
 std::string byte_order_mark(text_encoding encoding) {
   if (encoding == text_encoding::eight_bit) return {};
   return encode_text(u"\uFEFF", encoding);
 }
 
+namespace {
+
+constexpr std::size_t k_batch_bytes = 64 * 1024;
+constexpr auto k_batch_age = std::chrono::milliseconds(250);
+
+bool platform_is_window(console_stream stream) {
+  return console_is_window(stream);
+}
+
+struct console_state {
+  console_sink sink = {platform_is_window, write_console_window, write_console};
+  int window = -1;  // whether standard output is a console window; -1 unknown
+  // The batch of standard output: wide text for a console window, bytes
+  // otherwise; never both.
+  std::u16string wide;
+  std::string bytes;
+  std::chrono::steady_clock::time_point since;
+};
+
+console_state& console() {
+  static console_state state;
+  return state;
+}
+
+bool out_is_window(console_state& state) {
+  if (state.window < 0)
+    state.window = state.sink.is_window(console_stream::out) ? 1 : 0;
+  return state.window == 1;
+}
+
+void append_console_text(console_state& state, wide_view text,
+                         text_encoding encoding) {
+  if (out_is_window(state)) {
+    state.wide += text;
+    return;
+  }
+  append_encoded(
+      text,
+      encoding == text_encoding::eight_bit ? encoding : text_encoding::utf8,
+      state.bytes);
+}
+
+}  // namespace
+
+console_sink platform_console() {
+  return {platform_is_window, write_console_window, write_console};
+}
+
+void set_console_sink(const console_sink& sink) {
+  flush_console();
+  console() = console_state();
+  console().sink = sink;
+}
+
+bool flush_console() {
+  console_state& state = console();
+  bool ok = true;
+  if (!state.wide.empty())
+    ok = state.sink.write_wide(console_stream::out, state.wide);
+  if (!state.bytes.empty())
+    ok = state.sink.write_bytes(console_stream::out, state.bytes) && ok;
+  state.wide.clear();
+  state.bytes.clear();
+  return ok;
+}
+
+bool write_console_batched(wide_view text, text_encoding encoding) {
+  console_state& state = console();
+  const auto now = std::chrono::steady_clock::now();
+  if (state.wide.empty() && state.bytes.empty()) state.since = now;
+  append_console_text(state, text, encoding);
+  if (state.bytes.size() < k_batch_bytes &&
+      state.wide.size() * 2 < k_batch_bytes && now - state.since < k_batch_age)
+    return true;
+  return flush_console();
+}
+
 bool write_console_8bit(console_stream stream, std::string_view text) {
-  return write_console(stream, text);
+  const bool flushed = flush_console();
+  return console().sink.write_bytes(stream, text) && flushed;
 }
 
 bool write_console_text(console_stream stream, wide_view text,
                         text_encoding encoding) {
-  if (encoding != text_encoding::eight_bit &&
-      write_console_window(stream, text))
-    return true;
-  std::string& bytes = write_buffer();
+  bool ok = flush_console();
+  console_state& state = console();
+  if (stream == console_stream::out) {
+    append_console_text(state, text, encoding);
+    return flush_console() && ok;
+  }
+  if (state.sink.is_window(stream))
+    return state.sink.write_wide(stream, text) && ok;
+  std::string bytes;
   append_encoded(
       text,
       encoding == text_encoding::eight_bit ? encoding : text_encoding::utf8,
       bytes);
-  return write_console(stream, bytes);
+  return state.sink.write_bytes(stream, bytes) && ok;
 }

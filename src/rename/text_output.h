@@ -19,11 +19,38 @@ std::string encode_text(wide_view text, text_encoding encoding);
 // The byte-order mark of the encoding; empty for 8-bit text.
 std::string byte_order_mark(text_encoding encoding);
 
-// Writes 8-bit text to the console stream unchanged; false on a write error.
+// Where console text goes: the platform's services, or a test's own.
+struct console_sink {
+  bool (*is_window)(console_stream);
+  bool (*write_wide)(console_stream, std::u16string_view);
+  bool (*write_bytes)(console_stream, std::string_view);
+};
+
+// The platform's console; the sink in use until set_console_sink.
+console_sink platform_console();
+
+// Sends every later console write to sink, after writing what the batch
+// holds. For tests.
+void set_console_sink(const console_sink& sink);
+
+// Writes 8-bit text to the console stream unchanged, after the batch; false
+// on a write error.
 bool write_console_8bit(console_stream stream, std::string_view text);
 
-// Writes wide text to the console stream: 8-bit text as the platform
-// encodes it; Unicode text through a console window's wide output, or as
-// UTF-8 when the stream is redirected. False on a write error.
+// Writes wide text to the console stream, after the batch: through a
+// console window's wide output, whatever the encoding, so that every
+// character shows; otherwise as bytes, 8-bit text as the platform encodes
+// it and Unicode text as UTF-8. False on a write error.
 bool write_console_text(console_stream stream, wide_view text,
                         text_encoding encoding = text_encoding::eight_bit);
+
+// Adds text for standard output to the batch, which is written as it
+// reaches 64 KiB, when a quarter of a second has passed since the batch's
+// first text, and by any other console write or flush_console: a console
+// window takes a round trip per write, so a line each would cost more than
+// the renames. The same bytes or characters as write_console_text. False
+// when a write failed.
+bool write_console_batched(wide_view text, text_encoding encoding);
+
+// Writes what the batch holds. False on a write error.
+bool flush_console();

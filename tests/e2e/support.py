@@ -5,6 +5,7 @@ per case, and the texts fldren writes. run_e2e.py sets BINARY and WINE.
 
 import errno
 import os
+import pty
 import re
 import shutil
 import subprocess
@@ -23,13 +24,14 @@ FOLDER_ROOT = None  # where the cases' folders are made; the system's default
 
 USAGE_PAGES = (
     b"\n\n\nMissing command line options(s)\n\n"
-    b"Options: [-xfonsm]\n\n"
+    b"Options: [-xfonsmq]\n\n"
     b"-x x-ways_copylog.txt file\n"
     b"-f file: containing fields to add to filename\n"
     b"-o outputfile: an output file containing newnames\n"
     b"-n preview: show what would be renamed, rename nothing\n"
     b"-s safe names: characters a Windows name cannot hold become _\n"
-    b"-m FROM=TO: the export has moved; paths beginning FROM begin TO\n\n"
+    b"-m FROM=TO: the export has moved; paths beginning FROM begin TO\n"
+    b"-q quiet: show only failures, and progress on a terminal\n\n"
     b"option -x XWays_export_list_filename:\n"
     b"        The \"TAB\" delimeted X-Ways file that is created when you use the\n"
     b"        \"export list\" option to provide a list of fields relating to each\n"
@@ -61,6 +63,7 @@ USAGE_PAGES = (
     b"\nSample command:\n"
     b"fldren -x x-ways_copylog.tab -f fields2add.txt -o output\n")
 LAST_COMPILED = re.compile(
+    rb"\r?\nVersion [0-9]+\.[0-9]+\.[0-9]+"
     rb"\r?\nLast compiled: [A-Z][a-z]{2} [ 0-9][0-9] [0-9]{4} "
     rb"[0-9]{2}:[0-9]{2}:[0-9]{2} \S*src[/\\]fldren\.cpp\r?\n\Z")
 
@@ -224,6 +227,25 @@ class Case(unittest.TestCase):
             time.sleep(0.01)
         process.send_signal(signal.SIGKILL)
         process.wait()
+
+    def run_on_terminal(self, *args):
+        """Runs fldren with its standard output on a pseudo-terminal, as a
+        person would see it; the status and every byte shown."""
+        master, slave = pty.openpty()
+        process = subprocess.Popen([BINARY] + list(args), stdout=slave,
+                                   stdin=subprocess.DEVNULL, cwd=self.dir)
+        os.close(slave)
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(master, 65536)
+            except OSError:  # the terminal closes when fldren ends
+                break
+            if not chunk:
+                break
+            shown += chunk
+        os.close(master)
+        return process.wait(timeout=120), shown
 
     def run_undo(self, *args, cwd=None):
         return self.run_fldren(*args, binary=UNDO_BINARY, cwd=cwd)

@@ -361,6 +361,42 @@ class WindowsNames(Case):
                            b"\nIt must be FROM=TO, FROM not empty\n")
 
 
+class Quiet(Case):
+    def make_list(self, count):
+        # The missing file first, so that a failure shows at once.
+        for i in range(count):
+            self.write("f%d" % i, b"")
+        self.inputs(self.record("missing") + b"".join(
+            self.record("f%d" % i, b"%d" % i) for i in range(count)),
+            b"Int. ID\n")
+
+    def test_failures_only_and_progress_on_a_terminal(self):
+        if support.WINE:
+            self.skipTest("Wine gives every program a pipe, not a console")
+        self.make_list(3000)
+        status, shown = self.run_on_terminal(
+            "-qx", "list.txt", "-f", "fields.txt", "-o", "out.txt")
+        self.assertEqual(status, 3, shown[-500:])
+        self.assertIn(b"\n1 of 3,001 records, 0 renamed, 1 failed, ", shown)
+        self.assertNotIn(b"\tSuccess", shown)
+        self.assertIn(self.full("missing") + b"\t==>\t", shown)
+        self.assertTrue(shown.endswith(
+            closing(3001, 3000, 1, (1, support.NO_FILE)).replace(
+                b"\n", b"\r\n")), shown[-500:])
+        self.assertEqual(len(support.journal(self.read("out.txt"))), 3001)
+
+    def test_redirected_output_has_no_progress_line(self):
+        self.make_list(30)
+        status, out, _ = self.run_fldren("-x", "list.txt", "-qf",
+                                         "fields.txt")
+        self.assertEqual(status, 3)
+        self.assertEqual(out, lines(
+            self.opened("fields.txt", "list.txt") + b"\n\n" +
+            self.report(self.full("missing"), self.full(
+                "1234_missing"), False, support.NO_FILE) +
+            closing(31, 30, 1, (1, support.NO_FILE))))
+
+
 class OutputFailures(Case):
     def test_output_file_that_cannot_be_written_stops_the_run(self):
         if support.WINE:

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "rename/unicode_text.h"
 
 TEST(EncodeText, WritesEachUnicodeFormAsRead) {
@@ -64,4 +67,52 @@ TEST(Utf8, LoneSurrogatesAreReplacedBothWays) {
             "b\xef\xbf\xbd\xf0\x9f\x98\x80");
   replace_lone_surrogates(text);
   EXPECT_EQ(text, u"a\uFFFDb\uFFFD\U0001F600");
+}
+
+namespace {
+
+// What a console sink was given, in order: 'w' for wide text, 'b' for
+// bytes, then the text.
+std::vector<std::string> console_calls;
+bool sink_window = false;
+
+bool recorded_is_window(console_stream) { return sink_window; }
+
+bool record_wide(console_stream, std::u16string_view text) {
+  std::string call = "w";
+  append_utf8_encoded(text, call);
+  console_calls.push_back(call);
+  return true;
+}
+
+bool record_bytes(console_stream, std::string_view bytes) {
+  console_calls.push_back("b" + std::string(bytes));
+  return true;
+}
+
+}  // namespace
+
+TEST(ConsoleBatch, ReportLinesGoOutTogetherAndInTheirOrder) {
+  // On a console window every line takes the wide path, an 8-bit list's
+  // too; redirected, the same lines are the bytes of their encoding.
+  for (const bool window : {true, false}) {
+    sink_window = window;
+    console_calls.clear();
+    set_console_sink({recorded_is_window, record_wide, record_bytes});
+    EXPECT_TRUE(write_console_batched(u"\nA\u00e9", text_encoding::eight_bit));
+    EXPECT_TRUE(write_console_batched(u"\nB", text_encoding::eight_bit));
+    EXPECT_TRUE(console_calls.empty());
+    EXPECT_TRUE(write_console_8bit(console_stream::out, "\n\nEnd\n"));
+    const std::string first =
+        window ? "w\nA\xc3\xa9\nB"
+               : "b" + encode_text(u"\nA\u00e9\nB", text_encoding::eight_bit);
+    EXPECT_EQ(console_calls, (std::vector<std::string>{first, "b\n\nEnd\n"}));
+    // A batch of 64 KiB goes out by itself.
+    console_calls.clear();
+    for (int i = 0; i < 70000 / 8; ++i)
+      write_console_batched(u"\n1234567", text_encoding::eight_bit);
+    EXPECT_EQ(console_calls.size(), window ? 2u : 1u);
+    flush_console();
+  }
+  set_console_sink(platform_console());
 }

@@ -1,0 +1,79 @@
+#include "rename/progress_line.h"
+
+#include "fldren.h"
+#include "platform/platform.h"
+#include "rename/text_output.h"
+
+namespace {
+
+constexpr auto k_redraw_every = std::chrono::milliseconds(200);
+
+// A count with its thousands grouped, without the padding of the closing
+// lines.
+std::string grouped(std::int64_t count) {
+  const std::string padded = group_thousands(count);
+  return padded.substr(padded.find_first_not_of(' '));
+}
+
+std::string minutes_and_seconds(std::int64_t seconds) {
+  const std::int64_t rest = seconds % 60;
+  return std::to_string(seconds / 60) + (rest < 10 ? ":0" : ":") +
+         std::to_string(rest);
+}
+
+}  // namespace
+
+void start_progress(progress_line& progress, std::int64_t total) {
+  progress = progress_line{};
+  progress.active = console_is_terminal(console_stream::out);
+  progress.total = total;
+  progress.start = std::chrono::steady_clock::now();
+  progress.drawn_at = progress.start;
+}
+
+std::string progress_text(std::int64_t done, std::int64_t total,
+                          std::int64_t renamed, std::int64_t failed,
+                          double seconds) {
+  std::string text = grouped(done) + " of " + grouped(total) + " records, " +
+                     grouped(renamed) + " renamed, " + grouped(failed) +
+                     " failed";
+  if (seconds <= 0 || done == 0) return text;
+  const double rate = static_cast<double>(done) / seconds;
+  const std::int64_t left = total > done ? total - done : 0;
+  return text + ", " + grouped(static_cast<std::int64_t>(rate)) +
+         " a second, " +
+         minutes_and_seconds(
+             static_cast<std::int64_t>(static_cast<double>(left) / rate)) +
+         " left";
+}
+
+void update_progress(progress_line& progress, std::int64_t done,
+                     std::int64_t renamed, std::int64_t failed) {
+  if (!progress.active) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - progress.drawn_at < k_redraw_every && !progress.after_text) return;
+  progress.drawn_at = now;
+  const std::chrono::duration<double> elapsed = now - progress.start;
+  std::string line =
+      progress_text(done, progress.total, renamed, failed, elapsed.count());
+  const std::size_t width = line.size();
+  // Spaces over what a longer line drew before.
+  if (width < progress.width) line.append(progress.width - width, ' ');
+  progress.width = width;
+  write_console_8bit(console_stream::out,
+                     (progress.after_text ? "\n" : "\r") + line);
+  progress.after_text = false;
+}
+
+bool clear_progress(progress_line& progress) {
+  if (!progress.active) return false;
+  if (progress.width > 0)
+    write_console_8bit(console_stream::out,
+                       "\r" + std::string(progress.width, ' ') + "\r");
+  progress.width = 0;
+  return !progress.after_text;
+}
+
+void note_text_written(progress_line& progress) {
+  progress.after_text = progress.active;
+}

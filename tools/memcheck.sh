@@ -12,5 +12,5 @@ build="$repo/build-memcheck"
 cmake -S "$repo" -B "$build" -DFLDREN_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 >/dev/null
 python3 "$repo/tests/e2e/run_e2e.py" --binary "$build/fldren" \
-  --wrapper "valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite" \
+  --wrapper "valgrind -q --vgdb=no --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite" \
   "$@"

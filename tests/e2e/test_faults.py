@@ -119,6 +119,27 @@ class Faults(Case):
         self.assertTrue(out.endswith(closing(2, 0, 2, (2, system(errno.EPERM)))))
         self.assertEqual(self.check_accounted(2), set())
 
+    def test_folders_that_alternate_or_move_midway(self):
+        # Records whose folders alternate, and a folder that another
+        # program moves away (and replaces with an empty one) midway: no
+        # file is renamed unless its path still names it, as any folder
+        # kept open between records would have to honour.
+        names = ("d1/a", "d1/c", "d2/b", "d2/d", "d1/e")
+        for name in names:
+            self.write(name, name.encode())
+        self.inputs(b"".join(b"x\tp\t%d\tE\t%s\n" % (i, self.full(name))
+                             for i, name in enumerate(names)), b"Int. ID\n")
+        status, out, _ = self.faulty(
+            {"FLDREN_FAULT_SWAP": self.full("d1").decode()}, *self.args())
+        self.assertEqual(status, 3, out)
+        self.assertTrue(out.endswith(closing(5, 3, 2, (2, support.NO_FILE))))
+        self.assertEqual(self.read("d1.moved/0_a"), b"d1/a")
+        self.assertEqual(self.read("d2/2_b"), b"d2/b")
+        self.assertEqual(self.read("d2/3_d"), b"d2/d")
+        self.assertEqual(self.read("d1.moved/c"), b"d1/c")
+        self.assertEqual(self.read("d1.moved/e"), b"d1/e")
+        self.assertEqual(os.listdir(self.path("d1")), [])
+
     def test_undo_log_writes_failing_midway(self):
         self.make_files(4)
         self.run_fldren(*self.args())

@@ -8,9 +8,14 @@
 //   FLDREN_FAULT_DENY=TEXT    renames of a name holding TEXT fail (EACCES)
 //   FLDREN_FAULT_NOREPLACE=1  renames asking not to replace fail (EINVAL)
 //   FLDREN_FAULT_LINK=1       hard links fail (EPERM)
+//   FLDREN_FAULT_SWAP=A       after the first rename, another program
+//                             moves folder A to A.moved and makes a new,
+//                             empty folder A
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -119,7 +124,17 @@ int renameat2(int from_dir, const char* from, int to_dir, const char* to,
   }
   using real = int (*)(int, const char*, int, const char*, unsigned int);
   static const real real_renameat2 = next<real>("renameat2");
-  return real_renameat2(from_dir, from, to_dir, to, flags);
+  const int result = real_renameat2(from_dir, from, to_dir, to, flags);
+  static bool swapped = false;
+  const char* swap = std::getenv("FLDREN_FAULT_SWAP");
+  if (result == 0 && swap != nullptr && !swapped) {
+    swapped = true;
+    char moved[4096];
+    snprintf(moved, sizeof moved, "%s.moved", swap);
+    real_renameat2(AT_FDCWD, swap, AT_FDCWD, moved, 0);
+    mkdir(swap, 0777);
+  }
+  return result;
 }
 
 int link(const char* from, const char* to) {

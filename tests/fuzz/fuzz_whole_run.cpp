@@ -91,10 +91,22 @@ std::string confine_records(const std::string& records) {
 
 }  // namespace
 
+namespace {
+
+// The folder goes when the fuzzer ends normally; after a crash it stays,
+// with the files of the input that caused it.
+void remove_folder() {
+  empty_folder();
+  rmdir(folder.c_str());
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char pattern[] = "/tmp/fldren-fuzz-XXXXXX";
   FUZZ_CHECK(mkdtemp(pattern) != nullptr);
   folder = pattern;
+  std::atexit(remove_folder);
   FUZZ_CHECK(std::getenv("FLDREN_FUZZ_BINARY") != nullptr);
   return 0;
 }

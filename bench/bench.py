@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
-"""Times three programs doing the same work: renaming N empty files, named
-in an export list made in a temporary folder, to carry two columns' values.
+"""Times programs doing the same work: renaming N empty files, named in an
+export list made in a temporary folder, to carry two columns' values. The
+files lie eight folders deep, a thousand to a folder, as in a real export
+(Export/Partition 2/Users/...); --flat puts them in one folder.
 
   1. fldren, with -o and its console sent to a file;
-  2. the floor: bench/floor.c, built here, making the same no-replace
-     renames from precomputed source and destination pairs, and nothing else;
-  3. bench/examiner_rename.py: what an examiner might write in Python;
+  2. fldren with its console on a terminal (a pseudo-terminal, drained as
+     a terminal window would be), and fldren -q on a terminal;
+  3. the floor: bench/floor.c, built here, making the same no-replace
+     renames from precomputed source and destination pairs by absolute
+     paths, and nothing else; and the folder-relative floor (floor -r),
+     which opens each folder once and renames by names relative to it;
+  4. bench/examiner_rename.py: what an examiner might write in Python;
   and, to show where fldren's time goes, the floor that also writes one log
   line per rename with one write() after it, as fldren must for its output
   file to survive a kill.
@@ -25,61 +31,91 @@ Nothing here is a test: it only measures.
 
 import argparse
 import os
+import pty
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 HEADER = (b"Name\tExt.\tPath\tDescription\tUnique ID\tInt. ID\t"
           b"Evidence object\tDestination name\n")
-PROGRAMS = ("fldren", "floor", "floor+log", "script")
+PROGRAMS = ("fldren", "fldren tty", "fldren -q tty", "floor", "floor -r",
+            "floor+log", "script")
+DEEP = b"export/Partition 2/Users/Ann/Documents/Work/2019/%04d"
+PER_FOLDER = 1000
 
 
-def make_work(root, count):
+def make_work(root, count, flat):
     """N empty files under root/export, their export list, the field list
-    and, for the floor, the pairs of names."""
-    export = os.path.join(root, "export")
-    os.mkdir(export)
+    and, for the floors, the pairs of names."""
     with open(os.path.join(root, "list.txt"), "wb") as listed, \
             open(os.path.join(root, "pairs.txt"), "wb") as pairs:
         listed.write(HEADER)
         for i in range(count):
+            if i % PER_FOLDER == 0:
+                folder = os.path.join(root.encode(), b"export" if flat else
+                                      DEEP % (i // PER_FOLDER))
+                os.makedirs(folder, exist_ok=True)
             name = b"file%07d.dat" % i
-            path = os.path.join(export.encode(), name)
-            open(path, "wb").close()
+            path = os.path.join(folder, name)
+            os.close(os.open(path, os.O_CREAT | os.O_WRONLY, 0o644))
             listed.write(b"%s\tdat\t\\Users\\A\texisting file\t%d\t%d\t"
                          b"Hard drive no2\t%s\n" % (name, 90000 + i, i, path))
             pairs.write(b"%s\t%s/%d_Hard drive no2_%s\n" % (
-                path, export.encode(), i, name))
+                path, folder, i, name))
     with open(os.path.join(root, "fields.txt"), "wb") as fields:
         fields.write(b"Int. ID\nEvidence object\n")
 
 
 def command_for(program, binary, floor, baseline=None):
-    if program in ("fldren", "baseline"):
-        return [baseline if program == "baseline" else binary, "-x",
+    if program.startswith("fldren") or program == "baseline":
+        return [baseline if program == "baseline" else binary,
+                "-qx" if "-q" in program else "-x",
                 "list.txt", "-f", "fields.txt", "-o", "out.txt"]
     if program == "floor":
         return [floor, "pairs.txt"]
+    if program == "floor -r":
+        return [floor, "-r", "pairs.txt"]
     if program == "floor+log":
         return [floor, "pairs.txt", "log.txt"]
     return [sys.executable, os.path.join(HERE, "examiner_rename.py"),
             "list.txt", "Int. ID", "Evidence object"]
 
 
-def time_run(command, root):
-    """Seconds and peak resident KiB of one run. GNU time reads the peak: a
-    child's own rusage would count the pages of this Python process."""
+def drain(master):
+    """Reads a pseudo-terminal as a terminal window would, until it closes."""
+    try:
+        while os.read(master, 1 << 16):
+            pass
+    except OSError:
+        pass
+
+
+def time_run(command, root, terminal=False):
+    """Seconds and peak resident KiB of one run, its console sent to a file
+    or to a pseudo-terminal. GNU time reads the peak: a child's own rusage
+    would count the pages of this Python process."""
     usage = os.path.join(root, "usage.txt")
     with open(os.path.join(root, "console.txt"), "wb") as console:
+        master = slave = None
+        if terminal:
+            master, slave = pty.openpty()
+            reader = threading.Thread(target=drain, args=(master,))
+            reader.start()
         start = time.perf_counter()
         process = subprocess.run(
             ["/usr/bin/time", "-f", "%M", "-o", usage] + command,
-            cwd=root, stdout=console, stdin=subprocess.DEVNULL)
+            cwd=root, stdout=slave if terminal else console,
+            stdin=subprocess.DEVNULL)
         seconds = time.perf_counter() - start
+        if terminal:
+            os.close(slave)
+            reader.join()
+            os.close(master)
     if process.returncode != 0:
         raise SystemExit("%s failed in %s" % (command[0], root))
     with open(usage) as f:
@@ -104,9 +140,12 @@ set ylabel 'seconds (median)'
 set key top left
 set grid
 plot '%s' using 1:2 with linespoints title 'fldren', \\
-     '' using 1:3 with linespoints title 'floor (renames only)', \\
-     '' using 1:4 with linespoints title 'floor + one log write per rename', \\
-     '' using 1:5 with linespoints title 'Python script'
+     '' using 1:3 with linespoints title 'floor (absolute paths)', \\
+     '' using 1:4 with linespoints title 'floor (folder-relative)', \\
+     '' using 1:5 with linespoints title 'floor + one log write per rename', \\
+     '' using 1:6 with linespoints title 'Python script', \\
+     '' using 1:7 with linespoints title 'fldren on a terminal', \\
+     '' using 1:8 with linespoints title 'fldren -q on a terminal'
 """ % (png, data)
     subprocess.run(["gnuplot"], input=script.encode(), check=True)
 
@@ -119,6 +158,8 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--no-plot", action="store_true")
     parser.add_argument("--baseline", help="an earlier fldren to compare")
+    parser.add_argument("--flat", action="store_true",
+                        help="every file in one folder")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
     baseline = options.baseline and os.path.abspath(options.baseline)
@@ -127,9 +168,9 @@ def main():
     floor = build_floor(tools)
 
     results = []
-    print("%9s %9s %9s %9s %9s %7s %7s %7s %7s %9s" % (
-        "N", "fldren s", "floor s", "+log s", "script s", "f/floor",
-        "f/+log", "s/f", "us/rec", "peak KiB"))
+    print("%9s %8s %8s %8s %8s %8s %8s %8s %7s %7s %6s %9s" % (
+        "N", "fldren", "tty", "-q tty", "floor", "floor-r", "+log",
+        "script", "f/floor", "f/fl-r", "us/rec", "peak KiB"))
     for count in options.n:
         seconds = {p: [] for p in programs}
         peak = 0
@@ -137,34 +178,36 @@ def main():
             for program in programs:
                 root = tempfile.mkdtemp(prefix="fldren-bench-")
                 try:
-                    make_work(root, count)
+                    make_work(root, count, options.flat)
                     elapsed, rss = time_run(
-                        command_for(program, binary, floor, baseline), root)
+                        command_for(program, binary, floor, baseline), root,
+                        terminal=program.endswith("tty"))
                     seconds[program].append(elapsed)
                     if program == "fldren":
                         peak = max(peak, rss)
                 finally:
                     shutil.rmtree(root, ignore_errors=True)
-        median = {p: statistics.median(seconds[p]) for p in programs}
-        results.append((count, median["fldren"], median["floor"],
-                        median["floor+log"], median["script"], peak))
-        print("%9d %9.3f %9.3f %9.3f %9.3f %7.3f %7.3f %7.2f %7.2f %9d" % (
-            count, median["fldren"], median["floor"], median["floor+log"],
-            median["script"], median["fldren"] / median["floor"],
-            median["fldren"] / median["floor+log"],
-            median["script"] / median["fldren"],
-            median["fldren"] * 1e6 / count, peak), flush=True)
+        m = {p: statistics.median(seconds[p]) for p in programs}
+        results.append((count, m["fldren"], m["floor"], m["floor -r"],
+                        m["floor+log"], m["script"], m["fldren tty"],
+                        m["fldren -q tty"], peak))
+        print("%9d %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %7.3f %7.3f "
+              "%6.2f %9d" % (
+                  count, m["fldren"], m["fldren tty"], m["fldren -q tty"],
+                  m["floor"], m["floor -r"], m["floor+log"], m["script"],
+                  m["fldren"] / m["floor"], m["fldren"] / m["floor -r"],
+                  m["fldren"] * 1e6 / count, peak), flush=True)
         if baseline:
             print("%9s baseline %.3f s; fldren/baseline %.3f" % (
-                "", median["baseline"], median["fldren"] / median["baseline"]),
-                flush=True)
+                "", m["baseline"], m["fldren"] / m["baseline"]), flush=True)
     shutil.rmtree(tools, ignore_errors=True)
 
     with open(os.path.join(HERE, "results.tsv"), "w") as f:
-        f.write("# N\tfldren_s\tfloor_s\tfloor_log_s\tscript_s\t"
-                "fldren_peak_kib\n")
+        f.write("# N\tfldren_s\tfloor_s\tfloor_relative_s\tfloor_log_s\t"
+                "script_s\tfldren_tty_s\tfldren_q_tty_s\tfldren_peak_kib\n")
         for row in results:
-            f.write("%d\t%.4f\t%.4f\t%.4f\t%.4f\t%d\n" % row)
+            f.write("%d\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%d\n"
+                    % row)
     if not options.no_plot:
         plot(results, os.path.join(HERE, "results.png"))
 

@@ -14,10 +14,11 @@ need_packages() {
     echo "install them with: sudo apt-get install ${missing[*]}" >&2
     exit 1
   fi
-  echo "installing ${missing[*]}"
+  echo "installing ${missing[*]} (a few minutes on a fresh machine)"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get update
+  # apt's own progress, rather than a silent minute.
+  apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
 # The native build's tools.

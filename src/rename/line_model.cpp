@@ -163,11 +163,11 @@ void split_record(wide_view line, record_fields& fields) {
   if (!line.empty() && line.back() == u'\n') line.remove_suffix(1);
   fields.count = 0;
   std::size_t start = 0;
-  for (std::size_t i = 0; i <= line.size(); ++i) {
-    if (i < line.size() && line[i] != u'\t') continue;
+  for (;;) {
+    const std::size_t tab = line.find(u'\t', start);
     fields.columns[static_cast<std::size_t>(fields.count++)] =
-        line.substr(start, i - start);
-    if (fields.count == k_max_columns) return;
-    start = i + 1;
+        line.substr(start, tab == wide_view::npos ? tab : tab - start);
+    if (tab == wide_view::npos || fields.count == k_max_columns) return;
+    start = tab + 1;
   }
 }

@@ -31,6 +31,10 @@ to bench/results.tsv and plots them to bench/results.png (gnuplot).
 
 With --baseline OTHER, another build of fldren (an earlier commit, say)
 runs in the same alternation, and its median and the ratio are printed.
+With --calls, the floor also makes the system calls per record of three
+designs (fldren's, and a folder kept open with and without the check that
+its path still leads to it), each with the same log, in the same
+alternation.
 
 Nothing here is a test: it only measures.
 """
@@ -49,6 +53,14 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAMS = ("fldren", "fldren tty", "fldren -q tty", "floor", "floor -r",
             "floor+log", "script")
+# With --calls: fldren's system calls per record in three designs, made
+# by the floor with the same log, timed in the same alternation.
+CALLS = {
+    "calls: stat, rename by absolute paths (fldren's)": ["-s"],
+    "calls: folder kept open, its path checked each record": ["-r", "-s",
+                                                              "-c"],
+    "calls: folder kept open, never checked (unsound)": ["-r", "-s"],
+}
 NAN = float("nan")
 
 
@@ -79,6 +91,8 @@ def command_for(program, binary, floor, baseline=None):
         return [floor, "-r", "pairs.txt"]
     if program == "floor+log":
         return [floor, "pairs.txt", "log.txt"]
+    if program in CALLS:
+        return [floor] + CALLS[program] + ["pairs.txt", "log.txt"]
     return [sys.executable, os.path.join(HERE, "examiner_rename.py"),
             "list.txt", "Int. ID", "Evidence object"]
 
@@ -157,13 +171,17 @@ def main():
     parser.add_argument("--baseline", help="an earlier fldren to compare")
     parser.add_argument("--flat", action="store_true",
                         help="every file in one folder")
+    parser.add_argument("--calls", action="store_true",
+                        help="also time fldren's system calls per record "
+                        "in three designs (bench/floor.c -s, -c)")
     parser.add_argument("--all-up-to", type=int, default=100000,
                         help="the largest N at which the terminal runs and "
                         "the script are timed too")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
     baseline = options.baseline and os.path.abspath(options.baseline)
-    programs = PROGRAMS + (("baseline",) if baseline else ())
+    programs = (PROGRAMS + (("baseline",) if baseline else ()) +
+                (tuple(CALLS) if options.calls else ()))
     tools = tempfile.mkdtemp(prefix="fldren-bench-tools-")
     floor = build(tools, "floor")
     make_files = build(tools, "make_files")
@@ -213,6 +231,9 @@ def main():
         if baseline:
             print("%9s baseline %.3f s; fldren/baseline %.3f" % (
                 "", m["baseline"], m["fldren"] / m["baseline"]), flush=True)
+        for program in CALLS if options.calls else ():
+            print("%9s %.3f s  %s" % ("", m[program], program[7:]),
+                  flush=True)
     shutil.rmtree(tools, ignore_errors=True)
 
     with open(os.path.join(HERE, "results.tsv"), "w") as f:

@@ -68,8 +68,11 @@ bool identity_of_file(std::FILE* file, file_identity& identity);
 
 // Opens the file for writing, creating it when it is missing but never
 // emptying it, so that it can be compared with other files first; null on
-// failure.
-std::FILE* open_for_writing(const std::u16string& path);
+// failure. created tells whether this open made the file.
+std::FILE* open_for_writing(const std::u16string& path, bool& created);
+
+// Removes a file named as open_for_writing names it; false on failure.
+bool remove_file(const std::u16string& path);
 
 // Cuts an open file to length 0; false on failure.
 bool empty_file(std::FILE* file);

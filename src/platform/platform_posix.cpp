@@ -103,15 +103,28 @@ std::FILE* open_for_reading(const std::u16string& path) {
   return file;
 }
 
-std::FILE* open_for_writing(const std::u16string& path) {
+std::FILE* open_for_writing(const std::u16string& path, bool& created) {
   std::string bytes;
+  created = false;
   if (path.empty() || !to_bytes(path, bytes)) return nullptr;
-  const int descriptor =
-      open(bytes.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  int descriptor =
+      open(bytes.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  created = descriptor >= 0;
+  if (descriptor < 0 && errno == EEXIST)
+    descriptor = open(bytes.c_str(), O_RDWR | O_CLOEXEC);
+  // A link to a missing file exists, yet only opening with O_CREAT makes
+  // its target; whether that happened is not known, so not claimed.
+  if (descriptor < 0 && errno == ENOENT)
+    descriptor = open(bytes.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (descriptor < 0) return nullptr;
   std::FILE* file = fdopen(descriptor, "r+b");
   if (file == nullptr) close(descriptor);
   return file;
+}
+
+bool remove_file(const std::u16string& path) {
+  std::string bytes;
+  return !path.empty() && to_bytes(path, bytes) && unlink(bytes.c_str()) == 0;
 }
 
 bool empty_file(std::FILE* file) {

@@ -50,19 +50,34 @@ std::FILE* open_for_reading(const std::u16string& path) {
   return _wfopen(wide_path.c_str(), L"rb");
 }
 
-std::FILE* open_for_writing(const std::u16string& path) {
+std::FILE* open_for_writing(const std::u16string& path, bool& created) {
   std::wstring wide_path;
+  created = false;
   if (path.empty() || !to_wide(path, wide_path)) return nullptr;
   // Bytes: the report may be UTF-16, whose bytes text mode would mangle;
   // line ends are written as text_line_end() gives them. Readers may look
   // at the file while the run goes on.
   int descriptor = -1;
-  if (_wsopen_s(&descriptor, wide_path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY,
-                _SH_DENYWR, _S_IREAD | _S_IWRITE) != 0)
-    return nullptr;
+  const auto open_with = [&](int flags) {
+    return _wsopen_s(&descriptor, wide_path.c_str(),
+                     _O_RDWR | _O_BINARY | flags, _SH_DENYWR,
+                     _S_IREAD | _S_IWRITE);
+  };
+  errno_t error = open_with(_O_CREAT | _O_EXCL);
+  created = error == 0;
+  // Gone again between the two opens: made by the third, but not claimed.
+  if (error == EEXIST) error = open_with(0);
+  if (error == ENOENT) error = open_with(_O_CREAT);
+  if (error != 0) return nullptr;
   std::FILE* file = _fdopen(descriptor, "r+b");
   if (file == nullptr) _close(descriptor);
   return file;
+}
+
+bool remove_file(const std::u16string& path) {
+  std::wstring wide_path;
+  return !path.empty() && to_wide(path, wide_path) &&
+         DeleteFileW(wide_path.c_str()) != 0;
 }
 
 bool empty_file(std::FILE* file) { return _chsize_s(_fileno(file), 0) == 0; }

@@ -5,7 +5,8 @@
 
 journal_open open_journal(journal& journal, const wide_text& name,
                           std::initializer_list<const wide_text*> inputs) {
-  std::FILE* file = open_for_writing(name);
+  bool created = false;
+  std::FILE* file = open_for_writing(name, created);
   if (file == nullptr) return journal_open::cannot_open;
   // Opened without emptying it: a name that leads to an input by another
   // spelling must not cost that input its contents.
@@ -18,6 +19,12 @@ journal_open open_journal(journal& journal, const wide_text& name,
     file_identity other;
     if (identity_of_name(*input, other) && other == own) {
       std::fclose(file);
+      // Made by this open, so the input named the same way did not exist:
+      // taken away again, so that nothing is changed, unless another
+      // program has put a file of its own under the name meanwhile.
+      file_identity now;
+      if (created && identity_of_name(name, now) && now == own)
+        remove_file(name);
       return journal_open::is_input;
     }
   }

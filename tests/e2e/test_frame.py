@@ -140,6 +140,14 @@ class InputFiles(Case):
         self.assertEqual(self.read("list.txt"), listed)
         self.assertEqual(self.read("fields.txt"), FIELDS)
         self.assertTrue(self.exists("a.txt"))
+        # Named for both, neither there: the file the output's open made
+        # goes again, as the message says nothing was changed.
+        status, out, _ = self.run_fldren("-x", "new.txt", "-f", "fields.txt",
+                                         "-o", "new.txt")
+        self.assertEqual(status, 1)
+        self.assertTrue(out.endswith(lines(
+            b" is one of the input files; nothing was changed\n")), out)
+        self.assertFalse(self.exists("new.txt"))
 
     def test_export_list_that_cannot_be_opened(self):
         self.write("fields.txt", FIELDS)

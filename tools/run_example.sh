@@ -24,4 +24,5 @@ echo "== Exported files after:"
 ls -1 export
 echo "== Output file renamed.txt:"
 cat renamed.txt
+echo "== The copy stays in $work to be looked at; rm -r it when done."
 exit "$status"

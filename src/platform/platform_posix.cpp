@@ -20,12 +20,12 @@
 
 namespace {
 
-// Narrows a name one byte per unit; fails on a unit above 255 or a NUL,
-// either of which would make the system see another name.
-// Every record's paths pass here on their way to the system: the loop
-// checks all units and copies them without a branch, which the compiler
-// turns into wide moves.
-bool to_bytes(std::u16string_view text, std::string& result) {
+// Narrows a name one byte per unit, a backslash becoming backslash_as;
+// fails on a unit above 255 or a NUL, either of which would make the system
+// see another name. Every record's paths pass here on their way to the
+// system: the loop checks all units and copies them without a branch,
+// which the compiler turns into wide moves.
+bool narrow(std::u16string_view text, char backslash_as, std::string& result) {
   result.resize(text.size());
   char* out = result.data();
   unsigned refused = 0;
@@ -33,9 +33,13 @@ bool to_bytes(std::u16string_view text, std::string& result) {
     const char16_t unit = text[i];
     refused |=
         static_cast<unsigned>(unit == 0) | static_cast<unsigned>(unit > 255);
-    out[i] = static_cast<char>(unit);
+    out[i] = unit == u'\\' ? backslash_as : static_cast<char>(unit);
   }
   return refused == 0;
+}
+
+bool to_bytes(std::u16string_view text, std::string& result) {
+  return narrow(text, '\\', result);
 }
 
 bool current_directory(std::u16string& result) {
@@ -216,19 +220,7 @@ bool to_posix_path(std::u16string_view path, name_bytes form,
   const std::u16string_view prefix = u"\\\\?\\";
   if (path.substr(0, prefix.size()) == prefix)
     path.remove_prefix(prefix.size());
-  if (form == name_bytes::eight_bit) {
-    // One pass, without a branch, for every record's paths.
-    result.resize(path.size());
-    char* out = result.data();
-    unsigned refused = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-      const char16_t unit = path[i];
-      refused |=
-          static_cast<unsigned>(unit == 0) | static_cast<unsigned>(unit > 255);
-      out[i] = unit == u'\\' ? '/' : static_cast<char>(unit);
-    }
-    return refused == 0;
-  }
+  if (form == name_bytes::eight_bit) return narrow(path, '/', result);
   if (path.find(u'\0') != std::u16string_view::npos) return false;
   result.clear();
   append_utf8_encoded(path, result);

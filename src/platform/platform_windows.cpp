@@ -65,8 +65,8 @@ std::FILE* open_for_writing(const std::u16string& path, bool& created) {
   };
   errno_t error = open_with(_O_CREAT | _O_EXCL);
   created = error == 0;
-  // Gone again between the two opens: made by the third, but not claimed.
   if (error == EEXIST) error = open_with(0);
+  // Gone again between the two opens: made by the third, but not claimed.
   if (error == ENOENT) error = open_with(_O_CREAT);
   if (error != 0) return nullptr;
   std::FILE* file = _fdopen(descriptor, "r+b");

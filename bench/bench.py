@@ -18,7 +18,7 @@ files lie eight folders deep, a thousand to a folder, as in a real export
 
 Runs alternate between the programs; the median of the runs is quoted.
 The files are made once for each N (bench/make_files.c) and renamed back
-to their first names by the floor between two runs: on ext4, making a
+to their first names by the floor after every run: on ext4, making a
 million files soon after deleting a million takes minutes, as the inode
 allocator steps over the recently deleted ones. The terminal runs and the
 script are timed only up to N = 100,000 (--all-up-to).
@@ -201,12 +201,8 @@ def main():
         root = tempfile.mkdtemp(prefix="fldren-bench-")
         try:
             make_work(root, count, options.flat, make_files)
-            made = True
             for _ in range(options.runs):
                 for program in timed:
-                    if not made:
-                        rename_back(root, floor)
-                    made = False
                     # The set-up's writes are on disk before the clock starts.
                     os.sync()
                     elapsed, rss = time_run(
@@ -215,6 +211,7 @@ def main():
                     seconds[program].append(elapsed)
                     if program == "fldren":
                         peak = max(peak, rss)
+                    rename_back(root, floor)
         finally:
             subprocess.run(["rm", "-rf", root])
         m = {p: statistics.median(seconds[p]) if p in seconds else NAN

@@ -1,6 +1,9 @@
 // The driver: sets up the run context and runs the stages in their fixed
 // order. The export list is read three times from its start: for the
-// delimiter check, for the header analysis, and by the record loop.
+// delimiter check, for the header analysis, and by the record loop; a
+// quiet run on a terminal reads it once more first, to count its records
+// for the progress line. Each reading is a stream, so a list of any length
+// takes the same memory.
 
 #include "fldren.h"
 
@@ -12,16 +15,18 @@
 
 #include "cli/options.h"
 #include "cli/usage.h"
+#include "console/progress_line.h"
+#include "console/text_output.h"
+#include "journal/journal.h"
 #include "platform/platform.h"
+#include "platform/program_entry.h"
 #include "rename/header_analysis.h"
 #include "rename/input_files.h"
 #include "rename/record_loop.h"
-#include "rename/rename_report.h"
+#include "rename/renamer.h"
 #include "rename/run_context.h"
-#include "rename/text_output.h"
-#include "rename/windows_names.h"
-
-const build_stamp k_build_stamp = {__DATE__, __TIME__, __FILE__};
+#include "text/number_text.h"
+#include "text/windows_names.h"
 
 namespace {
 
@@ -82,14 +87,7 @@ void write_closing_lines(const run_context& run) {
 }  // namespace
 
 std::string group_thousands(std::int64_t count) {
-  const std::string digits = std::to_string(count);
-  std::string grouped;
-  int copied = 0;
-  for (std::size_t i = digits.size(); i > 0; --i) {
-    grouped.insert(grouped.begin(), digits[i - 1]);
-    ++copied;
-    if (copied % 3 == 0 && i > 1) grouped.insert(grouped.begin(), ',');
-  }
+  std::string grouped = grouped_digits(count);
   if (grouped.size() < k_grouped_width)
     grouped.insert(0, k_grouped_width - grouped.size(), ' ');
   return grouped;
@@ -130,16 +128,10 @@ int run_main(int argc, char16_t** argv) {
 
   // The last line's result goes in before the closing lines, which must
   // say whether the output file holds the whole run.
-  const bool stopped = run.output.failed;
-  if (!journal_close(run.output) || stopped)
-    write_console_text(
-        console_stream::out,
-        u"\nCan't write to output file " + run.output.name +
-            (stopped ? u"; the run was stopped after the last record shown"
-                     : u"; the last record's result is missing from it"),
-        run.export_list.form.encoding);
+  const bool whole = close_journal_reporting(
+      run.output,
+      {u"output file", u"; the run was stopped after the last record shown",
+       u"; the last record's result is missing from it"});
   write_closing_lines(run);
-  if (run.output.failed) end_run(run, k_exit_failure);
-  end_run(run,
-          run.counts.failed > 0 ? k_exit_some_renames_failed : k_exit_success);
+  end_run(run, batch_status(whole, run.counts.failed));
 }

@@ -1,14 +1,11 @@
 #pragma once
 
-// The driver of a fldren run.
+// The driver of a fldren run. Its entry, run_main, is declared with the
+// other program's in platform/program_entry.h, where the platform's main
+// calls it.
 
 #include <cstdint>
 #include <string>
-
-// Runs the whole program on the wide command line (the vector ends in a
-// null entry). Never returns: every way out, a run that reaches its end
-// included, ends the process with its status.
-int run_main(int argc, char16_t** argv);
 
 // The count with a comma between every three digits, right-aligned in 19
 // characters: 1234567 gives "          1,234,567". Never fails.

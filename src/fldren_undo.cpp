@@ -7,16 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "console/text_output.h"
 #include "fldren.h"
+#include "journal/journal.h"
 #include "platform/platform.h"
 #include "platform/program_entry.h"
+#include "rename/exit_status.h"
 #include "rename/input_files.h"
-#include "rename/journal.h"
 #include "rename/line_model.h"
 #include "rename/rename_report.h"
 #include "rename/rename_rules.h"
 #include "rename/renamer.h"
-#include "rename/text_output.h"
+#include "rename/run_context.h"
+#include "text/path_forms.h"
 
 namespace {
 
@@ -131,9 +134,10 @@ void find_undo_lines(undo_run& run) {
     if (parse_report_line(line, entry) &&
         entry.result != report_result::failure) {
       run.undo_lines.push_back(offset);
-      run.relative_paths = run.relative_paths ||
-                           rename_path_is_relative(entry.source) ||
-                           rename_path_is_relative(entry.destination);
+      run.relative_paths =
+          run.relative_paths ||
+          rename_path_is_relative(native_path_style(), entry.source) ||
+          rename_path_is_relative(native_path_style(), entry.destination);
     } else {
       ++run.counts.skipped;
     }
@@ -163,7 +167,7 @@ void refuse_relative_paths(undo_run& run) {
 
 wide_text in_run_folder(const undo_run& run, wide_view path) {
   if (run.options.folder.empty()) return wide_text(path);
-  return rename_path_against(path, run.options.folder);
+  return rename_path_against(native_path_style(), path, run.options.folder);
 }
 
 enum class undo_step { undo, remove_new_name, skip };
@@ -256,16 +260,10 @@ int run_undo_main(int argc, char16_t** argv) {
   refuse_relative_paths(run);
   undo_renames(run);
 
-  const bool stopped = run.log.failed;
-  if (!journal_close(run.log) || stopped)
-    write_console_text(
-        console_stream::out,
-        u"\nCan't write to undo log " + run.options.log_name +
-            (stopped ? u"; the undo was stopped after the last line shown"
-                     : u"; the last undo's result is missing from it"),
-        run.input.form.encoding);
+  const bool whole = close_journal_reporting(
+      run.log,
+      {u"undo log", u"; the undo was stopped after the last line shown",
+       u"; the last undo's result is missing from it"});
   write_undo_closing(run.counts);
-  if (run.log.failed) end_undo(run, k_exit_failure);
-  end_undo(run,
-           run.counts.failed > 0 ? k_exit_some_renames_failed : k_exit_success);
+  end_undo(run, batch_status(whole, run.counts.failed));
 }

@@ -3,6 +3,7 @@
 # the native build under AddressSanitizer and UndefinedBehaviorSanitizer,
 # and the Windows build (mingw-w64) under Wine; then the Windows-name cases
 # of both builds on a mounted NTFS image. Warnings are errors in all.
+# Formatting and the direction of every include are checked first.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 source "$repo/tools/packages.sh"
@@ -13,6 +14,8 @@ jobs=2
 echo "== formatting (clang-format, .clang-format)"
 find src tests -name '*.cpp' -o -name '*.h' | sort |
   xargs clang-format --dry-run --Werror
+echo "== includes point down the layers (tools/check_layers.py)"
+python3 tools/check_layers.py
 
 run_suite() {
   local dir="$1"

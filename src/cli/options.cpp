@@ -1,8 +1,9 @@
 #include "cli/options.h"
 
 #include "cli/usage.h"
+#include "console/text_output.h"
 #include "platform/platform.h"
-#include "rename/text_output.h"
+#include "rename/run_context.h"
 
 namespace {
 

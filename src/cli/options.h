@@ -2,7 +2,9 @@
 
 // Turning the command line into run_options.
 
-#include "rename/run_context.h"
+#include <cstddef>
+
+struct run_context;
 
 // The limit for a resolved option value, in characters.
 inline constexpr std::size_t k_option_name_limit = 2048;

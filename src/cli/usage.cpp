@@ -66,9 +66,10 @@ void show_usage() {
       "             the original name and the new filename\n"
       "\nSample command:\n"
       "fldren -x x-ways_copylog.tab -f fields2add.txt -o output\n");
+  // The build names the driver's source file, fldren.cpp, whose path the
+  // last line shows.
   const std::string compiled = std::string("\nVersion ") + FLDREN_VERSION +
-                               "\nLast compiled: " + k_build_stamp.date + " " +
-                               k_build_stamp.time + " " + k_build_stamp.source +
-                               "\n";
+                               "\nLast compiled: " + __DATE__ + " " + __TIME__ +
+                               " " + FLDREN_MAIN_SOURCE + "\n";
   write_page(compiled.c_str());
 }

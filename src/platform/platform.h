@@ -2,13 +2,16 @@
 
 // The services fldren takes from the operating system. This header and its
 // two implementations, platform_windows.cpp and platform_posix.cpp, are the
-// only code that knows which system it runs on.
+// only code that knows which system it runs on. They may use the pure text
+// rules of src/text/ and nothing else of the program.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "text/path_forms.h"
 
 // Resolves name to an absolute path of fewer than limit characters into
 // result. Fails, leaving result unchanged, on an empty name or a path that
@@ -18,10 +21,6 @@ bool resolve_full_path(std::u16string_view name, std::size_t limit,
 
 // Opens an existing file for reading its bytes unchanged; null on failure.
 std::FILE* open_for_reading(const std::u16string& path);
-
-// Creates the file, or empties it if it exists, for writing bytes
-// unchanged; null on failure.
-std::FILE* create_for_writing(const std::u16string& path);
 
 // The line end of text files written here: CR LF on Windows, LF elsewhere.
 std::u16string_view text_line_end();
@@ -33,13 +32,6 @@ void decode_8bit(std::string_view bytes, std::u16string& text);
 // Appends wide text encoded as 8-bit text, the inverse of decode_8bit; a
 // character that has no 8-bit form becomes "?". Never fails.
 void append_8bit_encoded(std::u16string_view text, std::string& bytes);
-
-// The same, as a string of its own.
-inline std::string encode_8bit(std::u16string_view text) {
-  std::string bytes;
-  append_8bit_encoded(text, bytes);
-  return bytes;
-}
 
 // Positions the file at offset bytes from its start, beyond 2 GiB too;
 // false on failure.
@@ -83,21 +75,13 @@ bool empty_file(std::FILE* file);
 bool write_file_at(std::FILE* file, std::int64_t offset,
                    std::string_view bytes);
 
-// The path a rename uses for a Destination value: the extended-length
-// prefix in front of an absolute path on Windows (relative values resolved
-// against the current folder); the prefix in front of the value as it is on
-// POSIX. The prefix is never put there twice. False when the current folder
-// cannot be learnt.
-bool rename_path_of(std::u16string_view value, std::u16string& result);
+// How this system reads a path, and so how a Destination value becomes the
+// path a rename uses. Never fails.
+path_style native_path_style();
 
-// Whether a rename path read back from an output file depends on the folder
-// the run was made in.
-bool rename_path_is_relative(std::u16string_view path);
-
-// A relative rename path made absolute against folder, an absolute folder;
-// an absolute path comes back unchanged.
-std::u16string rename_path_against(std::u16string_view path,
-                                   std::u16string_view folder);
+// The process's current folder, absolute, as the system gives it; false
+// when it cannot be learnt.
+bool current_folder(std::u16string& folder);
 
 // How wide text from a list becomes a file-system name on POSIX: byte for
 // byte when it came from 8-bit text, as UTF-8 when it came from Unicode

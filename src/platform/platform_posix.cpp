@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "rename/path_forms.h"
-#include "rename/unicode_text.h"
+#include "text/path_forms.h"
+#include "text/unicode_text.h"
 
 namespace {
 
@@ -42,25 +42,25 @@ bool to_bytes(std::u16string_view text, std::string& result) {
   return narrow(text, '\\', result);
 }
 
-bool current_directory(std::u16string& result) {
+}  // namespace
+
+bool current_folder(std::u16string& folder) {
   std::vector<char> buffer(4096);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
     if (errno != ERANGE) return false;
     buffer.resize(buffer.size() * 2);
   }
-  result.clear();
-  decode_8bit(buffer.data(), result);
+  folder.clear();
+  decode_8bit(buffer.data(), folder);
   return true;
 }
-
-}  // namespace
 
 bool resolve_full_path(std::u16string_view name, std::size_t limit,
                        std::u16string& result) {
   if (name.empty()) return false;
   std::u16string joined;
   if (name.front() != u'/') {
-    if (!current_directory(joined)) return false;
+    if (!current_folder(joined)) return false;
     joined.push_back(u'/');
   }
   joined.append(name);
@@ -201,25 +201,12 @@ bool identity_of_file(std::FILE* file, file_identity& identity) {
   return true;
 }
 
-bool rename_path_of(std::u16string_view value, std::u16string& result) {
-  result = posix_rename_path(value);
-  return true;
-}
-
-bool rename_path_is_relative(std::u16string_view path) {
-  return posix_path_is_relative(path);
-}
-
-std::u16string rename_path_against(std::u16string_view path,
-                                   std::u16string_view folder) {
-  return posix_path_against(path, folder);
-}
+path_style native_path_style() { return path_style::posix; }
 
 bool to_posix_path(std::u16string_view path, name_bytes form,
                    std::string& result) {
-  const std::u16string_view prefix = u"\\\\?\\";
-  if (path.substr(0, prefix.size()) == prefix)
-    path.remove_prefix(prefix.size());
+  if (has_extended_prefix(path))
+    path.remove_prefix(k_extended_length_prefix.size());
   if (form == name_bytes::eight_bit) return narrow(path, '/', result);
   if (path.find(u'\0') != std::u16string_view::npos) return false;
   result.clear();

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "rename/path_forms.h"
+#include "text/path_forms.h"
 
 namespace {
 
@@ -186,28 +186,16 @@ bool identity_of_file(std::FILE* file, file_identity& identity) {
   return identity_of_handle(handle_of(file), identity);
 }
 
-bool rename_path_of(std::u16string_view value, std::u16string& result) {
-  // The current folder does not change during a run; ask once.
-  static std::u16string folder;
-  if (folder.empty()) {
-    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0) return false;
-    std::wstring buffer(needed, L'\0');
-    const DWORD length = GetCurrentDirectoryW(needed, buffer.data());
-    if (length == 0 || length >= needed) return false;
-    folder.assign(buffer.begin(), buffer.begin() + length);
-  }
-  result = windows_rename_path(value, folder);
+path_style native_path_style() { return path_style::windows; }
+
+bool current_folder(std::u16string& folder) {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) return false;
+  std::wstring buffer(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, buffer.data());
+  if (length == 0 || length >= needed) return false;
+  folder.assign(buffer.begin(), buffer.begin() + length);
   return true;
-}
-
-bool rename_path_is_relative(std::u16string_view path) {
-  return windows_path_is_relative(path);
-}
-
-std::u16string rename_path_against(std::u16string_view path,
-                                   std::u16string_view folder) {
-  return windows_path_against(path, folder);
 }
 
 namespace {

@@ -8,9 +8,12 @@
 #include <vector>
 
 // Runs fldren on the wide command line (the vector ends in a null entry).
+// Never returns: every way out, a run that reaches its end included, ends
+// the process with its status. Defined in src/fldren.cpp.
 int run_main(int argc, char16_t** argv);
 
-// Runs fldren-undo on the wide command line.
+// Runs fldren-undo on the wide command line, and never returns either.
+// Defined in src/fldren_undo.cpp.
 int run_undo_main(int argc, char16_t** argv);
 
 // Each executable compiles the platform's main file with

@@ -2,9 +2,10 @@
 
 #include <string>
 
+#include "console/text_output.h"
 #include "rename/input_files.h"
 #include "rename/line_model.h"
-#include "rename/text_output.h"
+#include "rename/run_context.h"
 
 namespace {
 

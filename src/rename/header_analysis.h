@@ -3,7 +3,12 @@
 // Examining the export list's header: refusing comma-separated files,
 // matching the field-list titles to columns and finding the keyword columns.
 
-#include "rename/run_context.h"
+#include <cstdint>
+
+#include "rename/shared_types.h"
+#include "text/wide_text.h"
+
+struct run_context;
 
 // The most titles that may match, one entry of selected_columns being kept
 // for the closing -1.

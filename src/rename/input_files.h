@@ -3,7 +3,13 @@
 // Opening the two input files, reading the field list, and creating the
 // output file.
 
-#include "rename/run_context.h"
+#include <cstddef>
+
+#include "rename/line_model.h"
+#include "rename/shared_types.h"
+#include "text/wide_text.h"
+
+struct run_context;
 
 // The limit for a resolved input name, in characters.
 inline constexpr std::size_t k_input_name_limit = 32768;

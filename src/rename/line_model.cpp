@@ -1,7 +1,7 @@
 #include "rename/line_model.h"
 
 #include "platform/platform.h"
-#include "rename/unicode_text.h"
+#include "text/unicode_text.h"
 
 namespace {
 

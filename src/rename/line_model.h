@@ -3,9 +3,30 @@
 // How the lines of an input file are read, and how a record line is cut
 // into its tab-delimited columns.
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
-#include "rename/run_context.h"
+#include "rename/shared_types.h"
+#include "text/text_form.h"
+#include "text/wide_text.h"
+
+// An input file read in blocks of bytes, split into lines by read_line.
+struct text_input {
+  std::FILE* file = nullptr;
+  wide_text name;  // the resolved name it was opened under
+  text_form form;
+  std::size_t content_start = 0;  // the length of its byte-order mark
+  std::string raw_line;           // the bytes of the line being read
+  std::vector<unsigned char> buffer;
+  std::int64_t buffer_offset = 0;  // where the buffer's first byte is held
+  std::size_t position = 0;
+  std::size_t length = 0;
+  bool at_end = false;
+  bool read_failed = false;
+};
 
 // Makes file the source of input, reading from its start, and finds its
 // encoding: UTF-16LE, UTF-16BE or UTF-8 by a byte-order mark (which is

@@ -3,7 +3,8 @@
 // Cutting an exported file's path into drive, directory, base name and
 // extension, so that prefixes can go between directory and file name.
 
-#include "rename/run_context.h"
+#include "rename/shared_types.h"
+#include "text/wide_text.h"
 
 // Fills parts with views into value: the drive (as 'C:', after skipping
 // any four characters in front of it), the directory with its separators,

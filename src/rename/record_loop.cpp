@@ -4,6 +4,7 @@
 #include "rename/line_model.h"
 #include "rename/rename_report.h"
 #include "rename/rename_rules.h"
+#include "rename/run_context.h"
 
 bool rename_record(run_context& run, const record_fields& fields,
                    record_plan& plan, wide_text& report) {

@@ -3,8 +3,14 @@
 // The working loop: every record's exported file renamed to its prefixed
 // name, each outcome reported on the console and in the output file.
 
+#include <cstdint>
+
+#include "rename/line_model.h"
 #include "rename/rename_rules.h"
-#include "rename/run_context.h"
+#include "rename/shared_types.h"
+#include "text/wide_text.h"
+
+struct run_context;
 
 // Handles one record: composes its paths, checks the rules, writes its
 // output-file line ahead of the rename, renames (or, in a preview, models

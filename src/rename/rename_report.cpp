@@ -1,18 +1,14 @@
 #include "rename/rename_report.h"
 
+#include "console/text_output.h"
 #include "rename/line_model.h"
-#include "rename/text_output.h"
 
 namespace {
 
-constexpr wide_view k_success = u"Success";
-constexpr wide_view k_failure = u"Failure";
 constexpr wide_view k_arrow = u"==>";
 constexpr int k_report_fields = 5;
 
 }  // namespace
-
-wide_view result_word(bool success) { return success ? k_success : k_failure; }
 
 bool parse_report_line(wide_view line, report_line& entry) {
   // The same cut as a record's: the report is itself a tab-delimited list.
@@ -20,9 +16,9 @@ bool parse_report_line(wide_view line, report_line& entry) {
   split_record(line, fields);
   if (fields.count > k_report_fields) return false;
   const wide_view word = fields.count >= 4 ? fields.columns[3] : wide_view();
-  if (word == k_success)
+  if (word == result_word(true))
     entry.result = report_result::success;
-  else if (word == k_failure)
+  else if (word == result_word(false))
     entry.result = report_result::failure;
   else if (word == k_pending_word)
     entry.result = report_result::pending;
@@ -39,11 +35,6 @@ bool parse_report_line(wide_view line, report_line& entry) {
   entry.first_value =
       fields.count == k_report_fields ? fields.columns[4] : wide_view();
   return true;
-}
-
-name_bytes name_bytes_of(text_encoding encoding) {
-  return encoding == text_encoding::eight_bit ? name_bytes::eight_bit
-                                              : name_bytes::utf8;
 }
 
 void write_report_console_line(text_encoding encoding, wide_view source,

@@ -1,16 +1,12 @@
 #pragma once
 
-// The report of one rename: its console line, the words of its result, and
-// reading an output-file line back, which is what lets fldren-undo take a
-// run back from the file alone.
+// The report of one rename: its console line, and reading an output-file
+// line back, which is what lets fldren-undo take a run back from the file
+// alone. The journal writes the lines and owns their result words.
 
-#include "platform/platform.h"
-#include "rename/shared_types.h"
-
-// "Success" or "Failure"; a line whose rename is in flight reads
-// "Pending", a word of the same length, until its result replaces it.
-wide_view result_word(bool success);
-inline constexpr wide_view k_pending_word = u"Pending";
+#include "journal/journal.h"
+#include "text/text_form.h"
+#include "text/wide_text.h"
 
 enum class report_result { success, failure, pending };
 
@@ -27,9 +23,6 @@ struct report_line {
 // false, leaving entry unspecified, when it is anything else. A "Pending"
 // line may lack its last field: a run killed in flight leaves it so.
 bool parse_report_line(wide_view line, report_line& entry);
-
-// How names read from text of this encoding reach a POSIX file system.
-name_bytes name_bytes_of(text_encoding encoding);
 
 // The console line of one rename on standard output: "\n", source, TAB,
 // "==>", TAB, destination, TAB and the result word, then for a failure a

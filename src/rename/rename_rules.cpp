@@ -1,9 +1,9 @@
 #include "rename/rename_rules.h"
 
 #include "platform/platform.h"
-#include "rename/path_forms.h"
 #include "rename/path_parts.h"
-#include "rename/windows_names.h"
+#include "text/path_forms.h"
+#include "text/windows_names.h"
 
 namespace {
 
@@ -28,6 +28,18 @@ bool unusable_in_name(wide_view text) {
     found |= static_cast<unsigned>(unit == u'\0') |
              static_cast<unsigned>(unit == u'\uFFFD');
   return found != 0;
+}
+
+// The path a rename uses for a Destination value on this system; false
+// when Windows' form needs the current folder and it cannot be learnt.
+bool rename_path_of(wide_view value, wide_text& result) {
+  // The current folder does not change during a run; asked once.
+  static wide_text folder;
+  const path_style style = native_path_style();
+  if (style == path_style::windows && folder.empty() && !current_folder(folder))
+    return false;
+  result = rename_path(style, value, folder);
+  return true;
 }
 
 bool holds_separator(wide_view text) {

@@ -6,7 +6,8 @@
 // alike.
 
 #include "rename/renamer.h"
-#include "rename/run_context.h"
+#include "rename/shared_types.h"
+#include "text/wide_text.h"
 
 // Why a file is left as it is; none when it may be renamed.
 enum class refusal {

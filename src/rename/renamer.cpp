@@ -1,5 +1,10 @@
 #include "rename/renamer.h"
 
+name_bytes name_bytes_of(text_encoding encoding) {
+  return encoding == text_encoding::eight_bit ? name_bytes::eight_bit
+                                              : name_bytes::utf8;
+}
+
 name_kind kind_of(const renamer& names, const wide_text& path) {
   if (names.mode == renamer_mode::preview) {
     if (names.taken.count(path) != 0) return name_kind::file;

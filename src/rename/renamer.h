@@ -9,7 +9,8 @@
 #include <unordered_set>
 
 #include "platform/platform.h"
-#include "rename/shared_types.h"
+#include "text/text_form.h"
+#include "text/wide_text.h"
 
 enum class renamer_mode { real, preview };
 
@@ -21,6 +22,9 @@ struct renamer {
   std::unordered_set<wide_text> taken;
   std::unordered_set<wide_text> freed;
 };
+
+// How names read from text of this encoding reach a POSIX file system.
+name_bytes name_bytes_of(text_encoding encoding);
 
 // What the rename path names, as the run so far has left it.
 name_kind kind_of(const renamer& names, const wide_text& path);

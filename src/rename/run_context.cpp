@@ -1,8 +1,8 @@
 #include "rename/run_context.h"
 
+#include "console/text_output.h"
 #include "platform/platform.h"
 #include "rename/line_model.h"
-#include "rename/text_output.h"
 
 void init_run_context(run_context& run) {
   run = run_context{};

@@ -6,9 +6,10 @@
 #include <initializer_list>
 #include <map>
 
-#include "exit_status.h"
-#include "rename/journal.h"
-#include "rename/progress_line.h"
+#include "console/progress_line.h"
+#include "journal/journal.h"
+#include "rename/exit_status.h"
+#include "rename/line_model.h"
 #include "rename/renamer.h"
 #include "rename/shared_types.h"
 

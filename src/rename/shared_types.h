@@ -1,22 +1,16 @@
 #pragma once
 
-// The types the stages of a run share: wide text, the tables the header
-// analysis fills, a record's columns, a path's parts, and an input file.
+// The types the stages of a run share: the options, the tables the header
+// analysis fills, a record's columns and a path's parts. Plain values, with
+// no file or run behind them, so that the pure pieces can take them too.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <string>
-#include <string_view>
 #include <vector>
 
-// All text inside the program is 16-bit wide text on every platform.
-using wide_text = std::u16string;
-using wide_view = std::u16string_view;
-
-// The prefix that makes Windows take a path literally; it stands in front of
-// both paths of every rename.
-inline constexpr wide_view k_extended_length_prefix = u"\\\\?\\";
+#include "text/path_forms.h"
+#include "text/wide_text.h"
 
 // The most columns of one record that are held.
 inline constexpr int k_max_columns = 100;
@@ -26,13 +20,6 @@ inline constexpr int k_max_selected = 100;
 inline constexpr int k_max_field_names = 128;
 // The most characters of one field-list line, its line feed included.
 inline constexpr std::size_t k_max_field_line = 255;
-
-// A moved export: Destination values that begin with from begin with to
-// instead.
-struct path_move {
-  wide_text from;
-  wide_text to;
-};
 
 struct run_options {
   bool output_requested = false;
@@ -74,31 +61,6 @@ struct path_parts {
   wide_view directory;
   wide_view base_name;
   wide_view extension;
-};
-
-// How a file's text is held. An 8-bit file is read byte for byte on POSIX
-// and through the ANSI code page on Windows.
-enum class text_encoding { eight_bit, utf8, utf16le, utf16be };
-
-// The encoding of a file and whether it begins with a byte-order mark.
-struct text_form {
-  text_encoding encoding = text_encoding::eight_bit;
-  bool byte_order_mark = false;
-};
-
-// An input file read in blocks of bytes, split into lines by read_line.
-struct text_input {
-  std::FILE* file = nullptr;
-  wide_text name;  // the resolved name it was opened under
-  text_form form;
-  std::size_t content_start = 0;  // the length of its byte-order mark
-  std::string raw_line;           // the bytes of the line being read
-  std::vector<unsigned char> buffer;
-  std::int64_t buffer_offset = 0;  // where the buffer's first byte is held
-  std::size_t position = 0;
-  std::size_t length = 0;
-  bool at_end = false;
-  bool read_failed = false;
 };
 
 // What the header analysis found: the columns whose values go in front of

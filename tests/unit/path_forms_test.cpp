@@ -1,4 +1,4 @@
-#include "rename/path_forms.h"
+#include "text/path_forms.h"
 
 #include <gtest/gtest.h>
 
@@ -124,13 +124,10 @@ TEST(JournalPathRelative, JudgesAndResolvesAgainstTheFolder) {
   for (const auto& c : cases) {
     SCOPED_TRACE(narrow(c.path) + (c.windows ? " on Windows" : " on POSIX"));
     EXPECT_EQ(has_extended_prefix(c.path), c.prefixed);
-    if (c.windows) {
-      EXPECT_EQ(windows_path_is_relative(c.path), c.relative);
-      EXPECT_EQ(windows_path_against(c.path, c.folder), c.against);
-    } else {
-      EXPECT_EQ(posix_path_is_relative(c.path), c.relative);
-      EXPECT_EQ(posix_path_against(c.path, c.folder), c.against);
-    }
+    const path_style style =
+        c.windows ? path_style::windows : path_style::posix;
+    EXPECT_EQ(rename_path_is_relative(style, c.path), c.relative);
+    EXPECT_EQ(rename_path_against(style, c.path, c.folder), c.against);
   }
 }
 

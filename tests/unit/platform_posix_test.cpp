@@ -11,6 +11,13 @@
 
 namespace {
 
+// The 8-bit bytes of text, as the platform encodes them.
+std::string encoded_8bit(std::u16string_view text) {
+  std::string bytes;
+  append_8bit_encoded(text, bytes);
+  return bytes;
+}
+
 std::string read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -81,8 +88,8 @@ TEST(EightBitText, TravelsByteForByte) {
   decode_8bit(bytes, text);
   ASSERT_EQ(text.size(), 257u);
   for (std::size_t i = 0; i < 256; ++i) EXPECT_EQ(text[i + 1], i);
-  EXPECT_EQ(encode_8bit(text.substr(1)), bytes);
-  EXPECT_EQ(encode_8bit(u"a\u0100\u20ac"), "a??");
+  EXPECT_EQ(encoded_8bit(text.substr(1)), bytes);
+  EXPECT_EQ(encoded_8bit(u"a\u0100\u20ac"), "a??");
 }
 
 TEST(RenameNoReplace, NeverReplacesAnExistingFile) {

@@ -9,6 +9,13 @@
 
 namespace {
 
+// The 8-bit bytes of text, as the platform encodes them.
+std::string encoded_8bit(std::u16string_view text) {
+  std::string bytes;
+  append_8bit_encoded(text, bytes);
+  return bytes;
+}
+
 std::u16string wide(const std::filesystem::path& path) {
   const std::wstring text = path.wstring();
   return std::u16string(text.begin(), text.end());
@@ -63,6 +70,6 @@ TEST(EightBitText, TravelsThroughTheAnsiCodePage) {
   std::u16string text;
   decode_8bit(bytes, text);
   EXPECT_EQ(text, u"Ann\u2019s \u20ac \u2013 \u00e9.doc");
-  EXPECT_EQ(encode_8bit(text), bytes);
-  EXPECT_EQ(encode_8bit(u"\u0100\u6587"), "??");  // no look-alikes
+  EXPECT_EQ(encoded_8bit(text), bytes);
+  EXPECT_EQ(encoded_8bit(u"\u0100\u6587"), "??");  // no look-alikes
 }

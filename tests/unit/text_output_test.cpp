@@ -1,11 +1,11 @@
-#include "rename/text_output.h"
+#include "console/text_output.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "rename/unicode_text.h"
+#include "text/unicode_text.h"
 
 TEST(EncodeText, WritesEachUnicodeFormAsRead) {
   const std::u16string text = u"A\u00e9\u6587\U0001F600";

@@ -1,4 +1,4 @@
-#include "rename/windows_names.h"
+#include "text/windows_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,19 +1,12 @@
-#include "rename/progress_line.h"
+#include "console/progress_line.h"
 
-#include "fldren.h"
+#include "console/text_output.h"
 #include "platform/platform.h"
-#include "rename/text_output.h"
+#include "text/number_text.h"
 
 namespace {
 
 constexpr auto k_redraw_every = std::chrono::milliseconds(200);
-
-// A count with its thousands grouped, without the padding of the closing
-// lines.
-std::string grouped(std::int64_t count) {
-  const std::string padded = group_thousands(count);
-  return padded.substr(padded.find_first_not_of(' '));
-}
 
 std::string minutes_and_seconds(std::int64_t seconds) {
   const std::int64_t rest = seconds % 60;
@@ -34,13 +27,13 @@ void start_progress(progress_line& progress, std::int64_t total) {
 std::string progress_text(std::int64_t done, std::int64_t total,
                           std::int64_t renamed, std::int64_t failed,
                           double seconds) {
-  std::string text = grouped(done) + " of " + grouped(total) + " records, " +
-                     grouped(renamed) + " renamed, " + grouped(failed) +
-                     " failed";
+  std::string text = grouped_digits(done) + " of " + grouped_digits(total) +
+                     " records, " + grouped_digits(renamed) + " renamed, " +
+                     grouped_digits(failed) + " failed";
   if (seconds <= 0 || done == 0) return text;
   const double rate = static_cast<double>(done) / seconds;
   const std::int64_t left = total > done ? total - done : 0;
-  return text + ", " + grouped(static_cast<std::int64_t>(rate)) +
+  return text + ", " + grouped_digits(static_cast<std::int64_t>(rate)) +
          " a second, " +
          minutes_and_seconds(
              static_cast<std::int64_t>(static_cast<double>(left) / rate)) +

@@ -1,4 +1,4 @@
-#include "rename/path_forms.h"
+#include "text/path_forms.h"
 
 #include <vector>
 
@@ -19,9 +19,6 @@
 // as the list wrote it, which is the file the forensic suite exported.
 
 namespace {
-
-// Spelt out here so that these functions need no other header of the program.
-constexpr std::u16string_view k_extended_prefix = u"\\\\?\\";
 
 bool is_separator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
 
@@ -53,8 +50,9 @@ bool is_normalised_device_path(std::u16string_view path) {
 }
 
 std::u16string_view without_prefix(std::u16string_view path) {
-  return has_extended_prefix(path) ? path.substr(k_extended_prefix.size())
-                                   : path;
+  return has_extended_prefix(path)
+             ? path.substr(k_extended_length_prefix.size())
+             : path;
 }
 
 // The form the forensic suite writes: X:\ and names joined by single
@@ -154,7 +152,7 @@ void add_names(std::u16string_view text,
 
 std::u16string joined(const path_root& root,
                       const std::vector<std::u16string_view>& names) {
-  std::u16string path(k_extended_prefix);
+  std::u16string path(k_extended_length_prefix);
   path += root.text;
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (i > 0 || !root.text.empty()) path += u'\\';
@@ -168,7 +166,8 @@ std::u16string joined(const path_root& root,
 }  // namespace
 
 bool has_extended_prefix(std::u16string_view path) {
-  return path.substr(0, k_extended_prefix.size()) == k_extended_prefix;
+  return path.substr(0, k_extended_length_prefix.size()) ==
+         k_extended_length_prefix;
 }
 
 std::u16string windows_rename_path(std::u16string_view value,
@@ -176,9 +175,9 @@ std::u16string windows_rename_path(std::u16string_view value,
   if (has_extended_prefix(value)) return std::u16string(value);
   // An empty Destination names no file; the bare prefix makes the rename
   // fail rather than land on the current folder.
-  if (value.empty()) return std::u16string(k_extended_prefix);
+  if (value.empty()) return std::u16string(k_extended_length_prefix);
   if (is_plain_drive_path(value)) {
-    std::u16string path(k_extended_prefix);
+    std::u16string path(k_extended_length_prefix);
     path += value;
     return path;
   }
@@ -188,7 +187,7 @@ std::u16string windows_rename_path(std::u16string_view value,
   std::vector<std::u16string_view> names;
   path_root root;
   if (is_normalised_device_path(value)) {
-    root = device_root(value.substr(k_extended_prefix.size()));
+    root = device_root(value.substr(k_extended_length_prefix.size()));
   } else if (has_two_separators(value)) {
     root = unc_root(value.substr(2));
   } else if (has_drive_root(value)) {
@@ -219,7 +218,7 @@ std::u16string windows_rename_path(std::u16string_view value,
 
 std::u16string posix_rename_path(std::u16string_view value) {
   if (has_extended_prefix(value)) return std::u16string(value);
-  std::u16string path(k_extended_prefix);
+  std::u16string path(k_extended_length_prefix);
   path += value;
   return path;
 }
@@ -250,11 +249,29 @@ std::u16string posix_path_against(std::u16string_view path,
   if (!posix_path_is_relative(path)) return std::u16string(path);
   // '..' is left to the kernel: through a symbolic link it does not undo the
   // name before it, so folding it here could name another file.
-  std::u16string joined_path(k_extended_prefix);
+  std::u16string joined_path(k_extended_length_prefix);
   joined_path += folder;
   if (folder.empty() || !is_separator(folder.back())) joined_path += u'/';
   joined_path += without_prefix(path);
   return joined_path;
+}
+
+std::u16string rename_path(path_style style, std::u16string_view value,
+                           std::u16string_view current_folder) {
+  return style == path_style::windows
+             ? windows_rename_path(value, current_folder)
+             : posix_rename_path(value);
+}
+
+bool rename_path_is_relative(path_style style, std::u16string_view path) {
+  return style == path_style::windows ? windows_path_is_relative(path)
+                                      : posix_path_is_relative(path);
+}
+
+std::u16string rename_path_against(path_style style, std::u16string_view path,
+                                   std::u16string_view folder) {
+  return style == path_style::windows ? windows_path_against(path, folder)
+                                      : posix_path_against(path, folder);
 }
 
 namespace {

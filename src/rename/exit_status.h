@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 // Every status the programs end with. Scripts that drive fldren branch on
 // these numbers, so they never change meaning.
 enum exit_status : int {
@@ -9,3 +11,10 @@ enum exit_status : int {
   k_exit_some_renames_failed = 3,
   k_exit_bad_option = 5,  // illegal option letter or missing value
 };
+
+// The status of a batch of renames that went to its end: 1 when its output
+// file lacks part of it, 3 when any rename failed, 0 otherwise.
+inline exit_status batch_status(bool output_whole, std::int64_t failed) {
+  if (!output_whole) return k_exit_failure;
+  return failed > 0 ? k_exit_some_renames_failed : k_exit_success;
+}

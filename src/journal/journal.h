@@ -11,7 +11,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "rename/shared_types.h"
+#include "text/text_form.h"
+#include "text/wide_text.h"
 
 struct journal {
   std::FILE* file = nullptr;
@@ -28,6 +29,12 @@ struct journal {
   std::int64_t end = 0;  // the length of the file as written so far
   std::string bytes;     // reused for every write
 };
+
+// "Success" or "Failure", the result words of a line; a line whose rename
+// is in flight reads "Pending", a word of the same length, until its
+// result replaces it.
+wide_view result_word(bool success);
+inline constexpr wide_view k_pending_word = u"Pending";
 
 enum class journal_open { ok, is_input, cannot_open };
 
@@ -54,3 +61,16 @@ void journal_settle(journal& journal, bool success);
 // Returns false when the result could not be written (journal.failed).
 // Does nothing when the journal is not open.
 bool journal_close(journal& journal);
+
+// What a journal is called in its program's messages, and what a failed
+// write means for the batch it records.
+struct journal_words {
+  wide_view title;    // "output file"
+  wide_view stopped;  // a line could not be written, so the batch stopped
+  wide_view missing;  // only the last line's result could not be written
+};
+
+// Closes the journal as journal_close does. When the file then lacks part
+// of the batch, says so on the console with words, naming the file as the
+// command line gave it, and returns false.
+bool close_journal_reporting(journal& journal, const journal_words& words);

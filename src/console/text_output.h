@@ -7,7 +7,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "rename/shared_types.h"
+#include "text/text_form.h"
+#include "text/wide_text.h"
 
 // Appends text encoded: 8-bit as the platform reads it back, UTF-8 (a lone
 // surrogate becomes U+FFFD), or UTF-16 unit for unit. Never fails.

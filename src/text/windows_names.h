@@ -4,7 +4,7 @@
 // an export list gives the same outcomes on Linux as on Windows, and in a
 // preview as in a run. Pure text work.
 
-#include "rename/shared_types.h"
+#include "text/wide_text.h"
 
 // The longest file name NTFS holds, in UTF-16 units.
 inline constexpr std::size_t k_max_name_units = 255;

@@ -1,8 +1,8 @@
-#include "rename/text_output.h"
+#include "console/text_output.h"
 
 #include <chrono>
 
-#include "rename/unicode_text.h"
+#include "text/unicode_text.h"
 
 void append_encoded(wide_view text, text_encoding encoding,
                     std::string& bytes) {

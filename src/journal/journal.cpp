@@ -1,7 +1,10 @@
-#include "rename/journal.h"
+#include "journal/journal.h"
 
-#include "rename/rename_report.h"
-#include "rename/text_output.h"
+#include "console/text_output.h"
+
+wide_view result_word(bool success) {
+  return success ? u"Success" : u"Failure";
+}
 
 journal_open open_journal(journal& journal, const wide_text& name,
                           std::initializer_list<const wide_text*> inputs) {
@@ -107,4 +110,16 @@ bool journal_close(journal& journal) {
   if (std::fclose(journal.file) != 0) journal.failed = true;
   journal.file = nullptr;
   return !journal.failed;
+}
+
+bool close_journal_reporting(journal& journal, const journal_words& words) {
+  const bool stopped = journal.failed;
+  if (journal_close(journal) && !stopped) return true;
+  // The name came from the command line, not from the list: it is shown as
+  // every other message shows it, whatever the list's encoding.
+  write_console_text(console_stream::out,
+                     u"\nCan't write to " + wide_text(words.title) + u" " +
+                         journal.name +
+                         wide_text(stopped ? words.stopped : words.missing));
+  return false;
 }

@@ -9,7 +9,16 @@
 #include <string_view>
 #include <vector>
 
-#include "rename/shared_types.h"
+// The prefix that makes Windows take a path literally; it stands in front of
+// both paths of every rename.
+inline constexpr std::u16string_view k_extended_length_prefix = u"\\\\?\\";
+
+// A moved export: Destination values that begin with from begin with to
+// instead.
+struct path_move {
+  std::u16string from;
+  std::u16string to;
+};
 
 // True when path begins with the extended-length prefix \\?\ .
 bool has_extended_prefix(std::u16string_view path);
@@ -36,6 +45,23 @@ std::u16string windows_path_against(std::u16string_view path,
                                     std::u16string_view folder);
 std::u16string posix_path_against(std::u16string_view path,
                                   std::u16string_view folder);
+
+// The two ways the builds read a path: Windows' (drives, shares, '\' and
+// '/' alike, made absolute behind the prefix) and POSIX's (taken as it is,
+// '\' read as '/'). Both are pure text, so each build tests both.
+enum class path_style { windows, posix };
+
+// The path a rename uses for value in style: windows_rename_path against
+// current_folder, or posix_rename_path, which needs no folder. Never fails.
+std::u16string rename_path(path_style style, std::u16string_view value,
+                           std::u16string_view current_folder);
+
+// windows_path_is_relative or posix_path_is_relative, as style says.
+bool rename_path_is_relative(path_style style, std::u16string_view path);
+
+// windows_path_against or posix_path_against, as style says.
+std::u16string rename_path_against(path_style style, std::u16string_view path,
+                                   std::u16string_view folder);
 
 // Puts value, with the beginning of the longest from of moves that it
 // begins with replaced by that move's to, in result. A from matches when it

@@ -32,14 +32,14 @@ class Faults(Case):
             b"f%04d.txt\tp\t%d\tE\t%s\n" % (i, i, self.full("f%04d.txt" % i))
             for i in range(count)), b"Int. ID\n")
 
-    def check_accounted(self, count):
+    def check_accounted(self, count, output="out.txt"):
         """Every file is there under its old or new name, every file under
         a new name has its line in the output file (Success, or Pending
         when the run stopped in flight), and every Success is on disk."""
         logged = set()
         done = set()
         for _, destination, result, _ in support.journal(
-                self.read("out.txt")):
+                self.read(output)):
             if result != b"Failure":
                 logged.add(support.file_name(destination))
             if result == b"Success":
@@ -60,15 +60,26 @@ class Faults(Case):
         return ["-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"]
 
     def test_output_file_writes_failing_midway(self):
-        self.make_files(4)
-        status, out, _ = self.faulty({"FLDREN_FAULT_WRITES": "2"},
-                                     *self.args())
-        self.assertEqual(status, 1)
-        self.assertTrue(out.endswith(
-            b"\nCan't write to output file " + self.full("out.txt") +
-            b"; the run was stopped after the last record shown" +
-            closing(3, 2, 1, (1, support.NOT_WRITTEN))), out[-400:])
-        self.assertEqual(len(self.check_accounted(4)), 2)
+        # The message names the output file as the command line gave it,
+        # whatever the encoding of the list.
+        for header, output in ((support.HEADER, "out.txt"),
+                               (b"\xef\xbb\xbf" + support.HEADER,
+                                "sortie-\xe9.txt")):
+            with self.subTest(output=output):
+                for name in os.listdir(self.dir):
+                    os.remove(os.path.join(self.dir, name))
+                self.make_files(4)
+                self.write("list.txt", header + self.read("list.txt")[
+                    len(support.HEADER):])
+                status, out, _ = self.faulty(
+                    {"FLDREN_FAULT_WRITES": "2"}, "-x", "list.txt", "-f",
+                    "fields.txt", "-o", output.encode("latin-1"))
+                self.assertEqual(status, 1)
+                self.assertTrue(out.endswith(
+                    b"\nCan't write to output file " + self.full(output) +
+                    b"; the run was stopped after the last record shown" +
+                    closing(3, 2, 1, (1, support.NOT_WRITTEN))), out[-400:])
+                self.assertEqual(len(self.check_accounted(4, output)), 2)
 
     def test_export_list_unreadable_after_opening(self):
         # The field list takes three reads; the export list's first block

@@ -8,6 +8,16 @@ import support
 from support import Case, HEADER, closing, lines
 
 
+def on_disk(name):
+    """A name of an 8-bit list as the case's files are named: Wine reads
+    the bytes through the Windows code page, where a byte it does not
+    define stands for the character of the same number."""
+    if not support.WINE:
+        return name.decode("latin-1")
+    return "".join(bytes([b]).decode("cp1252", "ignore") or chr(b)
+                   for b in name)
+
+
 class HostileInput(Case):
     def run_list(self, listed, fields=b"Int. ID\n"):
         self.write("list.txt", listed)
@@ -66,13 +76,48 @@ class HostileInput(Case):
         self.assertEqual(self.read("b.txt"), b"B")
 
     def test_every_byte_value_in_a_column(self):
-        self.write("b.txt", b"B")
-        noise = bytes(range(0x80, 0x100)) + b"\x00\x1a\r"
-        status, out, _ = self.run_list(
-            HEADER + b"b.txt\t" + noise + b"\t1\tE\t" + self.full("b.txt") +
-            b"\n")
-        self.assertEqual(status, 0, out[-300:])
-        self.assertEqual(self.read("1_b.txt"), b"B")
+        # Every byte above 0x7F in the value put in front of the name, in
+        # the Destination's own name and in a column no rename uses; a
+        # chosen value with control bytes or a NUL is refused. The output
+        # file gives every byte back as it was read.
+        high = bytes(range(0x80, 0x100))
+        # In halves: Wine keeps names as UTF-8, where 128 of them would be
+        # longer than a Linux name can be.
+        low, top = high[:64], high[64:]
+        rows = [  # chosen value, Destination's name, new name or reason
+            (low, b"a.txt", low + b"_a.txt"),
+            (top, b"b.txt", top + b"_b.txt"),
+            (b"2", low + b".txt", b"2_" + low + b".txt"),
+            (b"3", top + b".txt", b"3_" + top + b".txt"),
+            (b"4", b"c.txt", b"4_c.txt"),
+            (b"\x1a\r" + high, b"d.txt", support.FORBIDDEN),
+            (high + b"\x00", b"e.txt", support.UNUSABLE),
+        ]
+        listed = HEADER
+        for chosen, name, _ in rows:
+            self.write(on_disk(name), name)
+            # The fifth record's noise stands in the Path column.
+            path = high + b"\x00\x1a\r" if chosen == b"4" else b"p"
+            listed += b"%s\t%s\t%s\tE\t%s\n" % (
+                name, path, chosen, self.full(name.decode("latin-1")))
+        self.write("list.txt", listed)
+        self.write("fields.txt", b"Int. ID\n")
+        status, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt",
+                                         "-o", "out.txt")
+        self.assertEqual(status, 3, out[-300:])
+        self.assertTrue(out.endswith(lines(closing(
+            7, 5, 2, (1, support.FORBIDDEN), (1, support.UNUSABLE)))))
+        entries = support.journal(self.read("out.txt"))
+        for (chosen, name, outcome), entry in zip(rows, entries):
+            with self.subTest(chosen=chosen, name=name):
+                renamed = outcome not in (support.FORBIDDEN, support.UNUSABLE)
+                self.assertEqual(support.file_name(entry[0]), name)
+                self.assertEqual(support.file_name(entry[1]),
+                                 outcome if renamed else chosen + b"_" + name)
+                self.assertEqual(entry[2:], (
+                    b"Success" if renamed else b"Failure", chosen))
+                kept = on_disk(outcome if renamed else name)
+                self.assertEqual(self.read(kept), name)
 
     def test_destination_naming_a_directory_is_left_alone(self):
         # Renaming a folder would move every file below it, and the later

@@ -173,6 +173,10 @@ class Undo(Chains):
         self.inputs(b"".join(b"f%d\tp\t%d\tE\t%s\n" % (i, i, self.full(
             "f%d" % i)) for i in range(count)), b"Int. ID\n")
         self.kill_midway(self.args("-o", "out.txt"), 3000)
+        renamed = [n for n in self.listdir() if "_f" in n]
+        self.assertGreater(len(renamed), 0)
+        # A run that ended before its kill proves nothing about a kill.
+        self.assertLess(len(renamed), count, "the run ended before the kill")
         status, out, _ = self.run_undo("out.txt")
         self.assertEqual(status, 0, out[-300:])
         after = self.snapshot("out.txt", "list.txt", "fields.txt")

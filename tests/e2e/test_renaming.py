@@ -281,7 +281,6 @@ class RecordLoop(Case):
         self.assertEqual(len(self.read("out.txt").splitlines()), 2)
 
 
-FORBIDDEN = b"A chosen value holds a character no Windows name can hold"
 RESERVED = b"The new name is a device name Windows reserves"
 
 
@@ -302,7 +301,7 @@ class WindowsNames(Case):
     def test_values_no_windows_name_holds(self):
         self.make_list()
         before = self.snapshot()
-        refused = [FORBIDDEN] * 4 + [support.NAME_TOO_LONG, RESERVED]
+        refused = [support.FORBIDDEN] * 4 + [support.NAME_TOO_LONG, RESERVED]
         for preview in ([], ["-n"]):
             with self.subTest(preview=preview):
                 status, out, _ = self.run_fldren(
@@ -311,7 +310,7 @@ class WindowsNames(Case):
                 for i, reason in enumerate(refused):
                     self.assertIn(lines(b"_f%d.txt\tFailure\t%s\n" % (
                         i, reason)), out)
-                self.assertIn(lines(closing(6, 0, 6, (4, FORBIDDEN),
+                self.assertIn(lines(closing(6, 0, 6, (4, support.FORBIDDEN),
                                             (1, RESERVED),
                                             (1, support.NAME_TOO_LONG))), out)
                 self.assertEqual(self.snapshot(), before)

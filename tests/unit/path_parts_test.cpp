@@ -22,7 +22,9 @@ TEST(SplitPath, CutsDriveDirectoryBaseAndExtension) {
       {u"/a/b.c", u"", u"/a/", u"b", u".c"},
       {u"C:\\.profile", u"C:", u"\\", u"", u".profile"},
       {u"", u"", u"", u"", u""},
-      {u"C:\\ab:x", u"b:", u"", u"x", u""},
+      // The program splits the path a rename uses, which always begins
+      // with the prefix: a colon after the drive ends the file name.
+      {u"\\\\?\\C:\\ab:x", u"C:", u"\\", u"ab", u":x"},
       {u"C", u"", u"", u"C", u""},
       {u"C:", u"C:", u"", u"", u""},
       {u"/mixed\\sep/name.e", u"", u"/mixed\\sep/", u"name", u".e"},

@@ -59,7 +59,7 @@ wide_text reason_lines(const run_counts& counts) {
     const std::string count =
         std::string(k_count_indent) + group_thousands(-negated) + "  ";
     lines.append(count.begin(), count.end());
-    lines += *reason;
+    append_console_safe(*reason, lines);
     lines += u'\n';
   }
   return lines;

@@ -107,19 +107,20 @@ void create_undo_log(undo_run& run) {
       break;
     case journal_open::is_input:
       write_console_text(console_stream::out,
-                         u"\nUndo log " + name +
+                         u"\nUndo log " + console_safe(name) +
                              u" is the output file itself; nothing was "
                              u"changed\n");
       end_undo(run, k_exit_failure);
     case journal_open::cannot_open:
-      write_console_text(console_stream::out,
-                         u"\nCan't create/open undo log " + name + u"\n");
+      write_console_text(console_stream::out, u"\nCan't create/open undo log " +
+                                                  console_safe(name) + u"\n");
       end_undo(run, k_exit_failure);
   }
   // An undo log is itself an output file, in the run's own encoding, so
   // that undoing it redoes the run.
   run.log.form = run.input.form;
-  write_console_text(console_stream::out, u"\nUndo log created: " + name);
+  write_console_text(console_stream::out,
+                     u"\nUndo log created: " + console_safe(name));
 }
 
 void find_undo_lines(undo_run& run) {
@@ -143,8 +144,9 @@ void find_undo_lines(undo_run& run) {
     }
   }
   if (run.input.read_failed) {
-    write_console_text(console_stream::out,
-                       u"\nCan't read input file " + run.input.name + u"\n");
+    write_console_text(
+        console_stream::out,
+        u"\nCan't read input file " + console_safe(run.input.name) + u"\n");
     end_undo(run, k_exit_failure);
   }
 }
@@ -157,11 +159,10 @@ void refuse_relative_paths(undo_run& run) {
   if (!resolve_full_path(u".", k_input_name_limit, here)) here = u".";
   write_console_text(
       console_stream::out,
-      u"\nThe output file " + run.input.name +
+      u"\nThe output file " + console_safe(run.input.name) +
           u" holds relative paths, which name files of the folder fldren "
           u"ran in. Give that folder with -C FOLDER; the current folder, " +
-          here + u", is not assumed. Nothing was renamed\n",
-      run.input.form.encoding);
+          console_safe(here) + u", is not assumed. Nothing was renamed\n");
   end_undo(run, k_exit_failure);
 }
 
@@ -172,20 +173,59 @@ wide_text in_run_folder(const undo_run& run, wide_view path) {
 
 enum class undo_step { undo, remove_new_name, skip };
 
-// What to do for one line. A "Pending" line's rename was made only when
-// its new name exists and its old one does not. Both names leading to one
-// file is what a rename by link leaves when killed between its two steps:
-// the old name is already right, and the new one goes.
+// What to do for one line, from its result word and the disk. A "Success"
+// line is undone. A "Pending" line's rename was made only when its new
+// name exists and its old one does not. A "Linking" line's rename by link
+// may have been killed between its two steps: both names then lead to the
+// file, the second being the run's own, which goes. The word alone says
+// that the run made a link: two names that were there before the run are
+// never taken for one.
 undo_step choose_step(const undo_run& run, const wide_text& new_name,
                       const wide_text& old_name, report_result result) {
-  const bool new_exists = kind_of(run.names, new_name) != name_kind::missing;
-  const bool old_exists = kind_of(run.names, old_name) != name_kind::missing;
-  if (new_exists && old_exists &&
+  if (result == report_result::success) return undo_step::undo;
+  wide_text unused;
+  const bool new_exists =
+      kind_of(run.names, new_name, unused) != name_kind::missing;
+  const bool old_exists =
+      kind_of(run.names, old_name, unused) != name_kind::missing;
+  if (new_exists && !old_exists) return undo_step::undo;
+  if (result == report_result::linking && new_exists && old_exists &&
       same_file_named(new_name, old_name, run.names.form))
     return undo_step::remove_new_name;
-  if (result == report_result::pending && (!new_exists || old_exists))
-    return undo_step::skip;
-  return undo_step::undo;
+  return undo_step::skip;
+}
+
+// Undoes one line: from is its new name, to its old one. Writes the undo
+// log's line first, as a run does; a refused undo's line reads "Failure"
+// at once. Returns false when the undo log could not be written.
+bool undo_line(undo_run& run, const report_line& entry, const wide_text& from,
+               const wide_text& to, undo_step step, wide_text& reason) {
+  bool success = false;
+  if (step == undo_step::remove_new_name) {
+    if (!journal_begin(run.log, from, to, entry.first_value)) {
+      reason = u"The undo log could not be written";
+    } else {
+      success = remove_name(from, run.names.form);
+      journal_settle(run.log, success);
+      write_console_text(console_stream::out,
+                         u"\nBoth names lead to the same file; removed " +
+                             console_safe(from) +
+                             (success ? u"" : u": Failure"),
+                         run.input.form.encoding);
+    }
+  } else if (check_source(run.names, from, reason) != refusal::none) {
+    journal_refused(run.log, from, to, entry.first_value);
+  } else if (!journal_begin(run.log, from, to, entry.first_value)) {
+    reason = u"The undo log could not be written";
+  } else {
+    success = rename_file(run.names, run.log, from, to, reason);
+    journal_settle(run.log, success);
+  }
+  if (success)
+    ++run.counts.undone;
+  else
+    ++run.counts.failed;
+  return !run.log.failed;
 }
 
 void undo_renames(undo_run& run) {
@@ -198,7 +238,8 @@ void undo_renames(undo_run& run) {
     if (!seek_input(run.input, *at) || !read_line(run.input, line) ||
         !parse_report_line(line, entry)) {
       write_console_text(console_stream::out,
-                         u"\nCan't read input file " + run.input.name +
+                         u"\nCan't read input file " +
+                             console_safe(run.input.name) +
                              u" again; the undo was stopped\n");
       end_undo(run, k_exit_failure);
     }
@@ -206,33 +247,17 @@ void undo_renames(undo_run& run) {
     const wide_text to = in_run_folder(run, entry.source);
     const undo_step step = choose_step(run, from, to, entry.result);
     if (step == undo_step::skip) {
-      write_console_text(console_stream::out,
-                         u"\nNot renamed by the run, skipped: " + to, encoding);
+      write_console_text(
+          console_stream::out,
+          u"\nNot renamed by the run, skipped: " + console_safe(to), encoding);
       ++run.counts.skipped;
       continue;
     }
-    // As in a run: the log's line is on disk before the rename.
-    const bool logged = journal_begin(run.log, from, to, entry.first_value);
-    bool success = false;
-    reason = logged ? wide_view() : u"The undo log could not be written";
-    if (logged && step == undo_step::remove_new_name) {
-      success = remove_name(from, run.names.form);
-      write_console_text(console_stream::out,
-                         u"\nBoth names lead to the same file; removed " +
-                             from + (success ? u"" : u": Failure"),
-                         encoding);
-    } else if (logged) {
-      const refusal refused = check_source(run.names, from);
-      reason = refusal_text(refused);
-      success =
-          refused == refusal::none && rename_file(run.names, from, to, reason);
-    }
-    journal_settle(run.log, success);
-    write_report_console_line(encoding, from, to, success, reason, report);
-    if (success)
-      ++run.counts.undone;
-    else
-      ++run.counts.failed;
+    reason.clear();
+    const std::int64_t undone = run.counts.undone;
+    const bool logged = undo_line(run, entry, from, to, step, reason);
+    write_report_console_line(encoding, from, to, run.counts.undone > undone,
+                              reason, report);
     if (!logged) return;
   }
 }

@@ -20,12 +20,26 @@ void add_move(run_context& run, wide_view value) {
   const std::size_t equals = value.find(u'=');
   if (equals == wide_view::npos || equals == 0) {
     write_console_text(console_stream::out,
-                       u"\nBad value for -m: " + wide_text(value) +
+                       u"\nBad value for -m: " + console_safe(value) +
                            u"\nIt must be FROM=TO, FROM not empty\n");
     end_run(run, k_exit_bad_option);
   }
   run.options.moves.push_back({wide_text(value.substr(0, equals)),
                                wide_text(value.substr(equals + 1))});
+}
+
+// The options end at the first plain argument after them. An option the
+// examiner typed after it (a -n after a stray name, say) would otherwise
+// be dropped in silence and the run made without it.
+void refuse_late_options(run_context& run, int argc, char16_t** argv, int end) {
+  for (int index = end + 1; index < argc; ++index) {
+    if (!is_option(argv[index])) continue;
+    write_console_text(console_stream::out,
+                       u"\nOption " + console_safe(argv[index]) + u" follows " +
+                           console_safe(argv[end]) +
+                           u", where the options end; nothing was done\n");
+    end_run(run, k_exit_bad_option);
+  }
 }
 
 }  // namespace
@@ -76,7 +90,7 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
           // Kept byte for byte: scripts that drive fldren match it.
           write_console_text(
               console_stream::out,
-              u"\nIllegal option " + wide_text(argument.substr(at)) + u"\n");
+              u"\nIllegal option " + console_safe(argument.substr(at)) + u"\n");
           end_run(run, k_exit_bad_option);
       }
 
@@ -97,4 +111,5 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
       break;
     }
   }
+  refuse_late_options(run, argc, argv, index);
 }

@@ -33,6 +33,53 @@ std::string byte_order_mark(text_encoding encoding) {
 
 namespace {
 
+bool needs_escape(char16_t unit) {
+  return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F) ||
+         (unit >= 0xD800 && unit <= 0xDFFF);
+}
+
+void append_hex(char16_t code, int digits, wide_text& result) {
+  constexpr char16_t k_digits[] = u"0123456789ABCDEF";
+  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+    result += k_digits[(code >> shift) & 0xF];
+}
+
+}  // namespace
+
+void append_console_safe(wide_view text, wide_text& result) {
+  // Most text needs no escape: one look, then one copy.
+  std::size_t clean = 0;
+  while (clean < text.size() && !needs_escape(text[clean])) ++clean;
+  result.append(text.substr(0, clean));
+  for (std::size_t i = clean; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (!needs_escape(unit)) {
+      result += unit;
+    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
+               text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      result += unit;  // a pair: one character beyond the BMP
+      result += text[++i];
+    } else if (is_unreadable_byte(unit)) {
+      result += u"\\x";
+      append_hex(static_cast<char16_t>(unit & 0xFF), 2, result);
+    } else if (unit >= 0xD800) {
+      result += u"\\u";
+      append_hex(unit, 4, result);
+    } else {
+      result += u"\\x";
+      append_hex(unit, 2, result);
+    }
+  }
+}
+
+wide_text console_safe(wide_view text) {
+  wide_text result;
+  append_console_safe(text, result);
+  return result;
+}
+
+namespace {
+
 constexpr std::size_t k_batch_bytes = 64 * 1024;
 constexpr auto k_batch_age = std::chrono::milliseconds(250);
 

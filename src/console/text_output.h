@@ -10,8 +10,9 @@
 #include "text/text_form.h"
 #include "text/wide_text.h"
 
-// Appends text encoded: 8-bit as the platform reads it back, UTF-8 (a lone
-// surrogate becomes U+FFFD), or UTF-16 unit for unit. Never fails.
+// Appends text encoded: 8-bit as the platform reads it back, UTF-8 (a byte
+// that could not be read goes back as that byte, any other lone surrogate
+// becomes U+FFFD), or UTF-16 unit for unit. Never fails.
 void append_encoded(wide_view text, text_encoding encoding, std::string& bytes);
 
 // The same, as a string of its own.
@@ -19,6 +20,17 @@ std::string encode_text(wide_view text, text_encoding encoding);
 
 // The byte-order mark of the encoding; empty for 8-bit text.
 std::string byte_order_mark(text_encoding encoding);
+
+// Appends text with every control character (U+0000 to U+001F, U+007F to
+// U+009F) written as "\x1B", and every lone surrogate, which stands for
+// text that could not be read, as "\x85" for a byte or "\uD800" otherwise,
+// so that text from the evidence shows as what it is and never drives the
+// terminal. Only for the console: the output file keeps the text as read.
+// Never fails.
+void append_console_safe(wide_view text, wide_text& result);
+
+// The same, as text of its own.
+wide_text console_safe(wide_view text);
 
 // Where console text goes: the platform's services, or a test's own.
 struct console_sink {

@@ -13,20 +13,22 @@ journal_open open_journal(journal& journal, const wide_text& name,
   if (file == nullptr) return journal_open::cannot_open;
   // Opened without emptying it: a name that leads to an input by another
   // spelling must not cost that input its contents.
+  // A file whose identity is not known could be an input by another name:
+  // it is not emptied.
   file_identity own;
-  if (!identity_of_file(file, own)) {
+  if (!identity_of_file(file, own) || !same_identity(own, own)) {
     std::fclose(file);
     return journal_open::cannot_open;
   }
   for (const wide_text* input : inputs) {
     file_identity other;
-    if (identity_of_name(*input, other) && other == own) {
+    if (identity_of_name(*input, other) && same_identity(other, own)) {
       std::fclose(file);
       // Made by this open, so the input named the same way did not exist:
       // taken away again, so that nothing is changed, unless another
       // program has put a file of its own under the name meanwhile.
       file_identity now;
-      if (created && identity_of_name(name, now) && now == own)
+      if (created && identity_of_name(name, now) && same_identity(now, own))
         remove_file(name);
       return journal_open::is_input;
     }
@@ -63,10 +65,13 @@ bool write_from(journal& journal, std::int64_t offset) {
 
 }  // namespace
 
-bool journal_begin(journal& journal, wide_view source, wide_view destination,
-                   wide_view first_value) {
-  if (journal.file == nullptr) return true;
-  if (journal.failed) return false;
+namespace {
+
+// Puts in journal.bytes the held line's result and the rest of its line
+// (or an empty file's byte-order mark), then a new line up to its result
+// word. Returns where the bytes go; result_at is where the word will stand.
+std::int64_t start_line(journal& journal, wide_view source,
+                        wide_view destination, std::int64_t& result_at) {
   std::string& bytes = journal.bytes;
   bytes.clear();
   const std::int64_t offset = journal.holding ? journal.result_at : journal.end;
@@ -79,18 +84,61 @@ bool journal_begin(journal& journal, wide_view source, wide_view destination,
   append_encoded(u"\t==>\t", encoding, bytes);
   append_encoded(destination, encoding, bytes);
   append_encoded(u"\t", encoding, bytes);
-  const std::int64_t result_at =
-      offset + static_cast<std::int64_t>(bytes.size());
-  append_encoded(k_pending_word, encoding, bytes);
+  result_at = offset + static_cast<std::int64_t>(bytes.size());
+  return offset;
+}
+
+// What follows a line's result word: TAB, the first value, the line end.
+void append_tail(const journal& journal, wide_view first_value,
+                 std::string& bytes) {
+  append_encoded(u"\t", journal.form.encoding, bytes);
+  append_encoded(first_value, journal.form.encoding, bytes);
+  append_encoded(text_line_end(), journal.form.encoding, bytes);
+}
+
+}  // namespace
+
+bool journal_begin(journal& journal, wide_view source, wide_view destination,
+                   wide_view first_value) {
+  if (journal.file == nullptr) return true;
+  if (journal.failed) return false;
+  std::int64_t result_at = 0;
+  const std::int64_t offset =
+      start_line(journal, source, destination, result_at);
+  append_encoded(k_pending_word, journal.form.encoding, journal.bytes);
   if (!write_from(journal, offset)) return false;
 
   journal.holding = true;
   journal.result_at = result_at;
   journal.held_success = false;
   journal.held_tail.clear();
-  append_encoded(u"\t", encoding, journal.held_tail);
-  append_encoded(first_value, encoding, journal.held_tail);
-  append_encoded(text_line_end(), encoding, journal.held_tail);
+  append_tail(journal, first_value, journal.held_tail);
+  return true;
+}
+
+bool journal_refused(journal& journal, wide_view source, wide_view destination,
+                     wide_view first_value) {
+  if (journal.file == nullptr) return true;
+  if (journal.failed) return false;
+  std::int64_t result_at = 0;
+  const std::int64_t offset =
+      start_line(journal, source, destination, result_at);
+  append_encoded(result_word(false), journal.form.encoding, journal.bytes);
+  append_tail(journal, first_value, journal.bytes);
+  if (!write_from(journal, offset)) return false;
+  journal.holding = false;
+  return true;
+}
+
+bool journal_linking(journal& journal) {
+  if (journal.file == nullptr || !journal.holding) return true;
+  if (journal.failed) return false;
+  // In place of "Pending", the same length: the file keeps its length.
+  if (!write_file_at(journal.file, journal.result_at,
+                     encode_text(k_linking_word, journal.form.encoding))) {
+    journal.failed = true;
+    return false;
+  }
   return true;
 }
 
@@ -119,7 +167,7 @@ bool close_journal_reporting(journal& journal, const journal_words& words) {
   // every other message shows it, whatever the list's encoding.
   write_console_text(console_stream::out,
                      u"\nCan't write to " + wide_text(words.title) + u" " +
-                         journal.name +
+                         console_safe(journal.name) +
                          wide_text(stopped ? words.stopped : words.missing));
   return false;
 }

@@ -35,6 +35,10 @@ struct journal {
 // result replaces it.
 wide_view result_word(bool success);
 inline constexpr wide_view k_pending_word = u"Pending";
+// A rename in flight by a link and the removal of the old name: between
+// the two, both names lead to the file, and only this word tells that the
+// second name is the run's own.
+inline constexpr wide_view k_linking_word = u"Linking";
 
 enum class journal_open { ok, is_input, cannot_open };
 
@@ -51,6 +55,20 @@ journal_open open_journal(journal& journal, const wide_text& name,
 // rename must then not be made. Does nothing when the journal is not open.
 bool journal_begin(journal& journal, wide_view source, wide_view destination,
                    wide_view first_value);
+
+// Writes the result of the line in flight, if any, and a whole line for a
+// rename that is not attempted (its record was refused), its result
+// reading "Failure" from the start: "Pending" means an attempt, nothing
+// else. Returns false, setting journal.failed, when the write fails (or
+// failed before). Does nothing when the journal is not open.
+bool journal_refused(journal& journal, wide_view source, wide_view destination,
+                     wide_view first_value);
+
+// Makes the line in flight read "Linking" in place of "Pending", before a
+// rename by link is begun. Returns false, setting journal.failed, when
+// that cannot be written; the link must then not be made. Does nothing
+// when the journal is not open.
+bool journal_linking(journal& journal);
 
 // Holds the result of the line journal_begin just wrote, to be written with
 // the next line or by journal_close; does nothing after a failed write.

@@ -38,16 +38,21 @@ void append_8bit_encoded(std::u16string_view text, std::string& bytes);
 bool seek_file(std::FILE* file, std::int64_t offset);
 
 // Which file a name or an open file leads to, whatever the spelling of the
-// name: device and inode on POSIX, volume serial number and file index on
-// Windows. Equal identities are the same file.
+// name: device and inode on POSIX; on Windows the volume serial number and
+// the 128-bit file ID (ReFS reuses 64-bit file indexes). All zeros means
+// the system did not tell, as some shares do.
 struct file_identity {
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
   std::uint64_t index_high = 0;
 };
 
-inline bool operator==(const file_identity& a, const file_identity& b) {
-  return a.volume == b.volume && a.index == b.index &&
+// True when both identities are known and equal: the same file. An
+// identity of all zeros is the same as nothing, so that a file system that
+// does not tell never makes two files one.
+inline bool same_identity(const file_identity& a, const file_identity& b) {
+  const bool known = a.index != 0 || a.index_high != 0 || a.volume != 0;
+  return known && a.volume == b.volume && a.index == b.index &&
          a.index_high == b.index_high;
 }
 
@@ -88,24 +93,41 @@ bool current_folder(std::u16string& folder);
 // text. Windows takes wide names as they are.
 enum class name_bytes { eight_bit, utf8 };
 
+enum class rename_outcome { renamed, failed, needs_link };
+
 // Renames from to to, both rename paths. Never replaces an existing file:
-// fails when to exists, and fails rather than risk a replace when the file
-// system cannot promise that. Does not look at what from is: the caller
-// refuses directories first. A rename refused because another program
-// holds the file is tried again for about a second. On failure, reason
-// holds the system's own words for the error.
-bool rename_no_replace(const std::u16string& from, const std::u16string& to,
-                       name_bytes form, std::u16string& reason);
+// fails when to exists. A file system that cannot rename with that promise
+// (NFS, FUSE; never on Windows) gets needs_link, and nothing is changed:
+// rename_by_link is then the way. Does not look at what from is: the
+// caller refuses directories first. A rename refused because another
+// program holds the file is tried again for about a second. On failure,
+// reason holds the system's own words for the error.
+rename_outcome rename_no_replace(const std::u16string& from,
+                                 const std::u16string& to, name_bytes form,
+                                 std::u16string& reason);
+
+// Renames by a second name linked to the file, then the removal of the
+// old one; link() never replaces. Between the two steps both names lead to
+// the file. Fails, leaving the old name in place, when the new name exists
+// or the link is refused; reason then holds the system's words. Windows
+// has no such rename and always fails.
+bool rename_by_link(const std::u16string& from, const std::u16string& to,
+                    name_bytes form, std::u16string& reason);
 
 // The system's words for a rename refused because the new name exists, as
 // rename_no_replace gives them. Never fails.
 std::u16string name_exists_text();
 
 // What a rename path names, without following a final symbolic link.
-enum class name_kind { missing, file, directory };
-name_kind kind_of_name(const std::u16string& path, name_bytes form);
+// missing only when its folder exists and holds no such name; unknown when
+// the system cannot tell, reason then saying why: the system's own words,
+// or which folder of the path does not exist.
+enum class name_kind { missing, file, directory, unknown };
+name_kind kind_of_name(const std::u16string& path, name_bytes form,
+                       std::u16string& reason);
 
-// True when both rename paths name one existing file, as hard links do.
+// True when both rename paths name one existing file, as hard links do,
+// by same_identity.
 bool same_file_named(const std::u16string& first, const std::u16string& second,
                      name_bytes form);
 

@@ -216,7 +216,7 @@ bool to_posix_path(std::u16string_view path, name_bytes form,
   return true;
 }
 
-bool rename_by_link(const char* from, const char* to) {
+bool link_and_unlink(const char* from, const char* to) {
   // link() never replaces: it fails with EEXIST when the new name exists.
   if (link(from, to) != 0) return false;
   if (unlink(from) != 0) {
@@ -238,43 +238,97 @@ std::u16string error_text(int error) {
   return text;
 }
 
-bool rename_names(const char* from, const char* to) {
-#ifdef RENAME_NOREPLACE
-  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+// Both rename paths as the system's names; false, with the reason, when
+// either cannot be one.
+bool system_names(const std::u16string& from, const std::u16string& to,
+                  name_bytes form, std::string& from_name, std::string& to_name,
+                  std::u16string& reason) {
+  if (to_posix_path(from, form, from_name) &&
+      to_posix_path(to, form, to_name) && !from_name.empty() &&
+      !to_name.empty())
     return true;
-  // NFS and FUSE file systems such as ntfs-3g refuse the flag itself; every
-  // other error is the answer for this rename.
-  if (errno != EINVAL && errno != ENOSYS) return false;
-#endif
-  return rename_by_link(from, to);
+  reason = error_text(EINVAL);
+  return false;
 }
 
 }  // namespace
 
-bool rename_no_replace(const std::u16string& from, const std::u16string& to,
-                       name_bytes form, std::u16string& reason) {
+rename_outcome rename_no_replace(const std::u16string& from,
+                                 const std::u16string& to, name_bytes form,
+                                 std::u16string& reason) {
   std::string from_name;
   std::string to_name;
-  if (!to_posix_path(from, form, from_name) ||
-      !to_posix_path(to, form, to_name) || from_name.empty() ||
-      to_name.empty()) {
-    reason = error_text(EINVAL);
-    return false;
+  if (!system_names(from, to, form, from_name, to_name, reason))
+    return rename_outcome::failed;
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from_name.c_str(), AT_FDCWD, to_name.c_str(),
+                RENAME_NOREPLACE) == 0)
+    return rename_outcome::renamed;
+  // NFS and FUSE file systems such as ntfs-3g refuse the flag itself; every
+  // other error is the answer for this rename.
+  if (errno != EINVAL && errno != ENOSYS) {
+    reason = error_text(errno);
+    return rename_outcome::failed;
   }
-  if (rename_names(from_name.c_str(), to_name.c_str())) return true;
+#endif
+  return rename_outcome::needs_link;
+}
+
+bool rename_by_link(const std::u16string& from, const std::u16string& to,
+                    name_bytes form, std::u16string& reason) {
+  std::string from_name;
+  std::string to_name;
+  if (!system_names(from, to, form, from_name, to_name, reason)) return false;
+  if (link_and_unlink(from_name.c_str(), to_name.c_str())) return true;
   reason = error_text(errno);
   return false;
 }
 
 std::u16string name_exists_text() { return error_text(EEXIST); }
 
-name_kind kind_of_name(const std::u16string& path, name_bytes form) {
+namespace {
+
+// After the name itself was not found: missing when its folder exists;
+// otherwise reason names the topmost folder of the path that does not.
+name_kind missing_or_no_folder(const std::u16string& path, name_bytes form,
+                               std::u16string& reason) {
+  std::u16string_view missing;
+  for (std::u16string_view folder = parent_folder(path_style::posix, path);
+       !folder.empty(); folder = parent_folder(path_style::posix, folder)) {
+    std::string name;
+    struct stat info;
+    if (!to_posix_path(folder, form, name)) break;
+    if (stat(name.c_str(), &info) == 0) {
+      if (S_ISDIR(info.st_mode)) break;
+      reason = error_text(ENOTDIR);
+      return name_kind::unknown;
+    }
+    if (errno != ENOENT) {
+      reason = error_text(errno);
+      return name_kind::unknown;
+    }
+    missing = folder;
+  }
+  if (missing.empty()) return name_kind::missing;
+  reason = u"The folder " + std::u16string(missing) + u" does not exist";
+  return name_kind::unknown;
+}
+
+}  // namespace
+
+name_kind kind_of_name(const std::u16string& path, name_bytes form,
+                       std::u16string& reason) {
   std::string name;
   struct stat info;
-  if (!to_posix_path(path, form, name) || name.empty() ||
-      lstat(name.c_str(), &info) != 0)
-    return name_kind::missing;
-  return S_ISDIR(info.st_mode) ? name_kind::directory : name_kind::file;
+  if (!to_posix_path(path, form, name) || name.empty()) {
+    reason = error_text(EINVAL);
+    return name_kind::unknown;
+  }
+  if (lstat(name.c_str(), &info) == 0)
+    return S_ISDIR(info.st_mode) ? name_kind::directory : name_kind::file;
+  if (errno == ENOENT) return missing_or_no_folder(path, form, reason);
+  reason = error_text(errno);
+  return name_kind::unknown;
 }
 
 bool same_file_named(const std::u16string& first, const std::u16string& second,
@@ -287,7 +341,8 @@ bool same_file_named(const std::u16string& first, const std::u16string& second,
          to_posix_path(second, form, second_name) &&
          lstat(first_name.c_str(), &first_info) == 0 &&
          lstat(second_name.c_str(), &second_info) == 0 &&
-         identity_of_stat(first_info) == identity_of_stat(second_info);
+         same_identity(identity_of_stat(first_info),
+                       identity_of_stat(second_info));
 }
 
 bool remove_name(const std::u16string& path, name_bytes form) {

@@ -15,5 +15,6 @@ bool to_posix_path(std::u16string_view path, name_bytes form,
 
 // Renames by a hard link under the new name followed by removal of the old
 // one, for file systems that refuse a no-replace rename. Fails, leaving the
-// old name in place, when the new name exists or the link is refused.
-bool rename_by_link(const char* from, const char* to);
+// old name in place, when the new name exists or the link is refused; errno
+// then tells why.
+bool link_and_unlink(const char* from, const char* to);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -154,13 +155,29 @@ bool seek_file(std::FILE* file, std::int64_t offset) {
 namespace {
 
 bool identity_of_handle(HANDLE handle, file_identity& identity) {
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  // The 128-bit file ID where the file system gives one (ReFS reuses
+  // 64-bit indexes); the 64-bit index where it does not.
+  FILE_ID_INFO id_info;
+  if (GetFileInformationByHandleEx(handle, FileIdInfo, &id_info,
+                                   sizeof id_info)) {
+    std::uint64_t halves[2] = {0, 0};
+    static_assert(sizeof halves == sizeof id_info.FileId.Identifier);
+    std::memcpy(halves, id_info.FileId.Identifier, sizeof halves);
+    if (halves[0] != 0 || halves[1] != 0) {
+      identity.volume = id_info.VolumeSerialNumber;
+      identity.index = halves[0];
+      identity.index_high = halves[1];
+      return true;
+    }
+  }
   BY_HANDLE_FILE_INFORMATION information;
-  if (handle == INVALID_HANDLE_VALUE ||
-      !GetFileInformationByHandle(handle, &information))
-    return false;
+  if (!GetFileInformationByHandle(handle, &information)) return false;
   identity.volume = information.dwVolumeSerialNumber;
-  identity.index = information.nFileIndexLow;
-  identity.index_high = information.nFileIndexHigh;
+  identity.index =
+      information.nFileIndexLow |
+      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32);
+  identity.index_high = 0;
   return true;
 }
 
@@ -225,19 +242,21 @@ constexpr DWORD k_rename_pause_ms = 200;
 
 }  // namespace
 
-bool rename_no_replace(const std::u16string& from, const std::u16string& to,
-                       name_bytes, std::u16string& reason) {
+rename_outcome rename_no_replace(const std::u16string& from,
+                                 const std::u16string& to, name_bytes,
+                                 std::u16string& reason) {
   std::wstring from_wide;
   std::wstring to_wide_;
   if (!to_wide(from, from_wide) || !to_wide(to, to_wide_)) {
     reason = error_text(ERROR_INVALID_NAME);
-    return false;
+    return rename_outcome::failed;
   }
   DWORD error = ERROR_SUCCESS;
   for (int attempt = 0; attempt < k_rename_tries; ++attempt) {
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the new name
     // exists: it never replaces.
-    if (MoveFileExW(from_wide.c_str(), to_wide_.c_str(), 0)) return true;
+    if (MoveFileExW(from_wide.c_str(), to_wide_.c_str(), 0))
+      return rename_outcome::renamed;
     error = GetLastError();
     // Virus scanners and indexers open freshly exported files for a
     // moment; such a refusal passes.
@@ -250,18 +269,74 @@ bool rename_no_replace(const std::u16string& from, const std::u16string& to,
   // run's.
   if (error == ERROR_FILE_EXISTS) error = ERROR_ALREADY_EXISTS;
   reason = error_text(error);
+  return rename_outcome::failed;
+}
+
+bool rename_by_link(const std::u16string&, const std::u16string&, name_bytes,
+                    std::u16string& reason) {
+  // MoveFileExW never replaces on every file system Windows has.
+  reason = error_text(ERROR_NOT_SUPPORTED);
   return false;
 }
 
 std::u16string name_exists_text() { return error_text(ERROR_ALREADY_EXISTS); }
 
-name_kind kind_of_name(const std::u16string& path, name_bytes) {
+namespace {
+
+// The attributes of a rename path, or INVALID_FILE_ATTRIBUTES with the
+// error in error.
+DWORD attributes_of(std::u16string_view path, DWORD& error) {
   std::wstring wide_path;
-  if (!to_wide(path, wide_path)) return name_kind::missing;
+  if (!to_wide(path, wide_path)) {
+    error = ERROR_INVALID_NAME;
+    return INVALID_FILE_ATTRIBUTES;
+  }
   const DWORD attributes = GetFileAttributesW(wide_path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return name_kind::missing;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? name_kind::directory
-                                                      : name_kind::file;
+  error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
+  return attributes;
+}
+
+// After a folder of the path was not found: reason names the topmost
+// folder of the path that does not exist (a missing drive or share too).
+name_kind no_folder(const std::u16string& path, std::u16string& reason) {
+  std::u16string_view missing;
+  for (std::u16string_view folder = parent_folder(path_style::windows, path);
+       !folder.empty(); folder = parent_folder(path_style::windows, folder)) {
+    DWORD error = 0;
+    const DWORD attributes = attributes_of(folder, error);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) break;
+      reason = error_text(ERROR_DIRECTORY);
+      return name_kind::unknown;
+    }
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+        error != ERROR_BAD_NETPATH && error != ERROR_BAD_NET_NAME &&
+        error != ERROR_INVALID_DRIVE) {
+      reason = error_text(error);
+      return name_kind::unknown;
+    }
+    missing = folder;
+  }
+  reason = missing.empty()
+               ? error_text(ERROR_PATH_NOT_FOUND)
+               : u"The folder " + std::u16string(missing) + u" does not exist";
+  return name_kind::unknown;
+}
+
+}  // namespace
+
+name_kind kind_of_name(const std::u16string& path, name_bytes,
+                       std::u16string& reason) {
+  DWORD error = 0;
+  const DWORD attributes = attributes_of(path, error);
+  if (attributes != INVALID_FILE_ATTRIBUTES)
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? name_kind::directory
+                                                        : name_kind::file;
+  // The folder exists and holds no such name: the one plain absence.
+  if (error == ERROR_FILE_NOT_FOUND) return name_kind::missing;
+  if (error == ERROR_PATH_NOT_FOUND) return no_folder(path, reason);
+  reason = error_text(error);
+  return name_kind::unknown;
 }
 
 bool same_file_named(const std::u16string& first, const std::u16string& second,
@@ -270,7 +345,7 @@ bool same_file_named(const std::u16string& first, const std::u16string& second,
   file_identity second_identity;
   return identity_of_name(first, first_identity) &&
          identity_of_name(second, second_identity) &&
-         first_identity == second_identity;
+         same_identity(first_identity, second_identity);
 }
 
 bool remove_name(const std::u16string& path, name_bytes) {

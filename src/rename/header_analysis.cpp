@@ -88,7 +88,10 @@ void check_delimiter(run_context& run) {
   write_console_8bit(
       console_stream::out,
       "The first record shows this to be a CSV delimited file\n");
-  write_console_text(console_stream::out, u"\n" + line + u"\n",
+  // The line keeps its line feed; what it holds is shown, never obeyed.
+  const wide_view shown =
+      wide_view(line).substr(0, line.size() - (line.back() == u'\n' ? 1 : 0));
+  write_console_text(console_stream::out, u"\n" + console_safe(shown) + u"\n\n",
                      run.export_list.form.encoding);
   write_console_8bit(console_stream::out,
                      "This program only works on tab delimited files.\n");

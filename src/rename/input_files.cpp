@@ -23,15 +23,15 @@ std::u16string number_text(std::int64_t number) {
 bool open_named_input(text_input& slot, const wide_text& name) {
   wide_text resolved;
   if (!resolve_full_path(name, k_input_name_limit, resolved)) {
-    write_out(u"\ncan't open input file " + name);
+    write_out(u"\ncan't open input file " + console_safe(name));
     return false;
   }
   std::FILE* file = open_for_reading(resolved);
   if (file == nullptr) {
-    write_out(u"\ncan't open input file " + resolved);
+    write_out(u"\ncan't open input file " + console_safe(resolved));
     return false;
   }
-  write_out(u"\nInput opened " + resolved);
+  write_out(u"\nInput opened " + console_safe(resolved));
   attach_input(slot, file, resolved);
   return true;
 }
@@ -97,19 +97,19 @@ void create_output_file(run_context& run) {
     case journal_open::ok:
       break;
     case journal_open::is_input:
-      write_out(u"\nOutput file " + name +
+      write_out(u"\nOutput file " + console_safe(name) +
                 u" is one of the input files; nothing was changed\n");
       end_run(run, k_exit_failure);
     case journal_open::cannot_open:
       // Kept as it always was, the leading letter n included: scripts
       // match this line.
-      write_out(u"nCan't create/open output filename " + name);
+      write_out(u"nCan't create/open output filename " + console_safe(name));
       end_run(run, k_exit_failure);
   }
-  write_out(u"\nOutput file created: " + name + u"\n\n");
+  write_out(u"\nOutput file created: " + console_safe(name) + u"\n\n");
 }
 
 void end_on_read_error(run_context& run, const text_input& input) {
-  write_out(u"\nCan't read input file " + input.name + u"\n");
+  write_out(u"\nCan't read input file " + console_safe(input.name) + u"\n");
   end_run(run, k_exit_failure);
 }

@@ -85,7 +85,7 @@ bool read_utf16_line(text_input& input, wide_text& line) {
     const unsigned char first = input.buffer[input.position++];
     if (!more_bytes(input)) {
       // Half a unit at the end of the file.
-      line.push_back(k_replacement_character);
+      line.push_back(unreadable_byte(first));
       break;
     }
     const unsigned char second = input.buffer[input.position++];
@@ -98,9 +98,9 @@ bool read_utf16_line(text_input& input, wide_text& line) {
     }
     line.push_back(unit);
   }
-  if (input.read_failed) return false;
-  replace_lone_surrogates(line);
-  return true;
+  // Lone surrogates stay as they are: they mark text that could not be
+  // read, and go back to a UTF-16 output file as they came.
+  return !input.read_failed;
 }
 
 }  // namespace

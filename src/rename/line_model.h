@@ -48,7 +48,8 @@ bool seek_input(text_input& input, std::int64_t offset);
 void close_input(text_input& input);
 
 // Reads the next physical line, whatever its length, into line, decoded
-// from the input's encoding (an ill-formed piece becomes U+FFFD). CR LF
+// from the input's encoding (text that could not be read is carried as
+// lone surrogates, see unreadable_byte). CR LF
 // becomes a line feed, a lone CR, NUL and 0x1A are ordinary characters,
 // and the line keeps its line feed. Returns false at end of input, leaving
 // line as it was, or on a read error (input.read_failed), after which line

@@ -9,17 +9,21 @@
 bool rename_record(run_context& run, const record_fields& fields,
                    record_plan& plan, wide_text& report) {
   compose_record(run.options, run.columns, fields, plan);
-  const refusal refused = check_record(plan, run.names);
-  plan.reason = refusal_text(refused);
-  // The line is on disk before the rename, so that no rename lacks one.
-  const bool logged = journal_begin(run.output, plan.source, plan.destination,
-                                    plan.first_value);
-  if (!logged && refused == refusal::none)
+  bool success = false;
+  if (check_record(plan, run.names, plan.reason) != refusal::none) {
+    // Nothing is attempted, and the line says so from the start.
+    journal_refused(run.output, plan.source, plan.destination,
+                    plan.first_value);
+  } else if (!journal_begin(run.output, plan.source, plan.destination,
+                            plan.first_value)) {
+    // The line must be on disk before the rename, so that no rename lacks
+    // one; without it there is no rename.
     plan.reason = u"The output file could not be written";
-  const bool success =
-      refused == refusal::none && logged &&
-      rename_file(run.names, plan.source, plan.destination, plan.reason);
-  journal_settle(run.output, success);
+  } else {
+    success = rename_file(run.names, run.output, plan.source, plan.destination,
+                          plan.reason);
+    journal_settle(run.output, success);
+  }
   // A quiet run shows its failures only.
   if (!success || !run.options.quiet) {
     const bool at_line_start = clear_progress(run.progress);
@@ -39,7 +43,7 @@ bool rename_record(run_context& run, const record_fields& fields,
   }
   update_progress(run.progress, counts.processed, counts.renamed,
                   counts.failed);
-  return logged;
+  return !run.output.failed;
 }
 
 std::int64_t count_records(text_input& input) {

@@ -14,9 +14,10 @@ struct run_context;
 
 // Handles one record: composes its paths, checks the rules, writes its
 // output-file line ahead of the rename, renames (or, in a preview, models
-// the rename), and reports the outcome on the console. Returns false,
-// leaving the file as it was, when the output-file line could not be
-// written; the run must then stop. plan and report are scratch text that
+// the rename), and reports the outcome on the console. Returns false when
+// the output file could not be written (the record's file is then left as
+// it was, unless its rename was made and only its result is missing); the
+// run must then stop. plan and report are scratch text that
 // the caller keeps from record to record.
 bool rename_record(run_context& run, const record_fields& fields,
                    record_plan& plan, wide_text& report);

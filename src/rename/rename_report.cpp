@@ -22,11 +22,14 @@ bool parse_report_line(wide_view line, report_line& entry) {
     entry.result = report_result::failure;
   else if (word == k_pending_word)
     entry.result = report_result::pending;
+  else if (word == k_linking_word)
+    entry.result = report_result::linking;
   else
     return false;
   const bool whole =
       fields.count == k_report_fields ||
-      (fields.count == 4 && entry.result == report_result::pending);
+      (fields.count == 4 && (entry.result == report_result::pending ||
+                             entry.result == report_result::linking));
   if (!whole || fields.columns[1] != k_arrow || fields.columns[0].empty() ||
       fields.columns[2].empty())
     return false;
@@ -41,17 +44,19 @@ void write_report_console_line(text_encoding encoding, wide_view source,
                                wide_view destination, bool success,
                                wide_view reason, wide_text& scratch,
                                bool at_line_start) {
+  // Text from the evidence is shown escaped, never obeyed; the output file
+  // keeps it as it was read.
   scratch.assign(at_line_start ? 0 : 1, u'\n');
-  scratch += source;
+  append_console_safe(source, scratch);
   scratch += u'\t';
   scratch += k_arrow;
   scratch += u'\t';
-  scratch += destination;
+  append_console_safe(destination, scratch);
   scratch += u'\t';
   scratch += result_word(success);
   if (!success && !reason.empty()) {
     scratch += u'\t';
-    scratch += reason;
+    append_console_safe(reason, scratch);
   }
   write_console_batched(scratch, encoding);
 }

@@ -8,7 +8,7 @@
 #include "text/text_form.h"
 #include "text/wide_text.h"
 
-enum class report_result { success, failure, pending };
+enum class report_result { success, failure, pending, linking };
 
 // One output-file line: source path, "==>", destination path, the result
 // word, and the value of the first chosen column, TAB-separated.
@@ -21,7 +21,8 @@ struct report_line {
 
 // Reads line (its line feed, if any, ignored) as an output-file line;
 // false, leaving entry unspecified, when it is anything else. A "Pending"
-// line may lack its last field: a run killed in flight leaves it so.
+// or "Linking" line may lack its last field: a run killed in flight leaves
+// it so.
 bool parse_report_line(wide_view line, report_line& entry);
 
 // The console line of one rename on standard output: "\n", source, TAB,

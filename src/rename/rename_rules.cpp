@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "rename/path_parts.h"
 #include "text/path_forms.h"
+#include "text/unicode_text.h"
 #include "text/windows_names.h"
 
 namespace {
@@ -18,16 +19,15 @@ wide_view record_column(const record_fields& fields, std::int32_t column,
   return fields.columns[static_cast<std::size_t>(column)];
 }
 
-// A NUL would cut the name short in the file system; U+FFFD stands for
-// bytes of the list that could not be read, so the name is not known.
+// A NUL would cut the name short in the file system; a lone surrogate
+// stands for text of the list that could not be read, so the name is not
+// known. A real U+FFFD is a character like any other.
 bool unusable_in_name(wide_view text) {
   // Looks at every unit without stopping: each record's whole path comes
   // here, and a loop without a branch is several times quicker.
   unsigned found = 0;
-  for (char16_t unit : text)
-    found |= static_cast<unsigned>(unit == u'\0') |
-             static_cast<unsigned>(unit == u'\uFFFD');
-  return found != 0;
+  for (char16_t unit : text) found |= static_cast<unsigned>(unit == u'\0');
+  return found != 0 || holds_lone_surrogate(text);
 }
 
 // The path a rename uses for a Destination value on this system; false
@@ -74,6 +74,8 @@ wide_view refusal_text(refusal refused) {
       return u"No file of the old name exists";
     case refusal::directory:
       return u"The old name is a folder";
+    case refusal::cannot_look:
+      break;
   }
   return {};
 }
@@ -156,19 +158,29 @@ void compose_record(const run_options& options, const column_plan& columns,
     plan.refused = refusal::none;
 }
 
-refusal check_source(const renamer& names, const wide_text& source) {
-  switch (kind_of(names, source)) {
+refusal check_source(const renamer& names, const wide_text& source,
+                     wide_text& reason) {
+  refusal refused = refusal::none;
+  switch (kind_of(names, source, reason)) {
     case name_kind::missing:
-      return refusal::no_such_file;
+      refused = refusal::no_such_file;
+      break;
     case name_kind::directory:
-      return refusal::directory;
+      refused = refusal::directory;
+      break;
+    case name_kind::unknown:
+      return refusal::cannot_look;
     case name_kind::file:
       break;
   }
-  return refusal::none;
+  reason = refusal_text(refused);
+  return refused;
 }
 
-refusal check_record(const record_plan& plan, const renamer& names) {
-  if (plan.refused != refusal::none) return plan.refused;
-  return check_source(names, plan.source);
+refusal check_record(const record_plan& plan, const renamer& names,
+                     wide_text& reason) {
+  if (plan.refused == refusal::none)
+    return check_source(names, plan.source, reason);
+  reason = refusal_text(plan.refused);
+  return plan.refused;
 }

@@ -13,7 +13,7 @@
 enum class refusal {
   none,
   missing_column,       // the record lacks a column the name needs
-  unusable_value,       // a NUL, or U+FFFD for bytes that could not be read
+  unusable_value,       // a NUL, or text of the list that could not be read
   separator_in_value,   // a chosen value would move the file elsewhere
   forbidden_character,  // a chosen value holds what no Windows name holds
   reserved_name,        // Windows would open a device, not a file
@@ -21,11 +21,13 @@ enum class refusal {
   path_too_long,        // longer than any Windows path can be
   same_name,            // the new name is the old one, which exists
   no_current_folder,    // a relative value, and the current folder unknown
-  no_such_file,         // nothing of the old name exists
+  no_such_file,         // nothing of the old name exists in its folder
   directory,            // moving it would move everything below it too
+  cannot_look,          // the system cannot tell; its reason is the record's
 };
 
-// The reason shown for a refusal other than none. Never fails.
+// The reason shown for a refusal other than none and cannot_look, whose
+// reason is the system's. Never fails.
 wide_view refusal_text(refusal refused);
 
 // One record's rename, composed from its columns. first_value is a view
@@ -49,9 +51,12 @@ void compose_record(const run_options& options, const column_plan& columns,
                     const record_fields& fields, record_plan& plan);
 
 // Why the file named by source may not be renamed, as names sees it: none,
-// no_such_file or directory.
-refusal check_source(const renamer& names, const wide_text& source);
+// no_such_file, directory, or cannot_look. reason then holds the text to
+// report: refusal_text, or the system's words for cannot_look.
+refusal check_source(const renamer& names, const wide_text& source,
+                     wide_text& reason);
 
 // Why the planned rename may not be made: the text's rules first, then the
-// file's. Never changes anything.
-refusal check_record(const record_plan& plan, const renamer& names);
+// file's; reason as check_source gives it. Never changes anything.
+refusal check_record(const record_plan& plan, const renamer& names,
+                     wide_text& reason);

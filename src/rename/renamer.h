@@ -8,6 +8,7 @@
 
 #include <unordered_set>
 
+#include "journal/journal.h"
 #include "platform/platform.h"
 #include "text/text_form.h"
 #include "text/wide_text.h"
@@ -26,12 +27,17 @@ struct renamer {
 // How names read from text of this encoding reach a POSIX file system.
 name_bytes name_bytes_of(text_encoding encoding);
 
-// What the rename path names, as the run so far has left it.
-name_kind kind_of(const renamer& names, const wide_text& path);
+// What the rename path names, as the run so far has left it; for unknown,
+// reason says why the system cannot tell.
+name_kind kind_of(const renamer& names, const wide_text& path,
+                  wide_text& reason);
 
 // Renames from to to, never replacing an existing name; in a preview,
 // records the outcome the rename would have, so that later records see it.
-// On failure, reason holds the system's words for it (in a preview, the
-// words the system would use).
-bool rename_file(renamer& names, const wide_text& from, const wide_text& to,
-                 wide_text& reason);
+// Where the file system renames without replacing only by a link and the
+// removal of the old name, log's line in flight reads "Linking" before the
+// link is made, and no link is made when that cannot be written. On
+// failure, reason holds the system's words for it (in a preview, the words
+// the system would use).
+bool rename_file(renamer& names, journal& log, const wide_text& from,
+                 const wide_text& to, wide_text& reason);

@@ -20,8 +20,9 @@ void end_process(exit_status status, journal* output,
   // The last rename's result goes in its line; a run that ends on an error
   // leaves its output file as complete as one that ends well.
   if (output != nullptr && !journal_close(*output)) {
-    write_console_text(console_stream::out,
-                       u"\nCan't write to output file " + output->name + u"\n");
+    write_console_text(
+        console_stream::out,
+        u"\nCan't write to output file " + console_safe(output->name) + u"\n");
     if (status == k_exit_success || status == k_exit_some_renames_failed)
       status = k_exit_failure;
   }
@@ -31,7 +32,10 @@ void end_process(exit_status status, journal* output,
   if (!batch_written || std::fflush(stdout) != 0 || std::ferror(stdout)) {
     write_console_8bit(console_stream::err,
                        "\nStandard output could not be written\n");
-    if (status == k_exit_success) status = k_exit_failure;
+    // The report the examiner was to read is lost: that outweighs a
+    // failed rename, which the report would have shown.
+    if (status == k_exit_success || status == k_exit_some_renames_failed)
+      status = k_exit_failure;
   }
   std::fflush(stderr);
   exit_process(status);

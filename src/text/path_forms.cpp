@@ -274,6 +274,32 @@ std::u16string rename_path_against(path_style style, std::u16string_view path,
                                       : posix_path_against(path, folder);
 }
 
+std::u16string_view parent_folder(path_style style, std::u16string_view path) {
+  const bool prefixed = has_extended_prefix(path);
+  const std::size_t start = prefixed ? k_extended_length_prefix.size() : 0;
+  const std::u16string_view rest = path.substr(start);
+  // Behind the prefix Windows reads only '\' as a separator.
+  const auto separates = [&](char16_t unit) {
+    return unit == u'\\' ||
+           (unit == u'/' && !(style == path_style::windows && prefixed));
+  };
+  std::size_t root = start;  // where the names below the root begin
+  if (style == path_style::windows && has_drive(rest)) {
+    root = start + 2 + (rest.size() > 2 && separates(rest[2]) ? 1 : 0);
+  } else if (style == path_style::windows && prefixed && has_unc_link(rest)) {
+    const path_root share = unc_root(rest.substr(4));
+    root = start + static_cast<std::size_t>(share.rest.data() - rest.data());
+  } else if (!rest.empty() && separates(rest[0])) {
+    root = start + 1;
+  }
+  std::size_t end = path.size();
+  while (end > root && !separates(path[end - 1])) --end;
+  if (end > root) return path.substr(0, end - 1);
+  // A name in the root: the root with its separator.
+  return root > start && root < path.size() ? path.substr(0, root)
+                                            : std::u16string_view();
+}
+
 namespace {
 
 bool same_path_unit(char16_t a, char16_t b) {

@@ -63,6 +63,12 @@ bool rename_path_is_relative(path_style style, std::u16string_view path);
 std::u16string rename_path_against(path_style style, std::u16string_view path,
                                    std::u16string_view folder);
 
+// The folder that holds the last name of path, a rename path of style, as
+// a path of the same form: "\\?\C:\a" for "\\?\C:\a\b", the root with
+// its separator for a name in the root ("\\?\C:\", "\\?\/"); empty when
+// there is no folder above it (a root, a share, a single relative name).
+std::u16string_view parent_folder(path_style style, std::u16string_view path);
+
 // Puts value, with the beginning of the longest from of moves that it
 // begins with replaced by that move's to, in result. A from matches when it
 // equals value's beginning, ignoring the case of A to Z and reading '\' and

@@ -78,12 +78,15 @@ void append_utf8_decoded(std::string_view bytes, std::u16string& text) {
       text.push_back(lead);
       continue;
     }
+    const std::size_t start = i - 1;
     utf8_lead sequence = read_lead(lead);
-    if (sequence.length == 0 ||
-        read_sequence(bytes, i, sequence) < sequence.length)
-      text.push_back(k_replacement_character);
-    else
+    if (sequence.length != 0 &&
+        read_sequence(bytes, i, sequence) == sequence.length) {
       append_code_point(sequence.code, text);
+      continue;
+    }
+    for (std::size_t at = start; at < i; ++at)
+      text.push_back(unreadable_byte(static_cast<unsigned char>(bytes[at])));
   }
 }
 
@@ -110,6 +113,9 @@ void append_utf8_encoded(std::u16string_view text, std::string& bytes) {
         is_low_surrogate(text[i + 1])) {
       code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
+    } else if (is_unreadable_byte(static_cast<char16_t>(code))) {
+      bytes.push_back(static_cast<char>(code & 0xFF));
+      continue;
     } else if (is_high_surrogate(code) || is_low_surrogate(code)) {
       code = k_replacement_character;
     }
@@ -141,14 +147,28 @@ void append_utf16_encoded(std::u16string_view text, bool big_endian,
   }
 }
 
-void replace_lone_surrogates(std::u16string& text) {
+char16_t unreadable_byte(unsigned char byte) {
+  return static_cast<char16_t>(0xDC00 + byte);
+}
+
+bool is_unreadable_byte(char16_t unit) {
+  return unit >= 0xDC80 && unit <= 0xDCFF;
+}
+
+bool holds_lone_surrogate(std::u16string_view text) {
+  // Looks at every unit without stopping first: each record's whole path
+  // comes here, and almost none holds a surrogate at all.
+  unsigned any = 0;
+  for (char16_t unit : text)
+    any |= static_cast<unsigned>(unit >= 0xD800 && unit <= 0xDFFF);
+  if (any == 0) return false;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (is_high_surrogate(text[i]) && i + 1 < text.size() &&
         is_low_surrogate(text[i + 1])) {
       ++i;
       continue;
     }
-    if (is_high_surrogate(text[i]) || is_low_surrogate(text[i]))
-      text[i] = k_replacement_character;
+    if (is_high_surrogate(text[i]) || is_low_surrogate(text[i])) return true;
   }
+  return false;
 }

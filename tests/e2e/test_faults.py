@@ -130,6 +130,39 @@ class Faults(Case):
         self.assertTrue(out.endswith(closing(2, 0, 2, (2, system(errno.EPERM)))))
         self.assertEqual(self.check_accounted(2), set())
 
+    def test_no_link_is_made_before_its_line_reads_linking(self):
+        # The word "Linking" is what lets fldren-undo remove a second name:
+        # when it cannot be written, the link is not made.
+        self.make_files(2)
+        status, out, _ = self.faulty({"FLDREN_FAULT_NOREPLACE": "1",
+                                      "FLDREN_FAULT_WRITES": "1"},
+                                     *self.args())
+        self.assertEqual(status, 1)
+        self.assertIn(b"\tFailure\t" + support.NOT_WRITTEN, out)
+        self.assertEqual(self.read("f0000.txt"), b"0")
+        self.assertFalse(self.exists("0_f0000.txt"))
+        self.assertEqual([e[2] for e in support.journal(self.read("out.txt"))],
+                         [b"Pending"])
+
+    def test_refused_lines_never_read_pending(self):
+        # A second run over an export already renamed refuses every record.
+        # Stopped by a failing write, its lines read Failure, never Pending,
+        # and its undo renames nothing.
+        self.make_files(4)
+        self.run_fldren(*self.args())
+        status, _, _ = self.faulty({"FLDREN_FAULT_WRITES": "2"}, "-x",
+                                   "list.txt", "-f", "fields.txt", "-o",
+                                   "second.txt")
+        self.assertEqual(status, 1)
+        self.assertEqual(
+            [e[2] for e in support.journal(self.read("second.txt"))],
+            [b"Failure", b"Failure"])
+        before = self.snapshot()
+        status, _, _ = self.run_fldren("second.txt",
+                                       binary=support.UNDO_BINARY)
+        self.assertEqual(status, 0)
+        self.assertEqual(self.snapshot(), before)
+
     def test_folders_that_alternate_or_move_midway(self):
         # Records whose folders alternate, and a folder that another
         # program moves away (and replaces with an empty one) midway: no

@@ -92,17 +92,34 @@ class OptionParser(Case):
                 self.assertEqual("-o" in args, self.exists("o"))
 
     def test_parsing_stops_at_the_first_plain_argument(self):
+        # An option after the end of the options would be dropped in
+        # silence: the command line is refused before anything is opened.
         self.names_opened([])
-        self.check(["-x", "b", "junk", "-f", "a"], 1,
+        for args, late, end in ((["-x", "b", "junk", "-f", "a"], b"-f",
+                                 b"junk"),
+                                (["-xb", "-fa", "plan.txt", "-n"], b"-n",
+                                 b"plan.txt"),
+                                (["-xq", "junk", "x", "-fa"], b"-fa",
+                                 b"junk")):
+            with self.subTest(args=args):
+                self.check(args, 5, b"\nOption " + late + b" follows " +
+                           end + b", where the options end; nothing was "
+                           b"done\n")
+        # Plain arguments after the end stay allowed.
+        self.check(["-x", "b", "junk", "more"], 1,
                    b"\ncan't open input file ")
+        self.assertEqual(sorted(os.listdir(self.dir)), ["a", "b", "c"])
 
     def test_value_attached_to_a_letter_is_the_whole_rest(self):
         self.names_opened([])
         self.write("q", FIELDS)
-        status, out, _ = self.run_fldren("-xq", "junk", "-f", "a")
-        # -xq names the export list 'q'; 'junk' ends the parsing.
-        self.assertEqual(out, lines(b"\ncan't open input file "))
-        self.assertEqual(status, 1)
+        status, out, _ = self.run_fldren("-xq", "junk", "-f")
+        # -xq names the export list 'q'; 'junk' ends the parsing, and the
+        # -f after it is refused.
+        self.assertEqual(out, lines(
+            b"\nOption -f follows junk, where the options end; nothing was "
+            b"done\n"))
+        self.assertEqual(status, 5)
 
 
 class InputFiles(Case):

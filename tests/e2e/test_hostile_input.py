@@ -119,6 +119,33 @@ class HostileInput(Case):
                 kept = on_disk(outcome if renamed else name)
                 self.assertEqual(self.read(kept), name)
 
+    def test_control_characters_never_reach_the_terminal(self):
+        # A value that would rewrite the report line, and (on Linux, where
+        # a name may hold them) a name that would retitle the window: the
+        # console shows them escaped, the output file keeps them as read.
+        rows = [(b"\x1b[2K\r", b"a.txt", b"\\x1B[2K\\x0D")]
+        if not support.WINE:
+            rows.append((b"2", b"b\x1b]0;owned\x07.txt",
+                         b"b\\x1B]0;owned\\x07.txt"))
+        listed = HEADER
+        for chosen, name, _ in rows:
+            self.write(name.decode("latin-1"), b"X")
+            listed += b"%s\tp\t%s\tE\t%s\n" % (
+                b"n", chosen, self.full(name.decode("latin-1")))
+        self.write("list.txt", listed)
+        self.write("fields.txt", b"Int. ID\n")
+        _, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt", "-o",
+                                    "out.txt")
+        self.assertNotIn(b"\x1b", out)
+        self.assertNotIn(b"\x07", out)
+        self.assertIn(b"\\x1B[2K\\x0D_a.txt\tFailure", out)
+        kept = self.read("out.txt")
+        self.assertIn(b"\x1b[2K\r_a.txt\tFailure", kept)
+        if not support.WINE:
+            self.assertIn(b"b\\x1B]0;owned\\x07.txt\tSuccess", out)
+            self.assertIn(b"2_b\x1b]0;owned\x07.txt\tSuccess", kept)
+            self.assertEqual(self.read("2_b\x1b]0;owned\x07.txt"), b"X")
+
     def test_destination_naming_a_directory_is_left_alone(self):
         # Renaming a folder would move every file below it, and the later
         # records that name them would then fail.

@@ -187,13 +187,19 @@ class Undo(Chains):
 
     def test_pending_line_is_undone_only_when_its_rename_was_made(self):
         # The last line of a killed run: its rename may or may not have
-        # been made, or a rename by link may have left both names.
-        line = (PREFIX + self.full("a.txt") + b"\t==>\t" + PREFIX +
-                self.full("1_a.txt") + b"\tPending")
-        for made, kept, counts in (("1_a.txt", "a.txt", (1, 1, 0, 0)),
-                                   ("a.txt", "a.txt", (1, 0, 0, 1)),
-                                   ("both", "a.txt", (1, 1, 0, 0))):
-            with self.subTest(made=made):
+        # been made. Only a "Linking" line may leave both names on one
+        # file as the run's own doing; two links that were there before the
+        # run are never taken for one.
+        for word, made, kept, counts in (
+                (b"Pending", "1_a.txt", ["a.txt"], (1, 1, 0, 0)),
+                (b"Pending", "a.txt", ["a.txt"], (1, 0, 0, 1)),
+                (b"Pending", "both", ["1_a.txt", "a.txt"], (1, 0, 0, 1)),
+                (b"Linking", "both", ["a.txt"], (1, 1, 0, 0)),
+                (b"Linking", "1_a.txt", ["a.txt"], (1, 1, 0, 0)),
+                (b"Linking", "a.txt", ["a.txt"], (1, 0, 0, 1))):
+            with self.subTest(word=word, made=made):
+                line = (PREFIX + self.full("a.txt") + b"\t==>\t" + PREFIX +
+                        self.full("1_a.txt") + b"\t" + word)
                 for name in ("a.txt", "1_a.txt"):
                     if self.exists(name):
                         os.remove(self.path(name))
@@ -204,8 +210,9 @@ class Undo(Chains):
                 status, out, _ = self.run_undo("out.txt")
                 self.assertEqual(status, 0, out)
                 self.assertTrue(out.endswith(lines(undo_closing(*counts))))
-                self.assertEqual(self.listdir(), [kept, "out.txt"])
-                self.assertEqual(self.read(kept), b"A")
+                self.assertEqual(self.listdir(), kept + ["out.txt"])
+                for name in kept:
+                    self.assertEqual(self.read(name), b"A")
 
     def test_relative_paths_are_taken_against_the_run_folder(self):
         # A decoy under the new name in another folder must never be

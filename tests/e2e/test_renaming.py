@@ -1,6 +1,7 @@
 """End-to-end cases for header analysis, the record loop, the report and
 the closing lines: real files renamed in the case's folder."""
 
+import errno
 import os
 import shutil
 import signal
@@ -17,6 +18,11 @@ from support import (Case, FIELDS, HEADER, MISSING_COLUMNS, NO_COLUMN,
 def wine_drive_c():
     prefix = os.environ.get("WINEPREFIX") or os.path.expanduser("~/.wine")
     return os.path.join(prefix, "drive_c")
+
+
+def system(error):
+    """The system's words for an error, as fldren reports them."""
+    return os.strerror(error).encode()
 
 
 class WorkedExample(Case):
@@ -203,7 +209,17 @@ class RecordLoop(Case):
             ("NUL in the destination",
              self.record("a.txt").replace(b"a.txt\n", b"a\x00.txt\n"),
              None, UNUSABLE),
+            # Why the old name cannot be looked at, in the system's words
+            # or naming the folder that is missing.
+            ("missing folder", self.record("gone/deeper/a.txt"), None,
+             b"The folder " + PREFIX + self.full("gone") + b" does not exist"),
+            ("name absent from its folder", self.record("c.txt"), None,
+             support.NO_FILE),
         ]
+        if not support.WINE:
+            cases.append(("a file used as a folder",
+                          self.record("a.txt/x.txt"), None,
+                          system(errno.ENOTDIR)))
         for label, record, source, reason in cases:
             with self.subTest(label):
                 self.write("a.txt", b"A")
@@ -421,15 +437,22 @@ class OutputFailures(Case):
     def test_console_that_cannot_be_written_is_a_failed_run(self):
         if support.WINE:
             self.skipTest("/dev/full has no Windows name")
-        self.write("a.txt", b"A")
-        self.inputs(self.record("a.txt"))
-        with open("/dev/full", "wb") as full:
-            process = self.start(["-x", "list.txt", "-f", "fields.txt"],
-                                 stdout=full)
-            _, err = process.communicate(timeout=60)
-        self.assertEqual(process.returncode, 1)
-        self.assertEqual(err,
-                         b"\nStandard output could not be written\n")
+        # Every record renamed, or one of them failing: either way the
+        # report the examiner was to read is lost, which is status 1.
+        for missing in (False, True):
+            with self.subTest(missing=missing):
+                self.write("a.txt", b"A")
+                records = self.record("a.txt")
+                if missing:
+                    records += self.record("gone.txt")
+                self.inputs(records)
+                with open("/dev/full", "wb") as full:
+                    process = self.start(
+                        ["-x", "list.txt", "-f", "fields.txt"], stdout=full)
+                    _, err = process.communicate(timeout=60)
+                self.assertEqual(process.returncode, 1)
+                self.assertEqual(err,
+                                 b"\nStandard output could not be written\n")
 
     def test_killed_run_leaves_a_line_for_every_rename(self):
         count = 1500 if support.WINE else 5000

@@ -3,9 +3,11 @@
 again, and checks after each kill that every renamed file has its line in
 the output file (only the last line may still read Pending), that every
 Success line is a rename that happened, and that no file is lost; then
-that fldren-undo, from beside the binary, restores every name exactly. A
-run that finished before its kill proves nothing and counts as
-inconclusive.
+that fldren-undo, from beside the binary, restores every name exactly.
+Then the export is renamed whole and a second run over it, whose every
+record is refused, is killed too: its lines must all read Failure and its
+undo must rename nothing. A run that finished before its first kill proves
+nothing and counts as inconclusive.
 
     tests/stress/kill_runs.py --binary build/fldren [-n 100000] [--runs 10]
 """
@@ -54,6 +56,37 @@ def names_on_disk(folder, count):
     return renamed, None
 
 
+def second_run(binary, undo_binary, folder, count, seconds):
+    """Renames the whole export, then kills a second run over it, whose
+    every record is refused: its lines must all read Failure, none Pending,
+    and its undo must rename nothing. A complaint, or None."""
+    run = lambda *args: subprocess.run(
+        [binary, "-x", "list.txt", "-f", "fields.txt"] + list(args),
+        cwd=folder, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    run("-o", "first.txt")
+    renamed, complaint = names_on_disk(folder, count)
+    if complaint or len(renamed) != count:
+        return complaint or "the whole run left names unrenamed"
+    process = subprocess.Popen(
+        [binary, "-x", "list.txt", "-f", "fields.txt", "-o", "second.txt"],
+        cwd=folder, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    time.sleep(seconds / 2)
+    process.send_signal(signal.SIGKILL)
+    process.wait()
+    with open(os.path.join(folder, "second.txt"), "rb") as f:
+        words = {e[2] for e in journal(f.read())}
+    if words - {b"Failure"}:
+        return "a refused record's line reads %s" % b", ".join(
+            sorted(words - {b"Failure"})).decode()
+    undo = subprocess.run([undo_binary, "second.txt"], cwd=folder,
+                          stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    after, complaint = names_on_disk(folder, count)
+    if undo.returncode != 0 or complaint or after != renamed:
+        return "the undo of a refused run renamed files (status %d)" % (
+            undo.returncode)
+    return None
+
+
 def one_run(binary, undo_binary, count, seconds):
     """"killed ..." when every check held, "inconclusive ..." when the run
     ended before its kill, and what went wrong otherwise."""
@@ -91,8 +124,12 @@ def one_run(binary, undo_binary, count, seconds):
             return "fldren-undo left %s (status %d)" % (
                 complaint or "%d names renamed" % len(restored),
                 undo.returncode)
-        return "killed after %.2fs: %d renamed, %d logged, all undone" % (
-            seconds, len(renamed), len(logged))
+        complaint = second_run(binary, undo_binary, folder, count, seconds)
+        if complaint:
+            return complaint
+        return ("killed after %.2fs: %d renamed, %d logged, all undone; "
+                "a second run refused every record" % (
+                    seconds, len(renamed), len(logged)))
     finally:
         shutil.rmtree(folder, ignore_errors=True)
 

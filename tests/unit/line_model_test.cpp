@@ -106,12 +106,12 @@ TEST(ReadLine, FindsTheEncodingByItsMark) {
       {std::string("N\0a\0\n\0", 6), {u"Na\n"}},  // UTF-16LE, no mark
       {"\xef\xbb\xbfN\xc3\xa9\r\nx\n", {u"N\u00e9\n", u"x\n"}},
       {"\xef\xbb\xbf", {}},
-      // Ill-formed pieces become U+FFFD, never nothing.
+      // Ill-formed pieces are carried as lone surrogates, never dropped.
       {std::string("\xff\xfeN\0\x00\xdc\n\0x", 9),
-       {u"N\uFFFD\n", u"\uFFFD"}},  // a lone surrogate, an odd byte
+       {u"N\xDC00\n", u"\xDC78"}},  // a lone surrogate, an odd byte
       {"\xef\xbb\xbf"
        "a\xe6\x96\n",
-       {u"a\uFFFD\n"}},
+       {u"a\xDCE6\xDC96\n"}},
       // No mark and no zero byte: 8-bit, byte for byte.
       {"\xff\xfd\n", {u"\u00ff\u00fd\n"}},
   };

@@ -157,3 +157,31 @@ TEST(ApplyMoves, ReplacesTheLongestMatchingBeginning) {
     EXPECT_EQ(result, c.moved != nullptr ? c.moved : u"untouched");
   }
 }
+
+TEST(ParentFolder, StopsAtTheRoot) {
+  const struct {
+    bool windows;
+    const char16_t* path;
+    const char16_t* parent;
+  } cases[] = {
+      {true, u"\\\\?\\C:\\a\\b.doc", u"\\\\?\\C:\\a"},
+      {true, u"\\\\?\\C:\\a", u"\\\\?\\C:\\"},
+      {true, u"\\\\?\\C:\\", u""},
+      {true, u"\\\\?\\UNC\\srv\\share\\d\\a", u"\\\\?\\UNC\\srv\\share\\d"},
+      {true, u"\\\\?\\UNC\\srv\\share\\a", u"\\\\?\\UNC\\srv\\share"},
+      {true, u"\\\\?\\UNC\\srv\\share", u""},
+      {true, u"\\\\?\\C:\\a/b", u"\\\\?\\C:\\"},  // '/' is a name's
+      {false, u"\\\\?\\/tmp/x/a", u"\\\\?\\/tmp/x"},
+      {false, u"\\\\?\\/tmp\\a", u"\\\\?\\/tmp"},
+      {false, u"\\\\?\\/tmp", u"\\\\?\\/"},
+      {false, u"\\\\?\\/", u""},
+      {false, u"\\\\?\\a/b", u"\\\\?\\a"},
+      {false, u"\\\\?\\a", u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.path));
+    EXPECT_EQ(parent_folder(c.windows ? path_style::windows : path_style::posix,
+                            c.path),
+              c.parent);
+  }
+}

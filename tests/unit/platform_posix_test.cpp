@@ -98,17 +98,19 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
   const auto to = dir.write("to.txt", "to");
   const std::u16string prefix = u"\\\\?\\";
   std::u16string reason;
-  EXPECT_FALSE(rename_no_replace(prefix + wide(from.string()),
-                                 prefix + wide(to.string()),
-                                 name_bytes::eight_bit, reason));
+  EXPECT_EQ(rename_no_replace(prefix + wide(from.string()),
+                              prefix + wide(to.string()), name_bytes::eight_bit,
+                              reason),
+            rename_outcome::failed);
   EXPECT_EQ(reason, name_exists_text());
   EXPECT_EQ(read_file(from), "from");
   EXPECT_EQ(read_file(to), "to");
 
   const auto fresh = dir.path() / "fresh.txt";
-  EXPECT_TRUE(rename_no_replace(prefix + wide(from.string()),
-                                prefix + wide(fresh.string()),
-                                name_bytes::eight_bit, reason));
+  EXPECT_EQ(rename_no_replace(prefix + wide(from.string()),
+                              prefix + wide(fresh.string()),
+                              name_bytes::eight_bit, reason),
+            rename_outcome::renamed);
   EXPECT_FALSE(std::filesystem::exists(from));
   EXPECT_EQ(read_file(fresh), "from");
 }
@@ -117,18 +119,50 @@ TEST(RenameByLink, MovesTheNameAndNeverReplaces) {
   scoped_temp_dir dir;
   const auto from = dir.write("from.txt", "from");
   const auto to = dir.write("to.txt", "to");
-  EXPECT_FALSE(rename_by_link(from.c_str(), to.c_str()));
+  EXPECT_FALSE(link_and_unlink(from.c_str(), to.c_str()));
   EXPECT_EQ(read_file(from), "from");
   EXPECT_EQ(read_file(to), "to");
 
   const auto fresh = dir.path() / "fresh.txt";
-  EXPECT_TRUE(rename_by_link(from.c_str(), fresh.c_str()));
+  EXPECT_TRUE(link_and_unlink(from.c_str(), fresh.c_str()));
   EXPECT_FALSE(std::filesystem::exists(from));
   EXPECT_EQ(read_file(fresh), "from");
 
   // A directory cannot be hard-linked: refused, and left where it was.
   const auto folder = dir.path() / "folder";
   std::filesystem::create_directory(folder);
-  EXPECT_FALSE(rename_by_link(folder.c_str(), (dir.path() / "moved").c_str()));
+  EXPECT_FALSE(link_and_unlink(folder.c_str(), (dir.path() / "moved").c_str()));
   EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST(KindOfName, SaysWhyItCannotTell) {
+  scoped_temp_dir dir;
+  dir.write("file.txt", "F");
+  std::filesystem::create_directory(dir.path() / "folder");
+  std::filesystem::create_directory_symlink(dir.path() / "loop",
+                                            dir.path() / "loop");
+  const std::u16string base = u"\\\\?\\" + wide(dir.path().string());
+  const struct {
+    const char16_t* name;
+    name_kind kind;
+    std::u16string reason;
+  } cases[] = {
+      {u"/file.txt", name_kind::file, u""},
+      {u"/folder", name_kind::directory, u""},
+      {u"/folder/gone.txt", name_kind::missing, u""},
+      {u"/gone/deeper/x.txt", name_kind::unknown,
+       u"The folder " + base + u"/gone does not exist"},
+      {u"\\gone\\x.txt", name_kind::unknown,
+       u"The folder " + base + u"\\gone does not exist"},
+      {u"/file.txt/x.txt", name_kind::unknown, u"Not a directory"},
+      {u"/loop/x.txt", name_kind::unknown,
+       u"Too many levels of symbolic links"},
+  };
+  for (const auto& c : cases) {
+    std::u16string reason;
+    SCOPED_TRACE(std::string(c.name, c.name + std::u16string(c.name).size()));
+    EXPECT_EQ(kind_of_name(base + c.name, name_bytes::eight_bit, reason),
+              c.kind);
+    EXPECT_EQ(reason, c.reason);
+  }
 }

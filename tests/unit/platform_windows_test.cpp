@@ -44,15 +44,17 @@ TEST(RenameNoReplace, NeverReplacesAnExistingFile) {
   const auto to = dir.write("to.txt", "to");
   const std::u16string prefix = u"\\\\?\\";
   std::u16string reason;
-  EXPECT_FALSE(rename_no_replace(prefix + wide(from), prefix + wide(to),
-                                 name_bytes::utf8, reason));
+  EXPECT_EQ(rename_no_replace(prefix + wide(from), prefix + wide(to),
+                              name_bytes::utf8, reason),
+            rename_outcome::failed);
   EXPECT_EQ(reason, name_exists_text());
   EXPECT_EQ(read_file(from), "from");
   EXPECT_EQ(read_file(to), "to");
 
   const auto fresh = dir.path() / "fresh.txt";
-  EXPECT_TRUE(rename_no_replace(prefix + wide(from), prefix + wide(fresh),
-                                name_bytes::utf8, reason));
+  EXPECT_EQ(rename_no_replace(prefix + wide(from), prefix + wide(fresh),
+                              name_bytes::utf8, reason),
+            rename_outcome::renamed);
   EXPECT_FALSE(std::filesystem::exists(from));
   EXPECT_EQ(read_file(fresh), "from");
 }
@@ -72,4 +74,19 @@ TEST(EightBitText, TravelsThroughTheAnsiCodePage) {
   EXPECT_EQ(text, u"Ann\u2019s \u20ac \u2013 \u00e9.doc");
   EXPECT_EQ(encoded_8bit(text), bytes);
   EXPECT_EQ(encoded_8bit(u"\u0100\u6587"), "??");  // no look-alikes
+}
+
+TEST(KindOfName, SaysWhichFolderIsMissing) {
+  scoped_temp_dir dir;
+  dir.write("file.txt", "F");
+  const std::u16string base = u"\\\\?\\" + wide(dir.path());
+  std::u16string reason;
+  EXPECT_EQ(kind_of_name(base + u"\\file.txt", name_bytes::utf8, reason),
+            name_kind::file);
+  EXPECT_EQ(kind_of_name(base + u"\\gone.txt", name_bytes::utf8, reason),
+            name_kind::missing);
+  EXPECT_EQ(
+      kind_of_name(base + u"\\gone\\deeper\\x.txt", name_bytes::utf8, reason),
+      name_kind::unknown);
+  EXPECT_EQ(reason, u"The folder " + base + u"\\gone does not exist");
 }

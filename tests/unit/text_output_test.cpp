@@ -28,25 +28,31 @@ TEST(Utf8, DecodesWellFormedTextAndMarksEachIllFormedPiece) {
   } cases[] = {
       {"plain", u"plain"},
       {"\xc3\xa9\xe6\x96\x87\xf0\x9f\x98\x80", u"\u00e9\u6587\U0001F600"},
-      {"caf\xe9", u"caf\uFFFD"},                // Latin-1 text is no UTF-8
-      {"a\xc3", u"a\uFFFD"},                    // truncated at the end
-      {"\xe6\x96z", u"\uFFFDz"},                // truncated before z
-      {"\xc0\xaf", u"\uFFFD\uFFFD"},            // overlong
-      {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},  // a surrogate
-      {"\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
-      {"\x80x", u"\uFFFDx"},                              // a lone continuation
-      {"\xff", u"\uFFFD"},
+      // Each byte that is no UTF-8 is carried as U+DC00 plus the byte.
+      {"caf\xe9", u"caf\xDCE9"},                // Latin-1 text is no UTF-8
+      {"a\xc3", u"a\xDCC3"},                    // truncated at the end
+      {"\xe6\x96z", u"\xDCE6\xDC96z"},          // truncated before z
+      {"\xc0\xaf", u"\xDCC0\xDCAF"},            // overlong
+      {"\xed\xa0\x80", u"\xDCED\xDCA0\xDC80"},  // a surrogate
+      {"\xf4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},  // past U+10FFFF
+      {"\x80x", u"\xDC80x"},                              // a lone continuation
+      {"\xff", u"\xDCFF"},
+      {"\xef\xbf\xbd", u"\uFFFD"},  // a real U+FFFD is a character
   };
   for (const auto& c : cases) {
     std::u16string text;
     append_utf8_decoded(c.bytes, text);
     EXPECT_EQ(text, c.text) << c.bytes;
+    // Written back, every byte is the one read.
+    std::string back;
+    append_utf8_encoded(text, back);
+    EXPECT_EQ(back, c.bytes);
     // A file without a mark is read as UTF-8 only when it holds text beyond
     // ASCII and every piece of it decodes.
     const bool beyond_ascii =
         text.find_first_not_of(u"abcdefghijklmnopqrstuvwxyz") != text.npos;
     EXPECT_EQ(looks_like_utf8(c.bytes, false),
-              beyond_ascii && text.find(u'\uFFFD') == text.npos)
+              beyond_ascii && !holds_lone_surrogate(text))
         << c.bytes;
   }
   // The first block of a longer file may end inside a character.
@@ -54,7 +60,7 @@ TEST(Utf8, DecodesWellFormedTextAndMarksEachIllFormedPiece) {
   EXPECT_FALSE(looks_like_utf8("\xc3\xa9 a\xe6z", true));
 }
 
-TEST(Utf8, LoneSurrogatesAreReplacedBothWays) {
+TEST(Utf8, LoneSurrogatesMarkTextThatCouldNotBeRead) {
   std::u16string text = u"a";
   text += static_cast<char16_t>(0xD800);
   text += u"b";
@@ -65,8 +71,25 @@ TEST(Utf8, LoneSurrogatesAreReplacedBothWays) {
   EXPECT_EQ(bytes,
             "a\xef\xbf\xbd"
             "b\xef\xbf\xbd\xf0\x9f\x98\x80");
-  replace_lone_surrogates(text);
-  EXPECT_EQ(text, u"a\uFFFDb\uFFFD\U0001F600");
+  EXPECT_TRUE(holds_lone_surrogate(text));
+  EXPECT_TRUE(holds_lone_surrogate(u"\xDC80"));
+  EXPECT_FALSE(holds_lone_surrogate(u"a\uFFFD\U0001F600"));
+}
+
+TEST(ConsoleSafe, EscapesWhatWouldDriveTheTerminal) {
+  const struct {
+    std::u16string text;
+    std::u16string shown;
+  } cases[] = {
+      {u"plain \u00e9\U0001F600", u"plain \u00e9\U0001F600"},
+      {u"\x1b[2K\r", u"\\x1B[2K\\x0D"},
+      {u"\x1b]0;title\x07", u"\\x1B]0;title\\x07"},
+      {u"a\tb\nc\x7f\x85\x9f\xa0", u"a\\x09b\\x0Ac\\x7F\\x85\\x9F\xa0"},
+      {std::u16string(1, u'\0') + u"x", u"\\x00x"},
+      {u"caf\xDCE9", u"caf\\xE9"},  // a byte that was no UTF-8
+      {u"\xD800z", u"\\uD800z"},    // a lone surrogate of a UTF-16 list
+  };
+  for (const auto& c : cases) EXPECT_EQ(console_safe(c.text), c.shown);
 }
 
 namespace {

@@ -60,6 +60,11 @@ inline bool same_identity(const file_identity& a, const file_identity& b) {
 // learnt (the file does not exist, or cannot be opened to ask).
 bool identity_of_name(const std::u16string& path, file_identity& identity);
 
+// A name as the file system compares it: upper-cased as Windows compares
+// names (ordinal, every name of the Windows build); unchanged on POSIX,
+// whose file systems compare names byte for byte. Never fails.
+std::u16string folded_name(std::u16string_view name);
+
 // The identity of an open file; false when the system does not answer.
 bool identity_of_file(std::FILE* file, file_identity& identity);
 
@@ -92,6 +97,11 @@ bool current_folder(std::u16string& folder);
 // byte when it came from 8-bit text, as UTF-8 when it came from Unicode
 // text. Windows takes wide names as they are.
 enum class name_bytes { eight_bit, utf8 };
+
+// The identity of the file or folder a rename path leads to, its names
+// reaching the system in form; false when it cannot be learnt.
+bool identity_of_rename_path(const std::u16string& path, name_bytes form,
+                             file_identity& identity);
 
 enum class rename_outcome { renamed, failed, needs_link };
 

@@ -331,6 +331,21 @@ name_kind kind_of_name(const std::u16string& path, name_bytes form,
   return name_kind::unknown;
 }
 
+bool identity_of_rename_path(const std::u16string& path, name_bytes form,
+                             file_identity& identity) {
+  std::string name;
+  struct stat info;
+  if (!to_posix_path(path, form, name) || name.empty() ||
+      stat(name.c_str(), &info) != 0)
+    return false;
+  identity = identity_of_stat(info);
+  return true;
+}
+
+std::u16string folded_name(std::u16string_view name) {
+  return std::u16string(name);
+}
+
 bool same_file_named(const std::u16string& first, const std::u16string& second,
                      name_bytes form) {
   std::string first_name;

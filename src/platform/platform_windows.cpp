@@ -339,6 +339,24 @@ name_kind kind_of_name(const std::u16string& path, name_bytes,
   return name_kind::unknown;
 }
 
+bool identity_of_rename_path(const std::u16string& path, name_bytes,
+                             file_identity& identity) {
+  return identity_of_name(path, identity);
+}
+
+std::u16string folded_name(std::u16string_view name) {
+  // The invariant upper case, as NTFS's own table compares names; a name
+  // the call refuses is compared as it is.
+  const std::wstring wide(name.begin(), name.end());
+  const int size = static_cast<int>(wide.size());
+  if (size == 0) return std::u16string();
+  std::wstring upper(wide.size(), L'\0');
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), size,
+                    upper.data(), size, nullptr, nullptr, 0) != size)
+    return std::u16string(name);
+  return std::u16string(upper.begin(), upper.end());
+}
+
 bool same_file_named(const std::u16string& first, const std::u16string& second,
                      name_bytes) {
   file_identity first_identity;

@@ -19,9 +19,17 @@ void split_path(wide_view value, path_parts& parts) {
     p += 2;
   }
 
-  // The file name ends at the first colon after the drive: what follows
-  // names an alternate data stream.
-  std::size_t name_end = value.find(u':', p);
+  // The file name ends at the first colon of the last component: what
+  // follows names an alternate data stream. A colon in a folder's name is
+  // part of that name (a Linux folder may hold one), never a stream.
+  std::size_t name_start = p;
+  for (std::size_t i = length; i > p; --i) {
+    if (is_separator(value[i - 1])) {
+      name_start = i;
+      break;
+    }
+  }
+  std::size_t name_end = value.find(u':', name_start);
   if (name_end == wide_view::npos) name_end = length;
 
   std::size_t extension_start = name_end;

@@ -9,6 +9,7 @@
 // Fills parts with views into value: the drive (as 'C:', after skipping
 // any four characters in front of it), the directory with its separators,
 // the base name, and the extension from the file name's last dot to the
-// end of the value, a ':stream' suffix included. Joining them gives back
+// end of the value, a ':stream' suffix of the last component included (a
+// colon in a folder's name belongs to the folder). Joining them gives back
 // value less a skipped prefix. Never fails.
 void split_path(wide_view value, path_parts& parts);

@@ -60,6 +60,8 @@ wide_view refusal_text(refusal refused) {
       return u"A chosen value holds \\ or /";
     case refusal::forbidden_character:
       return u"A chosen value holds a character no Windows name can hold";
+    case refusal::stream:
+      return u"The Destination names an alternate data stream, not a file";
     case refusal::reserved_name:
       return u"The new name is a device name Windows reserves";
     case refusal::name_too_long:
@@ -123,6 +125,11 @@ void compose_record(const run_options& options, const column_plan& columns,
   wide_view new_name = wide_view(plan.destination).substr(name_start);
   new_name = new_name.substr(0, new_name.find(u':'));
   const name_problem problem = check_file_name(new_name);
+  // Where ':' selects a stream, a Destination naming one names no file of
+  // its own: Windows cannot move a stream to another file.
+  const bool stream = native_path_style() == path_style::windows &&
+                      (parts.base_name.find(u':') != wide_view::npos ||
+                       parts.extension.find(u':') != wide_view::npos);
   // The extended-length prefix is no part of what other programs are given.
   plan.long_path = plan.destination.size() >
                    k_classic_path_limit + k_extended_length_prefix.size();
@@ -141,6 +148,8 @@ void compose_record(const run_options& options, const column_plan& columns,
     plan.refused = refusal::separator_in_value;
   else if (forbidden)
     plan.refused = refusal::forbidden_character;
+  else if (stream)
+    plan.refused = refusal::stream;
   else if (problem == name_problem::reserved)
     plan.refused = refusal::reserved_name;
   else if (problem == name_problem::too_long)

@@ -16,6 +16,7 @@ enum class refusal {
   unusable_value,       // a NUL, or text of the list that could not be read
   separator_in_value,   // a chosen value would move the file elsewhere
   forbidden_character,  // a chosen value holds what no Windows name holds
+  stream,               // the Destination names a stream of a file
   reserved_name,        // Windows would open a device, not a file
   name_too_long,        // longer than a Windows name can be
   path_too_long,        // longer than any Windows path can be

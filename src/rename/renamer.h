@@ -6,6 +6,7 @@
 // file system, and renames nothing. Everything above the seam is the same
 // for both, so a preview's outcome for every record is the real run's.
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "journal/journal.h"
@@ -19,10 +20,19 @@ struct renamer {
   renamer_mode mode = renamer_mode::real;
   name_bytes form = name_bytes::eight_bit;  // how names reach the system
   // The preview's model: names earlier records would have taken, and
-  // names they would have freed.
+  // names they would have freed, by name_key.
   std::unordered_set<wide_text> taken;
   std::unordered_set<wide_text> freed;
+  // The key of each folder met, by the folder's text: asked once.
+  mutable std::unordered_map<wide_text, wide_text> folder_keys;
 };
+
+// The key by which the file system tells names apart: the identity of the
+// folder (whatever spelling, separators, '.' or '..' lead to it) and the
+// last name as the file system compares it (upper-cased on Windows). Two
+// rename paths of one file have one key. A folder whose identity cannot be
+// learnt is keyed by its text.
+wide_text name_key(const renamer& names, const wide_text& path);
 
 // How names read from text of this encoding reach a POSIX file system.
 name_bytes name_bytes_of(text_encoding encoding);

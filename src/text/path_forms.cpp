@@ -315,17 +315,46 @@ bool move_matches(std::u16string_view value, std::u16string_view from) {
          is_separator(value[from.size()]);
 }
 
+// value as a move's from is compared with: without the prefix when from is
+// written without it.
+std::u16string_view compared_part(std::u16string_view value,
+                                  std::u16string_view from) {
+  return has_extended_prefix(value) && !has_extended_prefix(from)
+             ? value.substr(k_extended_length_prefix.size())
+             : value;
+}
+
 }  // namespace
 
 bool apply_moves(std::u16string_view value, const std::vector<path_move>& moves,
                  std::u16string& result) {
   const path_move* best = nullptr;
   for (const path_move& move : moves)
-    if (move_matches(value, move.from) &&
+    if (move_matches(compared_part(value, move.from), move.from) &&
         (best == nullptr || move.from.size() > best->from.size()))
       best = &move;
   if (best == nullptr) return false;
-  result = best->to;
-  result.append(value.substr(best->from.size()));
+  const std::u16string_view subject = compared_part(value, best->from);
+  std::u16string_view rest = subject.substr(best->from.size());
+  // The separator at the join, as the value wrote it: the one that ends
+  // from, or the one that begins the rest.
+  char16_t joint = u'\\';
+  if (is_separator(best->from.back()))
+    joint = subject[best->from.size() - 1];
+  else if (!rest.empty())
+    joint = rest[0];
+  while (!rest.empty() && is_separator(rest[0])) rest.remove_prefix(1);
+  std::u16string_view to = best->to;
+  if (rest.empty() || to.empty()) {
+    // The whole value moves to to; or from is cut off, leaving the rest
+    // relative, never rooted by the separator that followed from.
+    result = rest.empty() ? std::u16string(to) : std::u16string(rest);
+    return true;
+  }
+  if (is_separator(to.back())) joint = to.back();
+  while (to.size() > 1 && is_separator(to.back())) to.remove_suffix(1);
+  result = to;
+  if (!is_separator(result.back())) result += joint;
+  result.append(rest);
   return true;
 }

@@ -72,7 +72,11 @@ std::u16string_view parent_folder(path_style style, std::u16string_view path);
 // Puts value, with the beginning of the longest from of moves that it
 // begins with replaced by that move's to, in result. A from matches when it
 // equals value's beginning, ignoring the case of A to Z and reading '\' and
-// '/' alike, and ends at a separator of value or at value's end. Returns
-// false, leaving result unchanged, when no move matches.
+// '/' alike, and ends at a separator of value or at value's end; a value
+// that begins with the extended-length prefix is matched without it when
+// from lacks it. to and the rest of value are joined at exactly one
+// separator, whatever either side ends or begins with (to's own, else
+// value's); an empty to leaves the rest as a relative path. Returns false,
+// leaving result unchanged, when no move matches.
 bool apply_moves(std::u16string_view value, const std::vector<path_move>& moves,
                  std::u16string& result);

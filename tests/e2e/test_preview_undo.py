@@ -87,6 +87,38 @@ class Preview(Chains):
             [b"Failure"] * 4 + [b"Success"])
         self.assertTrue(os.path.isdir(self.path("d")))
 
+    def test_one_file_spelt_two_ways_is_one_file(self):
+        # The preview compares names as the file system does: by the folder
+        # they lead to (separators, '.', '..', relative or absolute) and,
+        # on Windows, without regard to case. The second spelling of each
+        # file finds it already renamed, in the preview as in the run.
+        if support.WINE:
+            spellings = [(self.full("x.doc"), self.full("X.DOC")),
+                         (self.full("y.doc"), b"z" + self.full("y.doc")[1:])]
+            # Two files whose new names differ only in case.
+            spellings.append((self.full("c.doc"), self.full("b_c.doc")))
+            ids = [b"1", b"2", b"3", b"4", b"a_b", b"A"]
+            files = ["x.doc", "y.doc", "c.doc", "b_c.doc"]
+        else:
+            os.mkdir(self.path("x"))
+            spellings = [(b"export/a.doc", b"export\\a.doc"),
+                         (b"export//b.doc", b"export/./b.doc"),
+                         (b"x/../export/c.doc", self.full("export/c.doc"))]
+            ids = [b"1", b"2", b"3", b"4", b"5", b"6"]
+            files = ["export/a.doc", "export/b.doc", "export/c.doc"]
+        for name in files:
+            self.write(name, name.encode())
+        destinations = [d for pair in spellings for d in pair]
+        self.inputs(b"".join(b"n\tp\t%s\tE\t%s\n" % (i, d)
+                             for i, d in zip(ids, destinations)), b"Int. ID\n")
+        preview = self.run_fldren(*self.args("-n", "-o", "preview.txt"))
+        real = self.run_fldren(*self.args("-o", "real.txt"))
+        self.assertEqual((preview[0], real[0]), (3, 3), real[1])
+        self.assertEqual(self.read("preview.txt"), self.read("real.txt"))
+        self.assertEqual(
+            [e[2] for e in support.journal(self.read("real.txt"))],
+            [b"Success", b"Failure"] * len(spellings))
+
     def test_preview_letter_combines_with_others(self):
         self.write("a.txt", b"A")
         self.inputs(self.record("a.txt"))

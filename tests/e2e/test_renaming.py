@@ -314,6 +314,36 @@ class WindowsNames(Case):
                              for i, value in enumerate(self.VALUES)),
                     b"Int. ID\n")
 
+    def test_colon_in_a_folder_or_naming_a_stream(self):
+        # A colon in a folder's name belongs to the folder (Linux allows
+        # one): the file is renamed in its own folder, never moved into a
+        # folder "1_case:42" that happens to exist. A Destination naming a
+        # stream is refused where ':' selects one, the Windows build.
+        records = b""
+        if not support.WINE:
+            self.write("case:42/x/b.doc", b"B")
+            os.makedirs(self.path("1_case:42/x"))
+            records += self.record("case:42/x/b.doc", b"1", b"E")
+        self.write("s.doc", b"S")
+        records += self.record("s.doc", b"2", b"E").replace(
+            b"s.doc\n", b"s.doc:Zone.Identifier\n")
+        self.inputs(records, b"Int. ID\n")
+        for preview in (["-n"], []):
+            with self.subTest(preview=preview):
+                status, out, _ = self.run_fldren(
+                    "-x", "list.txt", "-f", "fields.txt", *preview)
+                self.assertEqual(status, 3, out)
+                if support.WINE:
+                    self.assertIn(lines(
+                        b"2_s.doc:Zone.Identifier\tFailure\tThe Destination "
+                        b"names an alternate data stream, not a file"), out)
+                else:
+                    self.assertIn(b"case:42/x/1_b.doc\tSuccess", out)
+        self.assertEqual(self.read("s.doc"), b"S")
+        if not support.WINE:
+            self.assertEqual(self.read("case:42/x/1_b.doc"), b"B")
+            self.assertEqual(os.listdir(self.path("1_case:42/x")), [])
+
     def test_values_no_windows_name_holds(self):
         self.make_list()
         before = self.snapshot()

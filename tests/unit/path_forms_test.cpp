@@ -136,6 +136,9 @@ TEST(ApplyMoves, ReplacesTheLongestMatchingBeginning) {
       {u"E:\\Cases\\42\\Export", u"/mnt/case42/Export"},
       {u"E:\\Cases\\42\\Export\\Part 2", u"\\\\nas\\p2"},
       {u"F:\\", u"G:\\"},
+      {u"H:\\Cases\\Export\\", u"/x/new/Export"},
+      {u"J:\\Export", u"/x/new/Export/"},
+      {u"K:\\Cases", u""},
   };
   const struct {
     const char16_t* value;
@@ -149,6 +152,14 @@ TEST(ApplyMoves, ReplacesTheLongestMatchingBeginning) {
       {u"F:\\x\\a.doc", u"G:\\x\\a.doc"},
       {u"D:\\Cases\\42\\Export\\a.doc", nullptr},
       {u"\u00c9:\\a", nullptr},  // only A to Z fold
+      // Joined at exactly one separator, whatever either side has.
+      {u"H:\\Cases\\Export\\a.doc", u"/x/new/Export\\a.doc"},
+      {u"J:\\Export\\a.doc", u"/x/new/Export/a.doc"},
+      {u"J:\\Export\\\\a.doc", u"/x/new/Export/a.doc"},
+      {u"F:\\", u"G:\\"},
+      {u"K:\\Cases\\x\\a.doc", u"x\\a.doc"},  // cut off: relative
+      // A value with the prefix matches a from written without it.
+      {u"\\\\?\\E:\\Cases\\42\\Export\\a.doc", u"/mnt/case42/Export\\a.doc"},
   };
   for (const auto& c : cases) {
     std::u16string result = u"untouched";

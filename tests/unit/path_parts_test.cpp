@@ -28,6 +28,10 @@ TEST(SplitPath, CutsDriveDirectoryBaseAndExtension) {
       {u"C", u"", u"", u"C", u""},
       {u"C:", u"C:", u"", u"", u""},
       {u"/mixed\\sep/name.e", u"", u"/mixed\\sep/", u"name", u".e"},
+      // A colon in a folder's name belongs to the folder, never a stream.
+      {u"\\\\?\\case:42/x/b.doc", u"", u"\\\\?\\case:42/x/", u"b", u".doc"},
+      {u"\\\\?\\/e/case 10:30/x.doc:ads", u"", u"\\\\?\\/e/case 10:30/", u"x",
+       u".doc:ads"},
   };
   for (const auto& c : cases) {
     path_parts parts;

@@ -257,7 +257,7 @@ void undo_renames(undo_run& run) {
     const std::int64_t undone = run.counts.undone;
     const bool logged = undo_line(run, entry, from, to, step, reason);
     write_report_console_line(encoding, from, to, run.counts.undone > undone,
-                              reason, report);
+                              reason, {}, report);
     if (!logged) return;
   }
 }

@@ -6,15 +6,33 @@ wide_view result_word(bool success) {
   return success ? u"Success" : u"Failure";
 }
 
+namespace {
+
+// On a file system Windows reads, mounted on Linux, a name that differs
+// from an input's only in case is that input to Windows, though the Linux
+// driver keeps the two apart.
+bool windows_twin(const wide_text& name, const wide_text& input) {
+  if (name == input ||
+      upper_case_as_windows(name) != upper_case_as_windows(input))
+    return false;
+  folder_limits limits;
+  return limits_of_folder(wide_text(parent_folder(native_path_style(), name)),
+                          name_bytes::eight_bit, limits) &&
+         limits.windows_file_system;
+}
+
+}  // namespace
+
 journal_open open_journal(journal& journal, const wide_text& name,
                           std::initializer_list<const wide_text*> inputs) {
+  for (const wide_text* input : inputs)
+    if (windows_twin(name, *input)) return journal_open::is_input;
   bool created = false;
   std::FILE* file = open_for_writing(name, created);
   if (file == nullptr) return journal_open::cannot_open;
   // Opened without emptying it: a name that leads to an input by another
-  // spelling must not cost that input its contents.
-  // A file whose identity is not known could be an input by another name:
-  // it is not emptied.
+  // spelling must not cost that input its contents. A file whose identity
+  // is not known could be an input by another name: it is not emptied.
   file_identity own;
   if (!identity_of_file(file, own) || !same_identity(own, own)) {
     std::fclose(file);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "text/path_forms.h"
 #include "text/text_form.h"
 #include "text/wide_text.h"
 

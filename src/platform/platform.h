@@ -10,8 +10,14 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/path_forms.h"
+
+// How wide text from a list becomes a file-system name on POSIX: byte for
+// byte when it came from 8-bit text, as UTF-8 when it came from Unicode
+// text. Windows takes wide names as they are.
+enum class name_bytes { eight_bit, utf8 };
 
 // Resolves name to an absolute path of fewer than limit characters into
 // result. Fails, leaving result unchanged, on an empty name or a path that
@@ -60,10 +66,41 @@ inline bool same_identity(const file_identity& a, const file_identity& b) {
 // learnt (the file does not exist, or cannot be opened to ask).
 bool identity_of_name(const std::u16string& path, file_identity& identity);
 
-// A name as the file system compares it: upper-cased as Windows compares
-// names (ordinal, every name of the Windows build); unchanged on POSIX,
-// whose file systems compare names byte for byte. Never fails.
-std::u16string folded_name(std::u16string_view name);
+// What a folder's own file system allows beyond the Windows rules, which
+// every build checks anyway. 0 where nothing more is known.
+struct folder_limits {
+  std::size_t name_bytes = 0;  // the longest name, in the bytes of its form
+  std::size_t path_bytes = 0;  // the longest path given to the system
+  // A file system Windows reads (NTFS, FAT, exFAT), through a Linux driver:
+  // its names must be UTF-8, and a ':' in a name selects a stream.
+  bool windows_file_system = false;
+};
+
+// Asks the folder, a rename path, what its file system allows; false when
+// it cannot tell (the folder is missing). On Windows the Windows rules are
+// all there is, and limits stay 0.
+bool limits_of_folder(const std::u16string& folder, name_bytes form,
+                      folder_limits& limits);
+
+// The length of text, a name or a rename path less its prefix, in the
+// units the system counts: bytes of its form on POSIX, UTF-16 units on
+// Windows. Never fails.
+std::size_t system_length(std::u16string_view text, name_bytes form);
+
+// True when a name of form reaches the system as well-formed UTF-8 (always
+// for Unicode text; for 8-bit text, when its bytes happen to be). Never
+// fails.
+bool reaches_system_as_utf8(std::u16string_view name, name_bytes form);
+
+// name upper-cased as Windows compares names (ordinal, as NTFS's own
+// table does), for names of the Windows build and of a file system Windows
+// reads. Never fails.
+std::u16string upper_case_as_windows(std::u16string_view name);
+
+// Appends the names a folder holds (not '.' and '..'), as text of form;
+// false when it cannot be read.
+bool list_folder(const std::u16string& folder, name_bytes form,
+                 std::vector<std::u16string>& names);
 
 // The identity of an open file; false when the system does not answer.
 bool identity_of_file(std::FILE* file, file_identity& identity);
@@ -92,11 +129,6 @@ path_style native_path_style();
 // The process's current folder, absolute, as the system gives it; false
 // when it cannot be learnt.
 bool current_folder(std::u16string& folder);
-
-// How wide text from a list becomes a file-system name on POSIX: byte for
-// byte when it came from 8-bit text, as UTF-8 when it came from Unicode
-// text. Windows takes wide names as they are.
-enum class name_bytes { eight_bit, utf8 };
 
 // The identity of the file or folder a rename path leads to, its names
 // reaching the system in form; false when it cannot be learnt.
@@ -132,9 +164,13 @@ std::u16string name_exists_text();
 // missing only when its folder exists and holds no such name; unknown when
 // the system cannot tell, reason then saying why: the system's own words,
 // or which folder of the path does not exist.
+// When stored is given, it receives the last name as the file system holds
+// it, where that can differ from the path's spelling (Windows: its case, or
+// the long name for an 8.3 alias); it is left as it is elsewhere.
 enum class name_kind { missing, file, directory, unknown };
 name_kind kind_of_name(const std::u16string& path, name_bytes form,
-                       std::u16string& reason);
+                       std::u16string& reason,
+                       std::u16string* stored = nullptr);
 
 // True when both rename paths name one existing file, as hard links do,
 // by same_identity.

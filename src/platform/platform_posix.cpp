@@ -3,14 +3,22 @@
 
 #include "platform/platform_posix.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwctype>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -317,7 +325,7 @@ name_kind missing_or_no_folder(const std::u16string& path, name_bytes form,
 }  // namespace
 
 name_kind kind_of_name(const std::u16string& path, name_bytes form,
-                       std::u16string& reason) {
+                       std::u16string& reason, std::u16string*) {
   std::string name;
   struct stat info;
   if (!to_posix_path(path, form, name) || name.empty()) {
@@ -342,8 +350,108 @@ bool identity_of_rename_path(const std::u16string& path, name_bytes form,
   return true;
 }
 
-std::u16string folded_name(std::u16string_view name) {
-  return std::u16string(name);
+namespace {
+
+// Whether the device's file system is one Windows reads, mounted through a
+// Linux driver, from the mount table: each device is looked up once.
+bool windows_file_system(dev_t device) {
+  static std::map<dev_t, bool> known;
+  const auto found = known.find(device);
+  if (found != known.end()) return found->second;
+  bool windows = false;
+  const std::string wanted =
+      std::to_string(major(device)) + ":" + std::to_string(minor(device));
+  std::ifstream table("/proc/self/mountinfo");
+  std::string line;
+  while (std::getline(table, line)) {
+    // "36 35 98:0 /mnt1 /mnt2 rw - ntfs3 /dev/sdb1 rw": the third field is
+    // the device, the first after " - " the file system's type.
+    std::istringstream fields(line);
+    std::string skipped;
+    std::string device_field;
+    fields >> skipped >> skipped >> device_field;
+    const std::size_t tail = line.find(" - ");
+    if (device_field != wanted || tail == std::string::npos) continue;
+    std::string kind;
+    std::istringstream(line.substr(tail + 3)) >> kind;
+    windows = kind == "vfat" || kind == "msdos" || kind == "exfat" ||
+              kind == "ntfs" || kind == "ntfs3";
+    break;
+  }
+  known.emplace(device, windows);
+  return windows;
+}
+
+}  // namespace
+
+bool limits_of_folder(const std::u16string& folder, name_bytes form,
+                      folder_limits& limits) {
+  std::string name;
+  struct stat info;
+  if (!to_posix_path(folder, form, name) || name.empty() ||
+      stat(name.c_str(), &info) != 0)
+    return false;
+  limits = folder_limits{};
+  const long name_max = pathconf(name.c_str(), _PC_NAME_MAX);
+  const long path_max = pathconf(name.c_str(), _PC_PATH_MAX);
+  if (name_max > 0) limits.name_bytes = static_cast<std::size_t>(name_max);
+  // The system's count holds the terminating NUL.
+  if (path_max > 1) limits.path_bytes = static_cast<std::size_t>(path_max) - 1;
+  // ntfs-3g is FUSE, whose mount says nothing of NTFS; its own attribute
+  // of every file and folder does, and reading it changes nothing.
+  limits.windows_file_system =
+      windows_file_system(info.st_dev) ||
+      getxattr(name.c_str(), "system.ntfs_attrib_be", nullptr, 0) >= 0;
+  return true;
+}
+
+std::size_t system_length(std::u16string_view text, name_bytes form) {
+  if (form == name_bytes::eight_bit) return text.size();
+  std::string bytes;
+  append_utf8_encoded(text, bytes);
+  return bytes.size();
+}
+
+bool reaches_system_as_utf8(std::u16string_view name, name_bytes form) {
+  if (form == name_bytes::utf8) return true;
+  std::string bytes;
+  if (!narrow(name, '/', bytes)) return false;
+  for (const char byte : bytes)
+    if (static_cast<unsigned char>(byte) >= 0x80)
+      return looks_like_utf8(bytes, false);
+  return true;
+}
+
+std::u16string upper_case_as_windows(std::u16string_view name) {
+  // The C library's upper case of Unicode, whatever locale the process
+  // has (it sets none).
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  std::u16string upper(name);
+  if (unicode == nullptr) return upper;
+  for (char16_t& unit : upper)
+    if (unit < 0xD800 || unit > 0xDFFF)
+      unit = static_cast<char16_t>(towupper_l(unit, unicode));
+  return upper;
+}
+
+bool list_folder(const std::u16string& folder, name_bytes form,
+                 std::vector<std::u16string>& names) {
+  std::string path;
+  if (!to_posix_path(folder, form, path) || path.empty()) return false;
+  DIR* listing = opendir(path.c_str());
+  if (listing == nullptr) return false;
+  while (const dirent* entry = readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    std::u16string text;
+    if (form == name_bytes::eight_bit)
+      decode_8bit(name, text);
+    else
+      append_utf8_decoded(name, text);
+    names.push_back(std::move(text));
+  }
+  closedir(listing);
+  return true;
 }
 
 bool same_file_named(const std::u16string& first, const std::u16string& second,

@@ -326,9 +326,32 @@ name_kind no_folder(const std::u16string& path, std::u16string& reason) {
 }  // namespace
 
 name_kind kind_of_name(const std::u16string& path, name_bytes,
-                       std::u16string& reason) {
+                       std::u16string& reason, std::u16string* stored) {
   DWORD error = 0;
-  const DWORD attributes = attributes_of(path, error);
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  // One call gives the attributes and the name as stored. Not for a name
+  // holding what FindFirstFileExW reads as a wildcard: that could answer
+  // for another file.
+  const std::u16string_view name = last_name(path_style::windows, path);
+  std::wstring wide_path;
+  if (stored != nullptr && !name.empty() &&
+      name.find_first_of(u"*?<>\"") == std::u16string_view::npos &&
+      to_wide(path, wide_path)) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileExW(wide_path.c_str(), FindExInfoBasic, &found,
+                         FindExSearchNameMatch, nullptr, 0);
+    if (search != INVALID_HANDLE_VALUE) {
+      FindClose(search);
+      attributes = found.dwFileAttributes;
+      stored->assign(found.cFileName,
+                     found.cFileName + std::wcslen(found.cFileName));
+    } else {
+      error = GetLastError();
+    }
+  } else {
+    attributes = attributes_of(path, error);
+  }
   if (attributes != INVALID_FILE_ATTRIBUTES)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? name_kind::directory
                                                         : name_kind::file;
@@ -344,7 +367,25 @@ bool identity_of_rename_path(const std::u16string& path, name_bytes,
   return identity_of_name(path, identity);
 }
 
-std::u16string folded_name(std::u16string_view name) {
+bool limits_of_folder(const std::u16string&, name_bytes,
+                      folder_limits& limits) {
+  limits = folder_limits{};
+  return true;
+}
+
+std::size_t system_length(std::u16string_view text, name_bytes) {
+  return text.size();
+}
+
+bool reaches_system_as_utf8(std::u16string_view, name_bytes) { return true; }
+
+bool list_folder(const std::u16string&, name_bytes,
+                 std::vector<std::u16string>&) {
+  // Not needed: Windows itself compares names as Windows does.
+  return false;
+}
+
+std::u16string upper_case_as_windows(std::u16string_view name) {
   // The invariant upper case, as NTFS's own table compares names; a name
   // the call refuses is compared as it is.
   const std::wstring wide(name.begin(), name.end());

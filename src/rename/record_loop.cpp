@@ -5,12 +5,29 @@
 #include "rename/rename_report.h"
 #include "rename/rename_rules.h"
 #include "rename/run_context.h"
+#include "text/path_forms.h"
 
 bool rename_record(run_context& run, const record_fields& fields,
                    record_plan& plan, wide_text& report) {
+  plan.stored_name.clear();
   compose_record(run.options, run.columns, fields, plan);
+  wide_text& stored = plan.listed_name;  // scratch until it is needed
+  stored.clear();
+  refusal refused = check_record(plan, run.names, plan.reason, &stored);
+  if (refused == refusal::none && !stored.empty() &&
+      stored != last_name(native_path_style(), plan.source)) {
+    // The name on disk is what gets the values in front of it, what the
+    // output file records and what an undo gives back.
+    plan.stored_name = stored;
+    plan.listed_name = last_name(native_path_style(), plan.source);
+    compose_record(run.options, run.columns, fields, plan);
+    refused = plan.refused;
+    plan.reason = refusal_text(refused);
+  } else {
+    stored.clear();
+  }
   bool success = false;
-  if (check_record(plan, run.names, plan.reason) != refusal::none) {
+  if (refused != refusal::none) {
     // Nothing is attempted, and the line says so from the start.
     journal_refused(run.output, plan.source, plan.destination,
                     plan.first_value);
@@ -28,8 +45,8 @@ bool rename_record(run_context& run, const record_fields& fields,
   if (!success || !run.options.quiet) {
     const bool at_line_start = clear_progress(run.progress);
     write_report_console_line(run.export_list.form.encoding, plan.source,
-                              plan.destination, success, plan.reason, report,
-                              at_line_start);
+                              plan.destination, success, plan.reason,
+                              plan.listed_name, report, at_line_start);
     note_text_written(run.progress);
   }
   run_counts& counts = run.counts;

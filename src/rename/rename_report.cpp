@@ -42,8 +42,8 @@ bool parse_report_line(wide_view line, report_line& entry) {
 
 void write_report_console_line(text_encoding encoding, wide_view source,
                                wide_view destination, bool success,
-                               wide_view reason, wide_text& scratch,
-                               bool at_line_start) {
+                               wide_view reason, wide_view listed_name,
+                               wide_text& scratch, bool at_line_start) {
   // Text from the evidence is shown escaped, never obeyed; the output file
   // keeps it as it was read.
   scratch.assign(at_line_start ? 0 : 1, u'\n');
@@ -57,6 +57,11 @@ void write_report_console_line(text_encoding encoding, wide_view source,
   if (!success && !reason.empty()) {
     scratch += u'\t';
     append_console_safe(reason, scratch);
+  }
+  if (!listed_name.empty()) {
+    scratch += u"\t(the list says ";
+    append_console_safe(listed_name, scratch);
+    scratch += u')';
   }
   write_console_batched(scratch, encoding);
 }

@@ -78,6 +78,15 @@ wide_view refusal_text(refusal refused) {
       return u"The old name is a folder";
     case refusal::cannot_look:
       break;
+    case refusal::name_too_long_here:
+      return u"The new name is longer than its file system allows";
+    case refusal::path_too_long_here:
+      return u"The new path is longer than the system allows";
+    case refusal::case_twin:
+      return u"The new name exists, or one that Windows takes for it (the "
+             u"same but for case)";
+    case refusal::not_utf8_here:
+      return u"The new name is not UTF-8, which its file system needs";
   }
   return {};
 }
@@ -96,6 +105,12 @@ void compose_record(const run_options& options, const column_plan& columns,
   unusable = unusable_in_name(value);
   const bool resolved = rename_path_of(value, plan.source);
   if (!resolved) plan.source.clear();
+  if (resolved && !plan.stored_name.empty()) {
+    const wide_view listed = last_name(native_path_style(), plan.source);
+    plan.source.replace(
+        static_cast<std::size_t>(listed.data() - plan.source.data()),
+        listed.size(), plan.stored_name);
+  }
 
   // Everything in front of the file name stays; the chosen values go
   // between it and the file name.
@@ -168,9 +183,9 @@ void compose_record(const run_options& options, const column_plan& columns,
 }
 
 refusal check_source(const renamer& names, const wide_text& source,
-                     wide_text& reason) {
+                     wide_text& reason, wide_text* stored) {
   refusal refused = refusal::none;
-  switch (kind_of(names, source, reason)) {
+  switch (kind_of(names, source, reason, stored)) {
     case name_kind::missing:
       refused = refusal::no_such_file;
       break;
@@ -186,10 +201,48 @@ refusal check_source(const renamer& names, const wide_text& source,
   return refused;
 }
 
+namespace {
+
+// The new name against what its folder's own file system allows, beyond
+// the Windows rules: on Linux a name of 255 bytes (not units: 130 'é' are
+// 260 bytes) and a path of 4,095; UTF-8 names on NTFS, FAT and exFAT.
+refusal check_folder_limits(const renamer& names, const wide_text& path) {
+  const folder_limits& limits = limits_of(names, path);
+  const wide_view name = last_name(native_path_style(), path);
+  const wide_view system_path =
+      has_extended_prefix(path)
+          ? wide_view(path).substr(k_extended_length_prefix.size())
+          : wide_view(path);
+  if (limits.name_bytes != 0 &&
+      system_length(name, names.form) > limits.name_bytes)
+    return refusal::name_too_long_here;
+  if (limits.path_bytes != 0 &&
+      system_length(system_path, names.form) > limits.path_bytes)
+    return refusal::path_too_long_here;
+  if (limits.windows_file_system && !reaches_system_as_utf8(name, names.form))
+    return refusal::not_utf8_here;
+  return refusal::none;
+}
+
+}  // namespace
+
 refusal check_record(const record_plan& plan, const renamer& names,
-                     wide_text& reason) {
-  if (plan.refused == refusal::none)
-    return check_source(names, plan.source, reason);
-  reason = refusal_text(plan.refused);
-  return plan.refused;
+                     wide_text& reason, wide_text* stored) {
+  refusal refused = plan.refused;
+  // On NTFS through Linux a ':' selects a stream, as on Windows, where the
+  // text's rules have refused it already.
+  if (refused == refusal::none &&
+      limits_of(names, plan.source).windows_file_system &&
+      last_name(native_path_style(), plan.source).find(u':') != wide_view::npos)
+    refused = refusal::stream;
+  if (refused == refusal::none)
+    refused = check_source(names, plan.source, reason, stored);
+  if (refused == refusal::none)
+    refused = check_folder_limits(names, plan.destination);
+  // Decided from the folder's names alone, so that a preview, which keeps
+  // names as Windows compares them, decides the same.
+  if (refused == refusal::none && case_twin_exists(names, plan.destination))
+    refused = refusal::case_twin;
+  if (refused != refusal::cannot_look) reason = refusal_text(refused);
+  return refused;
 }

@@ -25,6 +25,10 @@ enum class refusal {
   no_such_file,         // nothing of the old name exists in its folder
   directory,            // moving it would move everything below it too
   cannot_look,          // the system cannot tell; its reason is the record's
+  name_too_long_here,   // longer than the folder's own file system allows
+  path_too_long_here,   // longer than the system takes a path
+  not_utf8_here,        // 8-bit bytes where the file system needs UTF-8
+  case_twin,            // Windows would take the new name for another's
 };
 
 // The reason shown for a refusal other than none and cannot_look, whose
@@ -41,10 +45,17 @@ struct record_plan {
   bool long_path = false;  // a new path most programs cannot open
   wide_text moved_value;   // the Destination value after a move
   wide_text reason;        // why the rename failed, when it did
+  // The old file's name as the file system holds it, when it differs from
+  // the list's spelling (its case, or the long name of an 8.3 alias): the
+  // paths are composed from it, so that the new name and an undo keep the
+  // name that was on disk. Empty otherwise.
+  wide_text stored_name;
+  wide_text listed_name;  // the list's spelling, when stored_name is set
 };
 
 // Composes the record's rename paths into plan: the source path of its
-// Destination value (moved as options.moves say), and the same path with
+// Destination value (moved as options.moves say, its last name replaced by
+// plan.stored_name when that is set), and the same path with
 // every chosen value (made safe when options.safe_names is set) and "_" put
 // in front of the file name. Columns the record lacks count as empty text.
 // Sets plan.refused for the rules that the record's text alone decides.
@@ -55,9 +66,9 @@ void compose_record(const run_options& options, const column_plan& columns,
 // no_such_file, directory, or cannot_look. reason then holds the text to
 // report: refusal_text, or the system's words for cannot_look.
 refusal check_source(const renamer& names, const wide_text& source,
-                     wide_text& reason);
+                     wide_text& reason, wide_text* stored = nullptr);
 
 // Why the planned rename may not be made: the text's rules first, then the
 // file's; reason as check_source gives it. Never changes anything.
 refusal check_record(const record_plan& plan, const renamer& names,
-                     wide_text& reason);
+                     wide_text& reason, wide_text* stored = nullptr);

@@ -9,13 +9,21 @@ name_bytes name_bytes_of(text_encoding encoding) {
                                               : name_bytes::utf8;
 }
 
+namespace {
+
+// Whether names in path's folder compare as Windows compares them: always
+// on Windows, and on a file system Windows reads through Linux.
+bool folds_case(const renamer& names, const wide_text& path) {
+  return native_path_style() == path_style::windows ||
+         limits_of(names, path).windows_file_system;
+}
+
+}  // namespace
+
 wide_text name_key(const renamer& names, const wide_text& path) {
   const path_style style = native_path_style();
   const wide_view folder = parent_folder(style, path);
-  wide_view name = wide_view(path).substr(folder.size());
-  while (!name.empty() &&
-         (name[0] == u'\\' || (name[0] == u'/' && style == path_style::posix)))
-    name.remove_prefix(1);
+  const wide_view name = last_name(style, path);
   auto known = names.folder_keys.find(wide_text(folder));
   if (known == names.folder_keys.end()) {
     file_identity identity;
@@ -30,46 +38,107 @@ wide_text name_key(const renamer& names, const wide_text& path) {
         key += u':';
       }
     } else {
-      key = u"?" + folded_name(folder) + u":";
+      key = u"?" + wide_text(folder) + u":";
     }
     known = names.folder_keys.emplace(wide_text(folder), key).first;
   }
-  return known->second + folded_name(name);
+  return known->second + (folds_case(names, path) ? upper_case_as_windows(name)
+                                                  : wide_text(name));
 }
 
+bool case_twin_exists(const renamer& names, const wide_text& path) {
+  if (native_path_style() == path_style::windows ||
+      !limits_of(names, path).windows_file_system)
+    return false;
+  const wide_text folder(parent_folder(native_path_style(), path));
+  auto listing = names.windows_names.find(folder);
+  if (listing == names.windows_names.end()) {
+    std::vector<wide_text> held;
+    std::unordered_set<wide_text> upper;
+    if (list_folder(folder, names.form, held))
+      for (const wide_text& name : held)
+        upper.insert(upper_case_as_windows(name));
+    listing = names.windows_names.emplace(folder, std::move(upper)).first;
+  }
+  return listing->second.count(
+             upper_case_as_windows(last_name(native_path_style(), path))) != 0;
+}
+
+const folder_limits& limits_of(const renamer& names, const wide_text& path) {
+  const wide_text folder(parent_folder(native_path_style(), path));
+  auto known = names.folder_rules.find(folder);
+  if (known == names.folder_rules.end()) {
+    folder_limits limits;
+    if (folder.empty() || !limits_of_folder(folder, names.form, limits))
+      limits = folder_limits{};
+    known = names.folder_rules.emplace(folder, limits).first;
+  }
+  return known->second;
+}
+
+namespace {
+
+// Keeps the listing of a folder that case_twin_exists read in step with a
+// rename made or modelled in it.
+void note_renamed(const renamer& names, const wide_text& from,
+                  const wide_text& to) {
+  const auto listing = names.windows_names.find(
+      wide_text(parent_folder(native_path_style(), from)));
+  if (listing == names.windows_names.end()) return;
+  listing->second.erase(
+      upper_case_as_windows(last_name(native_path_style(), from)));
+  listing->second.insert(
+      upper_case_as_windows(last_name(native_path_style(), to)));
+}
+
+}  // namespace
+
 name_kind kind_of(const renamer& names, const wide_text& path,
-                  wide_text& reason) {
+                  wide_text& reason, wide_text* stored) {
   if (names.mode == renamer_mode::preview) {
     const wide_text key = name_key(names, path);
     if (names.taken.count(key) != 0) return name_kind::file;
     if (names.freed.count(key) != 0) return name_kind::missing;
   }
-  return kind_of_name(path, names.form, reason);
+  return kind_of_name(path, names.form, reason, stored);
 }
 
 bool rename_file(renamer& names, journal& log, const wide_text& from,
                  const wide_text& to, wide_text& reason) {
   if (names.mode == renamer_mode::real) {
+    bool renamed = false;
     switch (rename_no_replace(from, to, names.form, reason)) {
       case rename_outcome::renamed:
-        return true;
+        renamed = true;
+        break;
       case rename_outcome::failed:
         return false;
       case rename_outcome::needs_link:
+        if (!journal_linking(log)) {
+          reason = u"The output file could not be written";
+          return false;
+        }
+        renamed = rename_by_link(from, to, names.form, reason);
         break;
     }
-    if (!journal_linking(log)) {
-      reason = u"The output file could not be written";
-      return false;
-    }
-    return rename_by_link(from, to, names.form, reason);
+    if (renamed) note_renamed(names, from, to);
+    return renamed;
   }
   // The rules above have seen the old name exist; only the new one can
   // stand in the way.
-  wide_text unused;
-  if (kind_of(names, to, unused) != name_kind::missing) {
-    reason = name_exists_text();
-    return false;
+  // A new name the system cannot even look at would fail the rename too,
+  // for the same reason.
+  wide_text why;
+  switch (kind_of(names, to, why)) {
+    case name_kind::missing:
+      break;
+    case name_kind::unknown:
+      reason = why;
+      return false;
+    case name_kind::file:
+    case name_kind::directory:
+      reason = name_exists_text();
+      return false;
   }
   const wide_text from_key = name_key(names, from);
   const wide_text to_key = name_key(names, to);
@@ -77,5 +146,6 @@ bool rename_file(renamer& names, journal& log, const wide_text& from,
   names.freed.insert(from_key);
   names.freed.erase(to_key);
   names.taken.insert(to_key);
+  note_renamed(names, from, to);
   return true;
 }

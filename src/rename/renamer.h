@@ -8,6 +8,7 @@
 
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "journal/journal.h"
 #include "platform/platform.h"
@@ -25,7 +26,19 @@ struct renamer {
   std::unordered_set<wide_text> freed;
   // The key of each folder met, by the folder's text: asked once.
   mutable std::unordered_map<wide_text, wide_text> folder_keys;
+  // What each folder met allows, by the folder's text: asked once.
+  mutable std::unordered_map<wide_text, folder_limits> folder_rules;
+  // The names of each folder met on a file system Windows reads through
+  // Linux, upper-cased as Windows compares them: the Linux driver tells
+  // apart names that Windows takes for one. Read once, kept in step with
+  // the renames.
+  mutable std::unordered_map<wide_text, std::unordered_set<wide_text>>
+      windows_names;
 };
+
+// What the folder of path, a rename path, allows beyond the Windows rules:
+// asked of the file system once per folder. All 0 when it cannot tell.
+const folder_limits& limits_of(const renamer& names, const wide_text& path);
 
 // The key by which the file system tells names apart: the identity of the
 // folder (whatever spelling, separators, '.' or '..' lead to it) and the
@@ -37,10 +50,17 @@ wide_text name_key(const renamer& names, const wide_text& path);
 // How names read from text of this encoding reach a POSIX file system.
 name_bytes name_bytes_of(text_encoding encoding);
 
+// True when path's folder is on a file system Windows reads through Linux
+// and holds a name that Windows takes for path's last name: that name, or
+// the same but for case. Always false on the Windows build, where the system
+// itself compares so.
+bool case_twin_exists(const renamer& names, const wide_text& path);
+
 // What the rename path names, as the run so far has left it; for unknown,
-// reason says why the system cannot tell.
+// reason says why the system cannot tell. stored, when given, receives the
+// last name as the file system holds it where the system tells it.
 name_kind kind_of(const renamer& names, const wide_text& path,
-                  wide_text& reason);
+                  wide_text& reason, wide_text* stored = nullptr);
 
 // Renames from to to, never replacing an existing name; in a preview,
 // records the outcome the rename would have, so that later records see it.

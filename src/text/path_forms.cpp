@@ -300,6 +300,18 @@ std::u16string_view parent_folder(path_style style, std::u16string_view path) {
                                             : std::u16string_view();
 }
 
+std::u16string_view last_name(path_style style, std::u16string_view path) {
+  const bool prefixed = has_extended_prefix(path);
+  const std::u16string_view folder = parent_folder(style, path);
+  std::u16string_view name =
+      folder.empty() ? without_prefix(path) : path.substr(folder.size());
+  while (!name.empty() &&
+         (name[0] == u'\\' ||
+          (name[0] == u'/' && !(style == path_style::windows && prefixed))))
+    name.remove_prefix(1);
+  return name;
+}
+
 namespace {
 
 bool same_path_unit(char16_t a, char16_t b) {

@@ -69,6 +69,10 @@ std::u16string rename_path_against(path_style style, std::u16string_view path,
 // there is no folder above it (a root, a share, a single relative name).
 std::u16string_view parent_folder(path_style style, std::u16string_view path);
 
+// The last name of path, a rename path of style: what follows
+// parent_folder, without its separator. Never fails.
+std::u16string_view last_name(path_style style, std::u16string_view path);
+
 // Puts value, with the beginning of the longest from of moves that it
 // begins with replaced by that move's to, in result. A from matches when it
 // equals value's beginning, ignoring the case of A to Z and reading '\' and

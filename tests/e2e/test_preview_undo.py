@@ -119,6 +119,32 @@ class Preview(Chains):
             [e[2] for e in support.journal(self.read("real.txt"))],
             [b"Success", b"Failure"] * len(spellings))
 
+    def test_new_name_is_made_from_the_name_on_disk(self):
+        # Windows finds "mydoc.doc" under the list's "MYDOC.DOC": the new
+        # name, the output file and the undo keep the name that was on
+        # disk, and the console says how the list spelt it.
+        if not support.WINE:
+            self.skipTest("names differ in case only where the system folds it")
+        self.write("mydoc.doc", b"M")
+        self.inputs(b"n\tp\t1\tE\t" + self.full("MYDOC.DOC") + b"\n",
+                    b"Int. ID\n")
+        for preview in (["-n"], []):
+            with self.subTest(preview=preview):
+                status, out, _ = self.run_fldren(
+                    *self.args("-o", "out.txt", *preview))
+                self.assertEqual(status, 0, out)
+                self.assertIn(lines(
+                    PREFIX + self.full("1_mydoc.doc") +
+                    b"\tSuccess\t(the list says MYDOC.DOC)"), out)
+        self.assertEqual(self.read("out.txt"), lines(
+            PREFIX + self.full("mydoc.doc") + b"\t==>\t" + PREFIX +
+            self.full("1_mydoc.doc") + b"\tSuccess\t1\n"))
+        self.assertEqual(self.listdir(), ["1_mydoc.doc", "fields.txt",
+                                          "list.txt", "out.txt"])
+        status, out, _ = self.run_undo("out.txt")
+        self.assertEqual(status, 0, out)
+        self.assertIn("mydoc.doc", self.listdir())
+
     def test_preview_letter_combines_with_others(self):
         self.write("a.txt", b"A")
         self.inputs(self.record("a.txt"))

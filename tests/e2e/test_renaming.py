@@ -320,7 +320,8 @@ class WindowsNames(Case):
         # folder "1_case:42" that happens to exist. A Destination naming a
         # stream is refused where ':' selects one, the Windows build.
         records = b""
-        if not support.WINE:
+        on_ntfs = support.FOLDER_ROOT is not None
+        if not support.WINE and not on_ntfs:
             self.write("case:42/x/b.doc", b"B")
             os.makedirs(self.path("1_case:42/x"))
             records += self.record("case:42/x/b.doc", b"1", b"E")
@@ -333,16 +334,101 @@ class WindowsNames(Case):
                 status, out, _ = self.run_fldren(
                     "-x", "list.txt", "-f", "fields.txt", *preview)
                 self.assertEqual(status, 3, out)
-                if support.WINE:
+                if support.WINE or on_ntfs:
                     self.assertIn(lines(
                         b"2_s.doc:Zone.Identifier\tFailure\tThe Destination "
                         b"names an alternate data stream, not a file"), out)
                 else:
                     self.assertIn(b"case:42/x/1_b.doc\tSuccess", out)
         self.assertEqual(self.read("s.doc"), b"S")
-        if not support.WINE:
+        if not support.WINE and not on_ntfs:
             self.assertEqual(self.read("case:42/x/1_b.doc"), b"B")
             self.assertEqual(os.listdir(self.path("1_case:42/x")), [])
+
+    def test_names_the_folders_file_system_refuses(self):
+        # What the folder's own file system allows decides, in the preview
+        # as in the run: on Linux a name of 255 bytes, however few UTF-16
+        # units it is; on NTFS through Linux, names that are UTF-8. Wine
+        # keeps names as Linux does, which a real Windows does not.
+        if support.WINE:
+            self.skipTest("the Windows build keeps the Windows rules only")
+        on_ntfs = support.FOLDER_ROOT is not None
+        self.write("a.txt", b"A")
+        self.write("b.txt", b"B")
+        self.inputs(self.record("a.txt", "\u00e9".encode("latin-1") * 130,
+                                b"E") +
+                    self.record("b.txt", b"M\xfcller", b"E"), b"Int. ID\n")
+        longer = b"The new name is longer than its file system allows"
+        not_utf8 = b"The new name is not UTF-8, which its file system needs"
+        for preview in (["-n"], []):
+            with self.subTest(preview=preview):
+                status, out, _ = self.run_fldren(
+                    "-x", "list.txt", "-f", "fields.txt", *preview)
+                # 8-bit bytes: 130 'é' are 130 bytes, within the limit.
+                self.assertEqual(status, 3 if on_ntfs else 0, out)
+                if on_ntfs:
+                    self.assertIn(b"\tFailure\t" + not_utf8, out)
+        # The same name from a UTF-8 list: 260 bytes.
+        self.write("a.txt", b"A")
+        self.inputs(self.record("a.txt", "\u00e9".encode() * 130, b"E"),
+                    b"Int. ID\n")
+        self.write("list.txt", b"\xef\xbb\xbf" + self.read("list.txt"))
+        if on_ntfs:
+            return
+        for preview in (["-n"], []):
+            with self.subTest(preview=preview, utf8=True):
+                status, out, _ = self.run_fldren(
+                    "-x", "list.txt", "-f", "fields.txt", *preview)
+                self.assertEqual(status, 3, out)
+                self.assertIn(b"\tFailure\t" + longer, out)
+
+    def test_new_names_that_differ_only_in_case(self):
+        # "A_b_q.txt" and "a_B_q.txt" are one name to Windows: the Windows
+        # build, and the Linux build on a file system Windows reads, refuse
+        # the second, in the preview as in the run; ext4 takes both.
+        on_ntfs = support.FOLDER_ROOT is not None
+        self.write("b_q.txt", b"1")
+        self.write("q.txt", b"2")
+        self.inputs(self.record("b_q.txt", b"A", b"E") +
+                    self.record("q.txt", b"a_B", b"E"), b"Int. ID\n")
+        if support.WINE:
+            second = support.name_exists()
+        elif on_ntfs:
+            second = (b"The new name exists, or one that Windows takes for "
+                      b"it (the same but for case)")
+        else:
+            second = None
+        for preview in (["-n"], []):
+            with self.subTest(preview=preview):
+                status, out, _ = self.run_fldren(
+                    "-x", "list.txt", "-f", "fields.txt", *preview)
+                self.assertIn(lines(b"A_b_q.txt\tSuccess"), out)
+                if second is None:
+                    self.assertEqual(status, 0, out)
+                else:
+                    self.assertEqual(status, 3, out)
+                    self.assertIn(lines(b"a_B_q.txt\tFailure\t" + second),
+                                  out)
+        self.assertEqual(self.read("A_b_q.txt"), b"1")
+
+    def test_output_file_named_as_an_input_but_for_case(self):
+        # "-o LIST.TXT" beside list.txt is list.txt to Windows: refused on
+        # the Windows build and on a file system Windows reads; ext4 keeps
+        # two files.
+        on_ntfs = support.FOLDER_ROOT is not None
+        self.write("a.txt", b"A")
+        self.inputs(self.record("a.txt", b"1", b"E"), b"Int. ID\n")
+        listed = self.read("list.txt")
+        status, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt",
+                                         "-o", "LIST.TXT")
+        if support.WINE or on_ntfs:
+            self.assertEqual(status, 1, out)
+            self.assertIn(b" is one of the input files; nothing was changed",
+                          out)
+            self.assertEqual(self.read("a.txt"), b"A")
+        else:
+            self.assertEqual(status, 0, out)
+        self.assertEqual(self.read("list.txt"), listed)
 
     def test_values_no_windows_name_holds(self):
         self.make_list()

@@ -110,6 +110,12 @@ int run_main(int argc, char16_t** argv) {
   // the output file, so that every name it shows is the name it read.
   run.output.form = run.export_list.form;
   run.names.form = name_bytes_of(run.export_list.form.encoding);
+  // -m came from the command line: its text meets the list's names in the
+  // form they are held in.
+  for (path_move& move : run.options.moves) {
+    move.from = command_text_in_form(move.from, run.names.form);
+    move.to = command_text_in_form(move.to, run.names.form);
+  }
   run.names.mode =
       run.options.preview ? renamer_mode::preview : renamer_mode::real;
   check_delimiter(run);

@@ -160,6 +160,10 @@ bool write_console_8bit(console_stream stream, std::string_view text) {
   return console().sink.write_bytes(stream, text) && flushed;
 }
 
+bool write_console_text(console_stream stream, wide_view text) {
+  return write_console_text(stream, text, command_line_encoding());
+}
+
 bool write_console_text(console_stream stream, wide_view text,
                         text_encoding encoding) {
   bool ok = flush_console();

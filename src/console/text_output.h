@@ -55,7 +55,11 @@ bool write_console_8bit(console_stream stream, std::string_view text);
 // character shows; otherwise as bytes, 8-bit text as the platform encodes
 // it and Unicode text as UTF-8. False on a write error.
 bool write_console_text(console_stream stream, wide_view text,
-                        text_encoding encoding = text_encoding::eight_bit);
+                        text_encoding encoding);
+
+// The same for the program's own messages and names from the command
+// line, in the command line's encoding (command_line_encoding).
+bool write_console_text(console_stream stream, wide_view text);
 
 // Adds text for standard output to the batch, which is written as it
 // reaches 64 KiB, when a quarter of a second has passed since the batch's

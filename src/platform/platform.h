@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "text/path_forms.h"
+#include "text/text_form.h"
 
 // How wide text from a list becomes a file-system name on POSIX: byte for
 // byte when it came from 8-bit text, as UTF-8 when it came from Unicode
@@ -125,6 +126,16 @@ bool write_file_at(std::FILE* file, std::int64_t offset,
 // How this system reads a path, and so how a Destination value becomes the
 // path a rename uses. Never fails.
 path_style native_path_style();
+
+// How command-line text and names reach the console: UTF-8 on POSIX, where
+// the command line is read as UTF-8; the ANSI code page on Windows, whose
+// command line is wide text.
+text_encoding command_line_encoding();
+
+// Command-line text (a -m value, a folder) as names of form are held:
+// unchanged for Unicode text; for 8-bit text on POSIX, its bytes one a
+// unit, as an 8-bit list's names are. Never fails.
+std::u16string command_text_in_form(std::u16string_view text, name_bytes form);
 
 // The process's current folder, absolute, as the system gives it; false
 // when it cannot be learnt.

@@ -46,8 +46,14 @@ bool narrow(std::u16string_view text, char backslash_as, std::string& result) {
   return refused == 0;
 }
 
+// A name given on the command line, or made from one, as the bytes it
+// was: command-line text is read as UTF-8, each byte that is no UTF-8
+// carried as itself (see unreadable_byte). Fails on a NUL.
 bool to_bytes(std::u16string_view text, std::string& result) {
-  return narrow(text, '\\', result);
+  if (text.find(u'\0') != std::u16string_view::npos) return false;
+  result.clear();
+  append_utf8_encoded(text, result);
+  return true;
 }
 
 }  // namespace
@@ -59,8 +65,21 @@ bool current_folder(std::u16string& folder) {
     buffer.resize(buffer.size() * 2);
   }
   folder.clear();
-  decode_8bit(buffer.data(), folder);
+  append_utf8_decoded(buffer.data(), folder);
   return true;
+}
+
+text_encoding command_line_encoding() { return text_encoding::utf8; }
+
+std::u16string command_text_in_form(std::u16string_view text, name_bytes form) {
+  if (form == name_bytes::utf8) return std::u16string(text);
+  // Names of an 8-bit list are their bytes, one a unit: so are the bytes
+  // of the command line's text.
+  std::string bytes;
+  append_utf8_encoded(text, bytes);
+  std::u16string units;
+  decode_8bit(bytes, units);
+  return units;
 }
 
 bool resolve_full_path(std::u16string_view name, std::size_t limit,

@@ -205,6 +205,13 @@ bool identity_of_file(std::FILE* file, file_identity& identity) {
 
 path_style native_path_style() { return path_style::windows; }
 
+text_encoding command_line_encoding() { return text_encoding::eight_bit; }
+
+std::u16string command_text_in_form(std::u16string_view text, name_bytes) {
+  // Windows names are wide text whatever the list's encoding.
+  return std::u16string(text);
+}
+
 bool current_folder(std::u16string& folder) {
   const DWORD needed = GetCurrentDirectoryW(0, nullptr);
   if (needed == 0) return false;

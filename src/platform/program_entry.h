@@ -22,8 +22,17 @@ int run_undo_main(int argc, char16_t** argv);
 #define FLDREN_PROGRAM_ENTRY run_main
 #endif
 
-// Widens every argument unit by unit (a byte on POSIX, a UTF-16 unit on
-// Windows) and calls entry with the wide vector.
+// Calls entry with the arguments as a wide vector ending in a null entry.
+inline int run_with_wide_texts(std::vector<std::u16string>& texts,
+                               int (*entry)(int, char16_t**)) {
+  std::vector<char16_t*> vector;
+  for (std::u16string& text : texts) vector.push_back(text.data());
+  vector.push_back(nullptr);
+  return entry(static_cast<int>(texts.size()), vector.data());
+}
+
+// Widens every argument unit by unit (Windows' UTF-16 units) and calls
+// entry with the wide vector.
 template <typename unit>
 int run_with_wide_arguments(int argc, unit** argv,
                             int (*entry)(int, char16_t**)) {
@@ -36,8 +45,5 @@ int run_with_wide_arguments(int argc, unit** argv,
       text.push_back(static_cast<char16_t>(static_cast<unsigned_unit>(*p)));
     texts.push_back(text);
   }
-  std::vector<char16_t*> vector;
-  for (std::u16string& text : texts) vector.push_back(text.data());
-  vector.push_back(nullptr);
-  return entry(argc, vector.data());
+  return run_with_wide_texts(texts, entry);
 }

@@ -64,7 +64,7 @@ class Faults(Case):
         # whatever the encoding of the list.
         for header, output in ((support.HEADER, "out.txt"),
                                (b"\xef\xbb\xbf" + support.HEADER,
-                                "sortie-\xe9.txt")):
+                                "sortie-\xc3\xa9.txt")):
             with self.subTest(output=output):
                 for name in os.listdir(self.dir):
                     os.remove(os.path.join(self.dir, name))

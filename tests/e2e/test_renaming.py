@@ -492,6 +492,39 @@ class WindowsNames(Case):
                            b"\nIt must be FROM=TO, FROM not empty\n")
 
 
+class CommandLineText(Case):
+    """Text of the command line is read as UTF-8 where it is, as the names
+    of a Unicode list are, so that it meets them."""
+
+    def test_moved_export_named_beyond_ascii(self):
+        self.write("F\u00e4lle/a.txt", b"A", unicode=True)
+        self.write("list.txt", b"\xef\xbb\xbf" + HEADER +
+                   "a.txt\tp\t1\tE\tE:\\F\u00e4lle\\a.txt\n".encode())
+        self.write("fields.txt", b"Int. ID\n")
+        status, out, _ = self.run_fldren(
+            "-x", "list.txt", "-f", "fields.txt", "-m",
+            "E:\\F\u00e4lle=" + self.full_text("F\u00e4lle"))
+        self.assertEqual(status, 0, out)
+        self.assertEqual(self.read("F\u00e4lle/1_a.txt", unicode=True), b"A")
+
+    def test_undo_in_a_folder_named_beyond_ascii(self):
+        if support.WINE:
+            self.skipTest("Windows makes every path absolute")
+        folder = "F\u00e4lle"
+        self.write(folder + "/b.txt", b"B", unicode=True)
+        self.write(folder + "/list.txt", b"\xef\xbb\xbf" + HEADER +
+                   b"b.txt\tp\t1\tE\tb.txt\n", unicode=True)
+        self.write(folder + "/fields.txt", b"Int. ID\n", unicode=True)
+        where = self.path(folder, unicode=True)
+        status, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt",
+                                         "-o", "out.txt", cwd=where)
+        self.assertEqual(status, 0, out)
+        status, out, _ = self.run_undo(
+            os.path.join(where, b"out.txt"), "-C", where.decode())
+        self.assertEqual(status, 0, out)
+        self.assertEqual(self.read(folder + "/b.txt", unicode=True), b"B")
+
+
 class Quiet(Case):
     def make_list(self, count):
         # The missing file first, so that a failure shows at once.

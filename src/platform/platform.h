@@ -75,6 +75,9 @@ struct folder_limits {
   // A file system Windows reads (NTFS, FAT, exFAT), through a Linux driver:
   // its names must be UTF-8, and a ':' in a name selects a stream.
   bool windows_file_system = false;
+  // The folder itself compares names without regard to case (an ext4 or
+  // f2fs folder made case-insensitive).
+  bool folds_case = false;
 };
 
 // Asks the folder, a rename path, what its file system allows; false when

@@ -5,7 +5,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <locale.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
@@ -371,6 +373,9 @@ bool identity_of_rename_path(const std::u16string& path, name_bytes form,
 
 namespace {
 
+// The flag of a folder that ext4 and f2fs make case-insensitive.
+constexpr long k_casefold_flag = 0x40000000;
+
 // Whether the device's file system is one Windows reads, mounted through a
 // Linux driver, from the mount table: each device is looked up once.
 bool windows_file_system(dev_t device) {
@@ -421,6 +426,13 @@ bool limits_of_folder(const std::u16string& folder, name_bytes form,
   limits.windows_file_system =
       windows_file_system(info.st_dev) ||
       getxattr(name.c_str(), "system.ntfs_attrib_be", nullptr, 0) >= 0;
+  const int descriptor = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor >= 0) {
+    long flags = 0;
+    limits.folds_case = ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0 &&
+                        (flags & k_casefold_flag) != 0;
+    close(descriptor);
+  }
   return true;
 }
 

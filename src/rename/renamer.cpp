@@ -11,36 +11,46 @@ name_bytes name_bytes_of(text_encoding encoding) {
 
 namespace {
 
+// The folder that holds path's last name, as a rename path: the current
+// folder for a single relative name.
+wide_text folder_of(const wide_text& path) {
+  const wide_view folder = parent_folder(native_path_style(), path);
+  if (!folder.empty() || last_name(native_path_style(), path).empty())
+    return wide_text(folder);
+  return u".";
+}
+
 // Whether names in path's folder compare as Windows compares them: always
 // on Windows, and on a file system Windows reads through Linux.
 bool folds_case(const renamer& names, const wide_text& path) {
+  const folder_limits& limits = limits_of(names, path);
   return native_path_style() == path_style::windows ||
-         limits_of(names, path).windows_file_system;
+         limits.windows_file_system || limits.folds_case;
 }
 
 }  // namespace
 
 wide_text name_key(const renamer& names, const wide_text& path) {
-  const path_style style = native_path_style();
-  const wide_view folder = parent_folder(style, path);
-  const wide_view name = last_name(style, path);
-  auto known = names.folder_keys.find(wide_text(folder));
+  const wide_text folder = folder_of(path);
+  const wide_view name = last_name(native_path_style(), path);
+  auto known = names.folder_keys.find(folder);
   if (known == names.folder_keys.end()) {
     file_identity identity;
     wide_text key;
     if (!folder.empty() &&
-        identity_of_rename_path(wide_text(folder), names.form, identity) &&
+        identity_of_rename_path(folder, names.form, identity) &&
         same_identity(identity, identity)) {
+      // The identity itself, four units a number: a preview holds a key
+      // for every name it renames, so keys are kept short.
       for (std::uint64_t part :
-           {identity.volume, identity.index, identity.index_high}) {
-        for (int shift = 60; shift >= 0; shift -= 4)
-          key += u"0123456789abcdef"[(part >> shift) & 0xF];
-        key += u':';
-      }
+           {identity.volume, identity.index, identity.index_high})
+        for (int shift = 48; shift >= 0; shift -= 16)
+          key += static_cast<char16_t>((part >> shift) & 0xFFFF);
+      key += u':';
     } else {
-      key = u"?" + wide_text(folder) + u":";
+      key = u"?" + folder + u":";
     }
-    known = names.folder_keys.emplace(wide_text(folder), key).first;
+    known = names.folder_keys.emplace(folder, key).first;
   }
   return known->second + (folds_case(names, path) ? upper_case_as_windows(name)
                                                   : wide_text(name));
@@ -50,7 +60,7 @@ bool case_twin_exists(const renamer& names, const wide_text& path) {
   if (native_path_style() == path_style::windows ||
       !limits_of(names, path).windows_file_system)
     return false;
-  const wide_text folder(parent_folder(native_path_style(), path));
+  const wide_text folder = folder_of(path);
   auto listing = names.windows_names.find(folder);
   if (listing == names.windows_names.end()) {
     std::vector<wide_text> held;
@@ -65,7 +75,7 @@ bool case_twin_exists(const renamer& names, const wide_text& path) {
 }
 
 const folder_limits& limits_of(const renamer& names, const wide_text& path) {
-  const wide_text folder(parent_folder(native_path_style(), path));
+  const wide_text folder = folder_of(path);
   auto known = names.folder_rules.find(folder);
   if (known == names.folder_rules.end()) {
     folder_limits limits;
@@ -82,8 +92,7 @@ namespace {
 // rename made or modelled in it.
 void note_renamed(const renamer& names, const wide_text& from,
                   const wide_text& to) {
-  const auto listing = names.windows_names.find(
-      wide_text(parent_folder(native_path_style(), from)));
+  const auto listing = names.windows_names.find(folder_of(from));
   if (listing == names.windows_names.end()) return;
   listing->second.erase(
       upper_case_as_windows(last_name(native_path_style(), from)));

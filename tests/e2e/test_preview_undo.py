@@ -103,9 +103,11 @@ class Preview(Chains):
             os.mkdir(self.path("x"))
             spellings = [(b"export/a.doc", b"export\\a.doc"),
                          (b"export//b.doc", b"export/./b.doc"),
-                         (b"x/../export/c.doc", self.full("export/c.doc"))]
-            ids = [b"1", b"2", b"3", b"4", b"5", b"6"]
-            files = ["export/a.doc", "export/b.doc", "export/c.doc"]
+                         (b"x/../export/c.doc", self.full("export/c.doc")),
+                         (b"top.doc", self.full("top.doc"))]
+            ids = [b"1", b"2", b"3", b"4", b"5", b"6", b"7", b"8"]
+            files = ["export/a.doc", "export/b.doc", "export/c.doc",
+                     "top.doc"]
         for name in files:
             self.write(name, name.encode())
         destinations = [d for pair in spellings for d in pair]

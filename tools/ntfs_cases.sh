@@ -34,10 +34,14 @@ fi
 
 # TMPDIR stays off the mount: ntfs-3g shows every folder world-writable,
 # and wineserver will not put its socket in such a folder.
-echo "== NTFS cases, Linux build"
-python3 "$repo/tests/e2e/run_e2e.py" --binary "$repo/build/fldren" \
-  --folder-root "$mount_point" -k WindowsNames
-echo "== NTFS cases, Windows build under Wine"
-WINEDEBUG=-all python3 "$repo/tests/e2e/run_e2e.py" --wine \
-  --binary "$repo/build-windows/fldren.exe" --folder-root "$mount_point" \
-  -k WindowsNames
+# The Windows-name cases, and the preview against the run over one file
+# spelt many ways.
+for cases in WindowsNames spelt_two_ways; do
+  echo "== NTFS cases ($cases), Linux build"
+  python3 "$repo/tests/e2e/run_e2e.py" --binary "$repo/build/fldren" \
+    --folder-root "$mount_point" -k "$cases"
+  echo "== NTFS cases ($cases), Windows build under Wine"
+  WINEDEBUG=-all python3 "$repo/tests/e2e/run_e2e.py" --wine \
+    --binary "$repo/build-windows/fldren.exe" --folder-root "$mount_point" \
+    -k "$cases"
+done

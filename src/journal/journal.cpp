@@ -116,17 +116,23 @@ void append_tail(const journal& journal, wide_view first_value,
 
 }  // namespace
 
-bool journal_begin(journal& journal, wide_view source, wide_view destination,
-                   wide_view first_value) {
+namespace {
+
+// Writes the held line's result and a new line whose result word reads
+// word. A line in flight is held, its tail to follow with its result;
+// another line is written whole.
+bool write_line(journal& journal, wide_view source, wide_view destination,
+                wide_view first_value, wide_view word, bool in_flight) {
   if (journal.file == nullptr) return true;
   if (journal.failed) return false;
   std::int64_t result_at = 0;
   const std::int64_t offset =
       start_line(journal, source, destination, result_at);
-  append_encoded(k_pending_word, journal.form.encoding, journal.bytes);
+  append_encoded(word, journal.form.encoding, journal.bytes);
+  if (!in_flight) append_tail(journal, first_value, journal.bytes);
   if (!write_from(journal, offset)) return false;
-
-  journal.holding = true;
+  journal.holding = in_flight;
+  if (!in_flight) return true;
   journal.result_at = result_at;
   journal.held_success = false;
   journal.held_tail.clear();
@@ -134,18 +140,18 @@ bool journal_begin(journal& journal, wide_view source, wide_view destination,
   return true;
 }
 
+}  // namespace
+
+bool journal_begin(journal& journal, wide_view source, wide_view destination,
+                   wide_view first_value) {
+  return write_line(journal, source, destination, first_value, k_pending_word,
+                    true);
+}
+
 bool journal_refused(journal& journal, wide_view source, wide_view destination,
                      wide_view first_value) {
-  if (journal.file == nullptr) return true;
-  if (journal.failed) return false;
-  std::int64_t result_at = 0;
-  const std::int64_t offset =
-      start_line(journal, source, destination, result_at);
-  append_encoded(result_word(false), journal.form.encoding, journal.bytes);
-  append_tail(journal, first_value, journal.bytes);
-  if (!write_from(journal, offset)) return false;
-  journal.holding = false;
-  return true;
+  return write_line(journal, source, destination, first_value,
+                    result_word(false), false);
 }
 
 bool journal_linking(journal& journal) {

@@ -88,12 +88,24 @@ inline void empty_folder(const std::string& folder) {
   }
 }
 
-// A folder of the target's own, made once.
-inline std::string make_fuzz_folder() {
+// The target's folder under /tmp, made by make_fuzz_folder.
+inline std::string& fuzz_folder() {
+  static std::string folder;
+  return folder;
+}
+
+// Makes the target's folder, once, from LLVMFuzzerInitialize. It goes when
+// the fuzzer ends normally; after a crash it stays, with the files of the
+// input that caused it.
+inline void make_fuzz_folder() {
   char pattern[] = "/tmp/fldren-fuzz-XXXXXX";
   FUZZ_CHECK(mkdtemp(pattern) != nullptr);
   FUZZ_CHECK(std::getenv("FLDREN_FUZZ_BINARY") != nullptr);
-  return pattern;
+  fuzz_folder() = pattern;
+  std::atexit([] {
+    empty_folder(fuzz_folder());
+    rmdir(fuzz_folder().c_str());
+  });
 }
 
 // Runs the program with arguments in folder, its console thrown away (a

@@ -81,16 +81,11 @@ std::string spelt(const std::string& file, std::uint8_t variant) {
   return result;
 }
 
-void remove_folder() {
-  empty_folder(folder);
-  rmdir(folder.c_str());
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  folder = make_fuzz_folder();
-  std::atexit(remove_folder);
+  make_fuzz_folder();
+  folder = fuzz_folder();
   return 0;
 }
 

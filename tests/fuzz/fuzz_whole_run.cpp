@@ -39,18 +39,11 @@ std::string confine_records(const std::string& records) {
   return result;
 }
 
-// The folder goes when the fuzzer ends normally; after a crash it stays,
-// with the files of the input that caused it.
-void remove_folder() {
-  empty_folder(folder);
-  rmdir(folder.c_str());
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  folder = make_fuzz_folder();
-  std::atexit(remove_folder);
+  make_fuzz_folder();
+  folder = fuzz_folder();
   return 0;
 }
 

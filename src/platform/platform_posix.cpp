@@ -437,10 +437,7 @@ bool limits_of_folder(const std::u16string& folder, name_bytes form,
 }
 
 std::size_t system_length(std::u16string_view text, name_bytes form) {
-  if (form == name_bytes::eight_bit) return text.size();
-  std::string bytes;
-  append_utf8_encoded(text, bytes);
-  return bytes.size();
+  return form == name_bytes::eight_bit ? text.size() : utf8_length(text);
 }
 
 bool reaches_system_as_utf8(std::u16string_view name, name_bytes form) {

@@ -206,8 +206,8 @@ namespace {
 // The new name against what its folder's own file system allows, beyond
 // the Windows rules: on Linux a name of 255 bytes (not units: 130 'é' are
 // 260 bytes) and a path of 4,095; UTF-8 names on NTFS, FAT and exFAT.
-refusal check_folder_limits(const renamer& names, const wide_text& path) {
-  const folder_limits& limits = limits_of(names, path);
+refusal check_folder_limits(const renamer& names, const folder_limits& limits,
+                            const wide_text& path) {
   const wide_view name = last_name(native_path_style(), path);
   const wide_view system_path =
       has_extended_prefix(path)
@@ -229,19 +229,25 @@ refusal check_folder_limits(const renamer& names, const wide_text& path) {
 refusal check_record(const record_plan& plan, const renamer& names,
                      wide_text& reason, wide_text* stored) {
   refusal refused = plan.refused;
+  if (refused != refusal::none) {
+    reason = refusal_text(refused);
+    return refused;
+  }
+  // The old and the new name share their folder, asked once for the run.
+  const folder_limits& limits = limits_of(names, plan.source);
   // On NTFS through Linux a ':' selects a stream, as on Windows, where the
   // text's rules have refused it already.
-  if (refused == refusal::none &&
-      limits_of(names, plan.source).windows_file_system &&
+  if (limits.windows_file_system &&
       last_name(native_path_style(), plan.source).find(u':') != wide_view::npos)
     refused = refusal::stream;
   if (refused == refusal::none)
     refused = check_source(names, plan.source, reason, stored);
   if (refused == refusal::none)
-    refused = check_folder_limits(names, plan.destination);
+    refused = check_folder_limits(names, limits, plan.destination);
   // Decided from the folder's names alone, so that a preview, which keeps
   // names as Windows compares them, decides the same.
-  if (refused == refusal::none && case_twin_exists(names, plan.destination))
+  if (refused == refusal::none && limits.windows_file_system &&
+      case_twin_exists(names, plan.destination))
     refused = refusal::case_twin;
   if (refused != refusal::cannot_look) reason = refusal_text(refused);
   return refused;

@@ -137,6 +137,25 @@ void append_utf8_encoded(std::u16string_view text, std::string& bytes) {
   }
 }
 
+std::size_t utf8_length(std::u16string_view text) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char32_t unit = text[i];
+    if (is_high_surrogate(unit) && i + 1 < text.size() &&
+        is_low_surrogate(text[i + 1])) {
+      length += 4;
+      ++i;
+    } else if (is_unreadable_byte(text[i]) || unit < 0x80) {
+      length += 1;
+    } else if (unit < 0x800) {
+      length += 2;
+    } else {
+      length += 3;  // a lone surrogate too, written as U+FFFD
+    }
+  }
+  return length;
+}
+
 void append_utf16_encoded(std::u16string_view text, bool big_endian,
                           std::string& bytes) {
   for (char16_t unit : text) {

@@ -37,6 +37,10 @@ bool looks_like_utf8(std::string_view bytes, bool cut);
 // carries, any other lone surrogate U+FFFD.
 void append_utf8_encoded(std::u16string_view text, std::string& bytes);
 
+// The length of text encoded as append_utf8_encoded encodes it, without
+// encoding it. Never fails.
+std::size_t utf8_length(std::u16string_view text);
+
 // Appends text as UTF-16 bytes, little- or big-endian, unit for unit.
 void append_utf16_encoded(std::u16string_view text, bool big_endian,
                           std::string& bytes);

@@ -47,6 +47,7 @@ TEST(Utf8, DecodesWellFormedTextAndMarksEachIllFormedPiece) {
     std::string back;
     append_utf8_encoded(text, back);
     EXPECT_EQ(back, c.bytes);
+    EXPECT_EQ(utf8_length(text), back.size());
     // A file without a mark is read as UTF-8 only when it holds text beyond
     // ASCII and every piece of it decodes.
     const bool beyond_ascii =
@@ -71,6 +72,7 @@ TEST(Utf8, LoneSurrogatesMarkTextThatCouldNotBeRead) {
   EXPECT_EQ(bytes,
             "a\xef\xbf\xbd"
             "b\xef\xbf\xbd\xf0\x9f\x98\x80");
+  EXPECT_EQ(utf8_length(text), bytes.size());
   EXPECT_TRUE(holds_lone_surrogate(text));
   EXPECT_TRUE(holds_lone_surrogate(u"\xDC80"));
   EXPECT_FALSE(holds_lone_surrogate(u"a\uFFFD\U0001F600"));

@@ -1,6 +1,8 @@
 // The platform services on the Windows C runtime. wchar_t is 16 bits here,
 // so the program's wide text is handed over unit for unit.
 
+#include "platform/platform_windows.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -18,6 +20,7 @@
 
 #include "platform/platform.h"
 #include "text/path_forms.h"
+#include "text/unicode_text.h"
 
 namespace {
 
@@ -115,24 +118,29 @@ bool write_file_at(std::FILE* file, std::int64_t offset,
 
 std::u16string_view text_line_end() { return u"\r\n"; }
 
-void decode_8bit(std::string_view bytes, std::u16string& text) {
-  // The suite writes its 8-bit lists in the ANSI code page; reading them
-  // through it finds names with a typographic apostrophe or a euro sign.
-  if (bytes.empty()) return;
-  const int size = static_cast<int>(bytes.size());
-  const int units =
-      MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
-  if (units <= 0) return;
+namespace {
+
+// Appends bytes of code_page as wide text; false, appending nothing, when
+// a byte is no text there.
+bool decode_strictly(unsigned int code_page, const char* bytes, int size,
+                     std::u16string& text) {
+  const int units = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes,
+                                        size, nullptr, 0);
+  if (units <= 0) return false;
   std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), units);
+  MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, bytes, size, wide.data(),
+                      units);
   text.append(wide.begin(), wide.end());
+  return true;
 }
 
-void append_8bit_encoded(std::u16string_view text, std::string& bytes) {
+// Appends text (no unit of it a byte that could not be read) in the ANSI
+// code page; a character the code page lacks becomes "?", never a
+// look-alike.
+void encode_ansi(std::u16string_view text, std::string& bytes) {
   if (text.empty()) return;
   const std::wstring wide(text.begin(), text.end());
   const int size = static_cast<int>(wide.size());
-  // A character the code page lacks becomes "?", never a look-alike.
   const bool utf8_code_page = GetACP() == CP_UTF8;
   const DWORD flags = utf8_code_page ? 0 : WC_NO_BEST_FIT_CHARS;
   const char* fallback = utf8_code_page ? nullptr : "?";
@@ -146,6 +154,53 @@ void append_8bit_encoded(std::u16string_view text, std::string& bytes) {
   bytes.resize(start + static_cast<std::size_t>(needed));
   WideCharToMultiByte(CP_ACP, flags, wide.data(), size, &bytes[start], needed,
                       fallback, nullptr);
+}
+
+}  // namespace
+
+void decode_code_page(unsigned int code_page, std::string_view bytes,
+                      std::u16string& text) {
+  if (bytes.empty()) return;
+  if (decode_strictly(code_page, bytes.data(), static_cast<int>(bytes.size()),
+                      text))
+    return;
+  // Some byte is no text in the code page. Without MB_ERR_INVALID_CHARS
+  // Windows would put the code page's default character there (in code
+  // page 932 "81 7F" became U+30FB), a name the list does not hold. So a
+  // character at a time, a lead byte with its trail, and each bad byte
+  // carried as itself, which the rules refuse and the output file gives
+  // back.
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const int length =
+        IsDBCSLeadByteEx(code_page, lead) && at + 1 < bytes.size() ? 2 : 1;
+    if (decode_strictly(code_page, bytes.data() + at, length, text)) {
+      at += static_cast<std::size_t>(length);
+    } else {
+      text.push_back(unreadable_byte(lead));
+      ++at;
+    }
+  }
+}
+
+void decode_8bit(std::string_view bytes, std::u16string& text) {
+  // The suite writes its 8-bit lists in the ANSI code page; reading them
+  // through it finds names with a typographic apostrophe or a euro sign.
+  decode_code_page(CP_ACP, bytes, text);
+}
+
+void append_8bit_encoded(std::u16string_view text, std::string& bytes) {
+  // Bytes that could not be read go back as themselves, between the runs
+  // of text around them.
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (!is_unreadable_byte(text[at])) continue;
+    encode_ansi(text.substr(start, at - start), bytes);
+    bytes.push_back(static_cast<char>(text[at] & 0xFF));
+    start = at + 1;
+  }
+  encode_ansi(text.substr(start), bytes);
 }
 
 bool seek_file(std::FILE* file, std::int64_t offset) {

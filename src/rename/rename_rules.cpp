@@ -30,16 +30,19 @@ bool unusable_in_name(wide_view text) {
   return found != 0 || holds_lone_surrogate(text);
 }
 
-// The path a rename uses for a Destination value on this system; false
-// when Windows' form needs the current folder and it cannot be learnt.
-bool rename_path_of(wide_view value, wide_text& result) {
+// The path a rename uses for a Destination value on this system; a refusal
+// when Windows' form needs a current folder that cannot be learnt, or
+// another drive's, which cannot be told for sure.
+refusal rename_path_of(wide_view value, wide_text& result) {
   // The current folder does not change during a run; asked once.
   static wide_text folder;
   const path_style style = native_path_style();
   if (style == path_style::windows && folder.empty() && !current_folder(folder))
-    return false;
+    return refusal::no_current_folder;
   result = rename_path(style, value, folder);
-  return true;
+  if (style == path_style::windows && is_other_drive_relative(value, folder))
+    return refusal::other_drive_folder;
+  return refusal::none;
 }
 
 bool holds_separator(wide_view text) {
@@ -64,12 +67,18 @@ wide_view refusal_text(refusal refused) {
       return u"The Destination names an alternate data stream, not a file";
     case refusal::reserved_name:
       return u"The new name is a device name Windows reserves";
+    case refusal::trailing_dot_or_space:
+      return u"The new name ends in a period or a space, which Windows "
+             u"programs cannot open";
     case refusal::name_too_long:
       return u"The new name is longer than 255 UTF-16 units";
     case refusal::path_too_long:
       return u"The new path is longer than 32,767 UTF-16 units";
     case refusal::same_name:
       return u"The new name is the old name";
+    case refusal::other_drive_folder:
+      return u"The Destination is relative to another drive's current "
+             u"folder, which cannot be told for sure";
     case refusal::no_current_folder:
       return u"The current folder is not known";
     case refusal::no_such_file:
@@ -103,7 +112,8 @@ void compose_record(const run_options& options, const column_plan& columns,
   if (apply_moves(value, options.moves, plan.moved_value))
     value = plan.moved_value;
   unusable = unusable_in_name(value);
-  const bool resolved = rename_path_of(value, plan.source);
+  const refusal unresolved = rename_path_of(value, plan.source);
+  const bool resolved = unresolved != refusal::no_current_folder;
   if (!resolved) plan.source.clear();
   if (resolved && !plan.stored_name.empty()) {
     const wide_view listed = last_name(native_path_style(), plan.source);
@@ -169,11 +179,13 @@ void compose_record(const run_options& options, const column_plan& columns,
     plan.refused = refusal::reserved_name;
   else if (problem == name_problem::too_long)
     plan.refused = refusal::name_too_long;
+  else if (problem == name_problem::trailing_dot_or_space)
+    plan.refused = refusal::trailing_dot_or_space;
   else if (plan.destination.size() - k_extended_length_prefix.size() >
            k_max_path_units)
     plan.refused = refusal::path_too_long;
-  else if (!resolved)
-    plan.refused = refusal::no_current_folder;
+  else if (unresolved != refusal::none)
+    plan.refused = unresolved;
   // A new name equal to the old one already exists. Some systems report
   // such a rename done; the answer must not depend on the system.
   else if (plan.source == plan.destination)

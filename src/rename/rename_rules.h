@@ -12,23 +12,25 @@
 // Why a file is left as it is; none when it may be renamed.
 enum class refusal {
   none,
-  missing_column,       // the record lacks a column the name needs
-  unusable_value,       // a NUL, or text of the list that could not be read
-  separator_in_value,   // a chosen value would move the file elsewhere
-  forbidden_character,  // a chosen value holds what no Windows name holds
-  stream,               // the Destination names a stream of a file
-  reserved_name,        // Windows would open a device, not a file
-  name_too_long,        // longer than a Windows name can be
-  path_too_long,        // longer than any Windows path can be
-  same_name,            // the new name is the old one, which exists
-  no_current_folder,    // a relative value, and the current folder unknown
-  no_such_file,         // nothing of the old name exists in its folder
-  directory,            // moving it would move everything below it too
-  cannot_look,          // the system cannot tell; its reason is the record's
-  name_too_long_here,   // longer than the folder's own file system allows
-  path_too_long_here,   // longer than the system takes a path
-  not_utf8_here,        // 8-bit bytes where the file system needs UTF-8
-  case_twin,            // Windows would take the new name for another's
+  missing_column,         // the record lacks a column the name needs
+  unusable_value,         // a NUL, or text of the list that could not be read
+  separator_in_value,     // a chosen value would move the file elsewhere
+  forbidden_character,    // a chosen value holds what no Windows name holds
+  stream,                 // the Destination names a stream of a file
+  reserved_name,          // Windows would open a device, not a file
+  name_too_long,          // longer than a Windows name can be
+  trailing_dot_or_space,  // a name Windows programs cannot open
+  path_too_long,          // longer than any Windows path can be
+  same_name,              // the new name is the old one, which exists
+  no_current_folder,      // a relative value, and the current folder unknown
+  other_drive_folder,     // 'D:a.doc' with the current folder on another drive
+  no_such_file,           // nothing of the old name exists in its folder
+  directory,              // moving it would move everything below it too
+  cannot_look,            // the system cannot tell; its reason is the record's
+  name_too_long_here,     // longer than the folder's own file system allows
+  path_too_long_here,     // longer than the system takes a path
+  not_utf8_here,          // 8-bit bytes where the file system needs UTF-8
+  case_twin,              // Windows would take the new name for another's
 };
 
 // The reason shown for a refusal other than none and cannot_look, whose

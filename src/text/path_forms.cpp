@@ -14,9 +14,12 @@
 //   folder kept for drive X.
 // - \\.\ is the same device namespace as \\?\, only normalised; a UNC path
 //   behind the prefix is written \\?\UNC\server\share.
-// Win32's normalisation also strips trailing dots and spaces from a name. The
-// forms made here do not: behind the prefix the name reaches the file system
-// as the list wrote it, which is the file the forensic suite exported.
+// - Normalising also takes one period off a name that ends in a single one,
+//   and every trailing period and space off the last name of a path that
+//   does not end in a separator. A value normalised here is trimmed so too:
+//   Windows would look for that name. A value the suite wrote as X:\... is
+//   used as it is, behind the prefix, and its names reach the file system
+//   as written.
 
 namespace {
 
@@ -133,20 +136,37 @@ path_root folder_root(std::u16string_view folder) {
 
 // Adds the names of text to names: empty names (doubled or trailing
 // separators) and '.' vanish, '..' takes back the last name added and never
-// a part of the root, which names does not hold.
+// a part of the root, which names does not hold. With trim, the names are
+// trimmed as Windows normalises a path's names (a name of the current
+// folder, as the system gives it, is not).
 void add_names(std::u16string_view text,
-               std::vector<std::u16string_view>& names) {
+               std::vector<std::u16string_view>& names, bool trim) {
   std::size_t start = 0;
+  std::size_t own = 0;  // names of text still in names, at their end
   while (start <= text.size()) {
     std::size_t end = start;
     while (end < text.size() && !is_separator(text[end])) ++end;
-    const std::u16string_view name = text.substr(start, end - start);
+    std::u16string_view name = text.substr(start, end - start);
     if (name == u"..") {
       if (!names.empty()) names.pop_back();
+      if (own > 0) --own;
     } else if (!name.empty() && name != u".") {
+      // One period off a name that ends in a single one.
+      if (trim && name.size() >= 2 && name.back() == u'.' &&
+          name[name.size() - 2] != u'.')
+        name.remove_suffix(1);
       names.push_back(name);
+      ++own;
     }
     start = end + 1;
+  }
+  // Every trailing period and space off the last name, unless the path
+  // ends in a separator.
+  if (trim && own > 0 && !is_separator(text.back())) {
+    std::u16string_view& last = names.back();
+    while (!last.empty() && (last.back() == u'.' || last.back() == u' '))
+      last.remove_suffix(1);
+    if (last.empty()) names.pop_back();
   }
 }
 
@@ -203,16 +223,17 @@ std::u16string windows_rename_path(std::u16string_view value,
       // X's root, as Windows does when cmd.exe set none.
       if (ascii_upper(value[0]) != ascii_upper(folder.drive)) {
         root = drive_root(value[0], rest);
-        add_names(root.rest, names);
+        add_names(root.rest, names, true);
         return joined(root, names);
       }
     }
     root = folder;
     // '\name' starts at the root of the current folder's drive or share.
-    if (rest.empty() || !is_separator(rest[0])) add_names(folder.rest, names);
+    if (rest.empty() || !is_separator(rest[0]))
+      add_names(folder.rest, names, false);
     root.rest = rest;
   }
-  add_names(root.rest, names);
+  add_names(root.rest, names, true);
   return joined(root, names);
 }
 
@@ -223,13 +244,38 @@ std::u16string posix_rename_path(std::u16string_view value) {
   return path;
 }
 
+namespace {
+
+// Whether text begins with word, ignoring the case of A to Z.
+bool begins_with_word(std::u16string_view text, std::u16string_view word) {
+  if (text.size() < word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (ascii_upper(text[i]) != ascii_upper(word[i])) return false;
+  return true;
+}
+
+}  // namespace
+
 bool windows_path_is_relative(std::u16string_view path) {
   const bool prefixed = has_extended_prefix(path);
   const std::u16string_view rest = without_prefix(path);
   if (has_drive_root(rest)) return false;
   // Behind the prefix only a backslash separates: 'UNC/' would be a name.
   if (prefixed && has_unc_link(rest) && rest[3] == u'\\') return false;
+  // A volume by its GUID, and the object namespace's root, where shadow
+  // copies are (\\?\GLOBALROOT\Device\HarddiskVolumeShadowCopy1\...).
+  if (prefixed && (begins_with_word(rest, u"Volume{") ||
+                   begins_with_word(rest, u"GLOBALROOT\\")))
+    return false;
   return !has_two_separators(rest);
+}
+
+bool is_other_drive_relative(std::u16string_view value,
+                             std::u16string_view current_folder) {
+  if (has_extended_prefix(value) || !has_drive(value) || has_drive_root(value))
+    return false;
+  const path_root folder = folder_root(current_folder);
+  return ascii_upper(value[0]) != ascii_upper(folder.drive);
 }
 
 bool posix_path_is_relative(std::u16string_view path) {

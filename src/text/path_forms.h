@@ -34,6 +34,13 @@ std::u16string windows_rename_path(std::u16string_view value,
 // prefix put there once only when value already begins with it. Never fails.
 std::u16string posix_rename_path(std::u16string_view value);
 
+// True when value is relative to the current folder of a drive other than
+// current_folder's ('D:a.doc' while in C:\work): cmd.exe keeps a current
+// folder for each drive, in variables a program it starts inherits, and
+// which folder that is cannot be told for sure. Never fails.
+bool is_other_drive_relative(std::u16string_view value,
+                             std::u16string_view current_folder);
+
 // Whether a rename path read back from a journal (with or without the prefix)
 // depends on the folder it was used in.
 bool windows_path_is_relative(std::u16string_view path);

@@ -15,13 +15,23 @@ bool equals_upper(wide_view text, wide_view upper_text) {
   return true;
 }
 
+// The digits that follow COM and LPT in a device's name: 0 to 9 (0 since
+// recent versions of Windows), and the superscripts one to three, which
+// Windows reads as digits there.
+bool is_device_digit(char16_t unit) {
+  return (unit >= u'0' && unit <= u'9') || unit == u'\u00B9' ||
+         unit == u'\u00B2' || unit == u'\u00B3';
+}
+
 // Windows opens the device, not a file, for these names, whatever their
-// extension; "CON .txt" too, since trailing spaces fall away.
+// extension; "CON .txt" too, since trailing spaces fall away. CONIN$ and
+// CONOUT$ are the console's input and output.
 bool is_reserved_stem(wide_view stem) {
   while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
-  for (wide_view device : {u"CON", u"PRN", u"AUX", u"NUL"})
+  for (wide_view device :
+       {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"})
     if (equals_upper(stem, device)) return true;
-  if (stem.size() != 4 || stem[3] < u'1' || stem[3] > u'9') return false;
+  if (stem.size() != 4 || !is_device_digit(stem[3])) return false;
   const wide_view kind = stem.substr(0, 3);
   return equals_upper(kind, u"COM") || equals_upper(kind, u"LPT");
 }
@@ -50,5 +60,8 @@ name_problem check_file_name(wide_view file_name) {
   if (is_reserved_stem(file_name.substr(0, file_name.find(u'.'))))
     return name_problem::reserved;
   if (file_name.size() > k_max_name_units) return name_problem::too_long;
+  if (!file_name.empty() &&
+      (file_name.back() == u'.' || file_name.back() == u' '))
+    return name_problem::trailing_dot_or_space;
   return name_problem::none;
 }

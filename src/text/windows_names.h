@@ -23,10 +23,13 @@ bool holds_forbidden_character(wide_view text);
 // Appends text with every forbidden character, '\' and '/' replaced by '_'.
 void append_safe_name(wide_view text, wide_text& result);
 
-enum class name_problem { none, reserved, too_long };
+enum class name_problem { none, reserved, too_long, trailing_dot_or_space };
 
 // What is wrong with file_name (no folder, no ':stream' suffix) as a
 // Windows name: its part before the first dot, less trailing spaces, is a
-// device name Windows reserves (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
-// LPT9, in any case), or it is longer than k_max_name_units.
+// device name Windows reserves (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0 to
+// COM9 and COM¹ to COM³, LPT0 to LPT9 and LPT¹ to LPT³, in any case), or it
+// is longer than k_max_name_units, or it ends in a period or a space, which
+// Windows trims from every name it is given, so that Explorer and most
+// programs cannot open or remove such a file.
 name_problem check_file_name(wide_view file_name);

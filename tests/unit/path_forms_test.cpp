@@ -26,7 +26,14 @@ TEST(WindowsRenamePath, MakesAnAbsolutePathBehindThePrefix) {
       {u"c:\\Dir\\...\\a. ", k_drive_folder, u"\\\\?\\c:\\Dir\\...\\a. "},
       {u"C:\\dir\\file.txt:ads", k_drive_folder,
        u"\\\\?\\C:\\dir\\file.txt:ads"},
-      {u"C:\\dir\\..\\a. ", k_drive_folder, u"\\\\?\\C:\\a. "},
+      // A normalised value's names are trimmed as Windows trims them: one
+      // period off a name ending in one, trailing periods and spaces off
+      // the last name.
+      {u"C:\\dir\\..\\a. ", k_drive_folder, u"\\\\?\\C:\\a"},
+      {u"fwd.doc.", k_drive_folder, u"\\\\?\\C:\\work\\case\\fwd.doc"},
+      {u"C:/x./y../a.doc . .", k_drive_folder, u"\\\\?\\C:\\x\\y..\\a.doc"},
+      {u"C:/x/a.doc.\\", k_drive_folder, u"\\\\?\\C:\\x\\a.doc"},
+      {u"C:/x/...", k_drive_folder, u"\\\\?\\C:\\x"},
       {u"C:\\dir\\.\\\\a.txt\\", k_drive_folder, u"\\\\?\\C:\\dir\\a.txt"},
       {u"C:/dir/a.txt", k_drive_folder, u"\\\\?\\C:\\dir\\a.txt"},
       {u"C:\\dir/a.txt", k_drive_folder, u"\\\\?\\C:\\dir\\a.txt"},
@@ -101,6 +108,12 @@ TEST(JournalPathRelative, JudgesAndResolvesAgainstTheFolder) {
        u"\\\\?\\unc\\srv\\share\\a"},
       {true, u"\\\\?\\UNC/srv", u"D:\\", true, true, u"\\\\?\\D:\\UNC\\srv"},
       {true, u"\\\\srv\\share\\a", u"D:\\", false, false, u"\\\\srv\\share\\a"},
+      // A volume by its GUID, and a shadow copy, are absolute.
+      {true, u"\\\\?\\Volume{5f1b}\\a", u"D:\\", true, false,
+       u"\\\\?\\Volume{5f1b}\\a"},
+      {true, u"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\a",
+       u"D:\\", true, false,
+       u"\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeShadowCopy1\\a"},
       {true, u"//?/C:/x", u"D:\\", false, false, u"//?/C:/x"},
       {true, u"\\\\?\\a.txt", k_drive_folder, true, true,
        u"\\\\?\\C:\\work\\case\\a.txt"},
@@ -195,4 +208,23 @@ TEST(ParentFolder, StopsAtTheRoot) {
                             c.path),
               c.parent);
   }
+}
+
+TEST(OtherDriveRelative, IsTheOneFormNoFolderAnswers) {
+  const struct {
+    const char16_t* value;
+    const char16_t* current_folder;
+    bool other;
+  } cases[] = {
+      {u"D:a.doc", k_drive_folder, true},
+      {u"d:..\\a.doc", k_drive_folder, true},
+      {u"D:a.doc", k_share_folder, true},
+      {u"c:a.doc", k_drive_folder, false},  // the current drive's own
+      {u"D:\\a.doc", k_drive_folder, false},
+      {u"a.doc", k_drive_folder, false},
+      {u"\\\\?\\D:a.doc", k_drive_folder, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(is_other_drive_relative(c.value, c.current_folder), c.other)
+        << narrow(c.value);
 }

@@ -13,7 +13,16 @@ TEST(CheckFileName, RefusesReservedStemsAndOverlongNames) {
       {u"Nul .txt", name_problem::reserved},     // trailing spaces fall away
       {u"COM1_a.doc", name_problem::none},       // the stem is COM1_a
       {u"lpt9.doc", name_problem::reserved},
-      {u"LPT0.doc", name_problem::none},
+      {u"LPT0.doc", name_problem::reserved},
+      {u"COM\u00B9.1", name_problem::reserved},  // superscript one
+      {u"lpt\u00B3 .y", name_problem::reserved},
+      {u"COM\u2074.1", name_problem::none},  // superscript four is no device
+      {u"CONIN$.x", name_problem::reserved},
+      {u"conout$", name_problem::reserved},
+      {u"CONIN$1.x", name_problem::none},
+      {u"1_a.doc.", name_problem::trailing_dot_or_space},
+      {u"1_a.doc ", name_problem::trailing_dot_or_space},
+      {u"1_a. doc", name_problem::none},
       {u"COM10.doc", name_problem::none},
       {u"AUXILIARY.doc", name_problem::none},
       {u"a.CON", name_problem::none},

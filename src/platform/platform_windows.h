@@ -1,0 +1,12 @@
+#pragma once
+
+// Windows-only pieces of the platform layer that the tests reach directly.
+
+#include <string>
+#include <string_view>
+
+// Appends bytes of the code page decoded to wide text, each byte that is
+// no text there carried as unreadable_byte of it. decode_8bit is this with
+// the ANSI code page. Never fails.
+void decode_code_page(unsigned int code_page, std::string_view bytes,
+                      std::u16string& text);

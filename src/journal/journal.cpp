@@ -60,6 +60,7 @@ journal_open open_journal(journal& journal, const wide_text& name,
   journal.failed = false;
   journal.holding = false;
   journal.end = 0;
+  journal.flushed_at = std::chrono::steady_clock::now();
   return journal_open::ok;
 }
 
@@ -72,12 +73,33 @@ void append_held(journal& journal) {
   journal.bytes += journal.held_tail;
 }
 
+constexpr auto k_flush_every = std::chrono::seconds(1);
+
 bool write_from(journal& journal, std::int64_t offset) {
   if (!write_file_at(journal.file, offset, journal.bytes)) {
     journal.failed = true;
+    // A write cut short may have stopped inside the held line's result
+    // word; that line goes again on its own, so that no line reads half a
+    // word.
+    if (journal.holding && offset == journal.result_at)
+      write_file_at(journal.file, journal.result_at,
+                    encode_text(result_word(journal.held_success),
+                                journal.form.encoding) +
+                        journal.held_tail);
     return false;
   }
   journal.end = offset + static_cast<std::int64_t>(journal.bytes.size());
+  // On the disk itself at most once a second: a power loss then costs at
+  // most the last second's lines, while the system's cache, which a kill
+  // never loses, holds every line at once.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - journal.flushed_at >= k_flush_every) {
+    journal.flushed_at = now;
+    if (!flush_to_disk(journal.file)) {
+      journal.failed = true;
+      return false;
+    }
+  }
   return true;
 }
 
@@ -179,6 +201,7 @@ bool journal_close(journal& journal) {
     write_from(journal, journal.result_at);
   }
   journal.holding = false;
+  if (!journal.failed && !flush_to_disk(journal.file)) journal.failed = true;
   if (std::fclose(journal.file) != 0) journal.failed = true;
   journal.file = nullptr;
   return !journal.failed;

@@ -6,6 +6,7 @@
 // rename it made; at most the last line still reads "Pending", and may lack
 // its last field and line end.
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -29,6 +30,8 @@ struct journal {
   bool held_success = false;
   std::int64_t end = 0;  // the length of the file as written so far
   std::string bytes;     // reused for every write
+  // When the file was last put on the disk itself.
+  std::chrono::steady_clock::time_point flushed_at;
 };
 
 // "Success" or "Failure", the result words of a line; a line whose rename

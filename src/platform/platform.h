@@ -126,6 +126,12 @@ bool empty_file(std::FILE* file);
 bool write_file_at(std::FILE* file, std::int64_t offset,
                    std::string_view bytes);
 
+// Asks the system to put what was written to the file on the disk itself
+// (fdatasync; FlushFileBuffers), so that a power loss or a crash of the
+// machine keeps it. True when done, or when the file is no disk file
+// (a device, a pipe) and holds nothing to keep; false on an error.
+bool flush_to_disk(std::FILE* file);
+
 // How this system reads a path, and so how a Destination value becomes the
 // path a rename uses. Never fails.
 path_style native_path_style();

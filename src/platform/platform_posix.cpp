@@ -181,6 +181,12 @@ bool write_file_at(std::FILE* file, std::int64_t offset,
   return true;
 }
 
+bool flush_to_disk(std::FILE* file) {
+  if (fdatasync(fileno(file)) == 0) return true;
+  // /dev/null and pipes have no disk behind them.
+  return errno == EINVAL || errno == EROFS || errno == ENOTSUP;
+}
+
 std::u16string_view text_line_end() { return u"\n"; }
 
 void decode_8bit(std::string_view bytes, std::u16string& text) {

@@ -116,6 +116,16 @@ bool write_file_at(std::FILE* file, std::int64_t offset,
   return true;
 }
 
+bool flush_to_disk(std::FILE* file) {
+  const HANDLE handle = handle_of(file);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (FlushFileBuffers(handle)) return true;
+  // The NUL device and pipes have no disk behind them.
+  const DWORD error = GetLastError();
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_INVALID_HANDLE ||
+         error == ERROR_NOT_SUPPORTED;
+}
+
 std::u16string_view text_line_end() { return u"\r\n"; }
 
 namespace {

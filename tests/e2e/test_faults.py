@@ -144,6 +144,17 @@ class Faults(Case):
         self.assertEqual([e[2] for e in support.journal(self.read("out.txt"))],
                          [b"Pending"])
 
+    def test_a_short_write_leaves_no_half_result_word(self):
+        # The second write carries the first line's result word; cut short
+        # inside the word, and the rest refused, that line goes again alone.
+        self.make_files(2)
+        status, _, _ = self.faulty({"FLDREN_FAULT_SHORT": "2"}, *self.args())
+        self.assertEqual(status, 1)
+        self.assertEqual(
+            [e[2] for e in support.journal(self.read("out.txt"))][:1],
+            [b"Success"])
+        self.assertEqual(self.read("0_f0000.txt"), b"0")
+
     def test_refused_lines_never_read_pending(self):
         # A second run over an export already renamed refuses every record.
         # Stopped by a failing write, its lines read Failure, never Pending,

@@ -4,6 +4,8 @@
 // a file system refusing RENAME_NOREPLACE, and hard links refused.
 //
 //   FLDREN_FAULT_WRITES=N     file writes after the first N fail (ENOSPC)
+//   FLDREN_FAULT_SHORT=N      the Nth positioned write writes 3 bytes only,
+//                             and the one after it fails (ENOSPC)
 //   FLDREN_FAULT_READS=N      file reads after the first N fail (EIO)
 //   FLDREN_FAULT_DENY=TEXT    renames of a name holding TEXT fail (EACCES)
 //   FLDREN_FAULT_NOREPLACE=1  renames asking not to replace fail (EINVAL)
@@ -29,6 +31,7 @@ FILE* failed_streams[k_max_failed];
 int failed_count = 0;
 long writes_done = 0;
 long reads_done = 0;
+long positioned_writes = 0;
 
 template <typename function>
 function next(const char* name) {
@@ -93,6 +96,15 @@ ssize_t pwrite64(int descriptor, const void* data, size_t size, off64_t at) {
   if (descriptor > 2 && past_limit("FLDREN_FAULT_WRITES", writes_done)) {
     errno = ENOSPC;
     return -1;
+  }
+  const long short_at = limit("FLDREN_FAULT_SHORT");
+  if (descriptor > 2 && short_at > 0) {
+    ++positioned_writes;
+    if (positioned_writes == short_at && size > 3) size = 3;
+    if (positioned_writes == short_at + 1) {
+      errno = ENOSPC;
+      return -1;
+    }
   }
   using real = ssize_t (*)(int, const void*, size_t, off64_t);
   static const real real_pwrite = next<real>("pwrite64");

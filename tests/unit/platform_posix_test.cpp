@@ -166,3 +166,17 @@ TEST(KindOfName, SaysWhyItCannotTell) {
     EXPECT_EQ(reason, c.reason);
   }
 }
+
+TEST(FlushToDisk, KeepsFilesAndPassesOverDevices) {
+  scoped_temp_dir dir;
+  std::FILE* file = std::fopen((dir.path() / "out.txt").c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(write_file_at(file, 0, "line\n"));
+  EXPECT_TRUE(flush_to_disk(file));
+  std::fclose(file);
+  // The null device has no disk behind it: nothing to keep, no error.
+  std::FILE* null_device = std::fopen("/dev/null", "wb");
+  ASSERT_NE(null_device, nullptr);
+  EXPECT_TRUE(flush_to_disk(null_device));
+  std::fclose(null_device);
+}

@@ -155,18 +155,20 @@ bool current_folder(std::u16string& folder);
 bool identity_of_rename_path(const std::u16string& path, name_bytes form,
                              file_identity& identity);
 
-enum class rename_outcome { renamed, failed, needs_link };
+enum class rename_outcome { renamed, failed, held, needs_link };
 
 // Renames from to to, both rename paths. Never replaces an existing file:
 // fails when to exists. A file system that cannot rename with that promise
 // (NFS, FUSE; never on Windows) gets needs_link, and nothing is changed:
 // rename_by_link is then the way. Does not look at what from is: the
 // caller refuses directories first. A rename refused because another
-// program holds the file is tried again for about a second. On failure,
-// reason holds the system's own words for the error.
+// program holds the file is tried again for about a second when
+// wait_when_held is set, and fails with held when it stays so (Windows).
+// On failure, reason holds the system's own words for the error.
 rename_outcome rename_no_replace(const std::u16string& from,
                                  const std::u16string& to, name_bytes form,
-                                 std::u16string& reason);
+                                 std::u16string& reason,
+                                 bool wait_when_held = true);
 
 // Renames by a second name linked to the file, then the removal of the
 // old one; link() never replaces. Between the two steps both names lead to

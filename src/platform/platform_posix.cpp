@@ -290,7 +290,7 @@ bool system_names(const std::u16string& from, const std::u16string& to,
 
 rename_outcome rename_no_replace(const std::u16string& from,
                                  const std::u16string& to, name_bytes form,
-                                 std::u16string& reason) {
+                                 std::u16string& reason, bool) {
   std::string from_name;
   std::string to_name;
   if (!system_names(from, to, form, from_name, to_name, reason))

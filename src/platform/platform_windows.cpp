@@ -316,7 +316,7 @@ constexpr DWORD k_rename_pause_ms = 200;
 
 rename_outcome rename_no_replace(const std::u16string& from,
                                  const std::u16string& to, name_bytes,
-                                 std::u16string& reason) {
+                                 std::u16string& reason, bool wait_when_held) {
   std::wstring from_wide;
   std::wstring to_wide_;
   if (!to_wide(from, from_wide) || !to_wide(to, to_wide_)) {
@@ -324,7 +324,8 @@ rename_outcome rename_no_replace(const std::u16string& from,
     return rename_outcome::failed;
   }
   DWORD error = ERROR_SUCCESS;
-  for (int attempt = 0; attempt < k_rename_tries; ++attempt) {
+  const int tries = wait_when_held ? k_rename_tries : 1;
+  for (int attempt = 0; attempt < tries; ++attempt) {
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the new name
     // exists: it never replaces.
     if (MoveFileExW(from_wide.c_str(), to_wide_.c_str(), 0))
@@ -334,14 +335,16 @@ rename_outcome rename_no_replace(const std::u16string& from,
     // moment; such a refusal passes.
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)
       break;
-    if (attempt + 1 < k_rename_tries) Sleep(k_rename_pause_ms);
+    if (attempt + 1 < tries) Sleep(k_rename_pause_ms);
   }
+  const bool held =
+      error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
   // Windows answers an existing name with ERROR_ALREADY_EXISTS, Wine with
   // ERROR_FILE_EXISTS; one sentence for both keeps a preview's words the
   // run's.
   if (error == ERROR_FILE_EXISTS) error = ERROR_ALREADY_EXISTS;
   reason = error_text(error);
-  return rename_outcome::failed;
+  return held ? rename_outcome::held : rename_outcome::failed;
 }
 
 bool rename_by_link(const std::u16string&, const std::u16string&, name_bytes,

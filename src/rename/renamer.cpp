@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "console/text_output.h"
 #include "text/path_forms.h"
 
 name_bytes name_bytes_of(text_encoding encoding) {
@@ -116,11 +117,23 @@ bool rename_file(renamer& names, journal& log, const wide_text& from,
                  const wide_text& to, wide_text& reason) {
   if (names.mode == renamer_mode::real) {
     bool renamed = false;
-    switch (rename_no_replace(from, to, names.form, reason)) {
+    const rename_outcome outcome =
+        rename_no_replace(from, to, names.form, reason, names.wait_when_held);
+    names.held_in_a_row =
+        outcome == rename_outcome::held ? names.held_in_a_row + 1 : 0;
+    if (names.wait_when_held && names.held_in_a_row == k_held_in_a_row) {
+      names.wait_when_held = false;
+      write_console_text(console_stream::out,
+                         u"\nThree files in a row stayed held by another "
+                         u"program through a second of tries; from here on "
+                         u"a held file is not waited for\n");
+    }
+    switch (outcome) {
       case rename_outcome::renamed:
         renamed = true;
         break;
       case rename_outcome::failed:
+      case rename_outcome::held:
         return false;
       case rename_outcome::needs_link:
         if (!journal_linking(log)) {

@@ -20,6 +20,11 @@ enum class renamer_mode { real, preview };
 struct renamer {
   renamer_mode mode = renamer_mode::real;
   name_bytes form = name_bytes::eight_bit;  // how names reach the system
+  // A file another program holds is waited for (about a second) until
+  // k_held_in_a_row records in a row stayed held through the wait: a
+  // program holding every file would otherwise stall the run for hours.
+  bool wait_when_held = true;
+  int held_in_a_row = 0;
   // The preview's model: names earlier records would have taken, and
   // names they would have freed, by name_key.
   std::unordered_set<wide_text> taken;
@@ -46,6 +51,8 @@ const folder_limits& limits_of(const renamer& names, const wide_text& path);
 // rename paths of one file have one key. A folder whose identity cannot be
 // learnt is keyed by its text.
 wide_text name_key(const renamer& names, const wide_text& path);
+
+inline constexpr int k_held_in_a_row = 3;
 
 // How names read from text of this encoding reach a POSIX file system.
 name_bytes name_bytes_of(text_encoding encoding);

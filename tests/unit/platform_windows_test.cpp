@@ -5,8 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
+#include "rename/renamer.h"
 #include "temp_dir.h"
 
 namespace {
@@ -111,4 +114,31 @@ TEST(EightBitText, BadBytesOfTheCodePageAreNoCharacter) {
     decode_code_page(932, c.bytes, text);
     EXPECT_EQ(text, c.text) << c.bytes;
   }
+}
+
+TEST(HeldFiles, AreWaitedForUntilThreeInARowStayHeld) {
+  // Another program's handle without sharing holds each file, as a
+  // preview pane or the forensic suite may.
+  scoped_temp_dir dir;
+  const std::u16string prefix = u"\\\\?\\";
+  std::vector<HANDLE> holds;
+  renamer names;
+  journal log;
+  for (int i = 0; i < k_held_in_a_row + 1; ++i) {
+    const auto from = dir.write("held" + std::to_string(i), "x");
+    holds.push_back(CreateFileW(from.wstring().c_str(), GENERIC_READ, 0,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(holds.back(), INVALID_HANDLE_VALUE);
+    std::u16string reason;
+    EXPECT_EQ(rename_no_replace(prefix + wide(from),
+                                prefix + wide(dir.path() / "moved"),
+                                name_bytes::utf8, reason, false),
+              rename_outcome::held);
+    EXPECT_EQ(names.wait_when_held, i < k_held_in_a_row);
+    EXPECT_FALSE(rename_file(names, log, prefix + wide(from),
+                             prefix + wide(dir.path() / "moved"), reason));
+  }
+  // Three in a row used up their wait: the rest of the run waits no more.
+  EXPECT_FALSE(names.wait_when_held);
+  for (HANDLE hold : holds) CloseHandle(hold);
 }

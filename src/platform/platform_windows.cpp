@@ -31,6 +31,12 @@ bool to_wide(std::u16string_view text, std::wstring& result) {
   return result.find(L'\0') == std::wstring::npos;
 }
 
+// A full path given on the command line, in the form no length limit binds:
+// the manifest's longPathAware holds only where a policy also allows it.
+bool to_wide_long(std::u16string_view path, std::wstring& result) {
+  return to_wide(extended_form(path), result);
+}
+
 }  // namespace
 
 bool resolve_full_path(std::u16string_view name, std::size_t limit,
@@ -50,14 +56,14 @@ bool resolve_full_path(std::u16string_view name, std::size_t limit,
 std::FILE* open_for_reading(const std::u16string& path) {
   // Bytes, not text mode: text mode would end the file at a 0x1A byte.
   std::wstring wide_path;
-  if (path.empty() || !to_wide(path, wide_path)) return nullptr;
+  if (path.empty() || !to_wide_long(path, wide_path)) return nullptr;
   return _wfopen(wide_path.c_str(), L"rb");
 }
 
 std::FILE* open_for_writing(const std::u16string& path, bool& created) {
   std::wstring wide_path;
   created = false;
-  if (path.empty() || !to_wide(path, wide_path)) return nullptr;
+  if (path.empty() || !to_wide_long(path, wide_path)) return nullptr;
   // Bytes: the report may be UTF-16, whose bytes text mode would mangle;
   // line ends are written as text_line_end() gives them. Readers may look
   // at the file while the run goes on.
@@ -80,7 +86,7 @@ std::FILE* open_for_writing(const std::u16string& path, bool& created) {
 
 bool remove_file(const std::u16string& path) {
   std::wstring wide_path;
-  return !path.empty() && to_wide(path, wide_path) &&
+  return !path.empty() && to_wide_long(path, wide_path) &&
          DeleteFileW(wide_path.c_str()) != 0;
 }
 
@@ -253,7 +259,7 @@ bool identity_of_name(const std::u16string& path, file_identity& identity) {
   // another program holds the file open. Backup semantics open a directory
   // too; a symbolic link is followed to the file it names.
   std::wstring wide_path;
-  if (path.empty() || !to_wide(path, wide_path)) return false;
+  if (path.empty() || !to_wide_long(path, wide_path)) return false;
   const HANDLE handle =
       CreateFileW(wide_path.c_str(), 0,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

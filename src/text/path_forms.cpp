@@ -237,6 +237,22 @@ std::u16string windows_rename_path(std::u16string_view value,
   return joined(root, names);
 }
 
+std::u16string extended_form(std::u16string_view path) {
+  std::u16string result(k_extended_length_prefix);
+  if (has_drive_root(path) && path[2] == u'\\') {
+    result += path;
+    return result;
+  }
+  // \\server\share, but not \\?\ or \\.\ .
+  if (path.size() > 2 && path[0] == u'\\' && path[1] == u'\\' &&
+      path[2] != u'?' && path[2] != u'.') {
+    result += u"UNC";
+    result += path.substr(1);
+    return result;
+  }
+  return std::u16string(path);
+}
+
 std::u16string posix_rename_path(std::u16string_view value) {
   if (has_extended_prefix(value)) return std::u16string(value);
   std::u16string path(k_extended_length_prefix);

@@ -30,6 +30,12 @@ bool has_extended_prefix(std::u16string_view path);
 std::u16string windows_rename_path(std::u16string_view value,
                                    std::u16string_view current_folder);
 
+// A full Windows path as _wfullpath gives it (X:\..., \\server\share\...)
+// in the extended-length form, which no length limit binds: \\?\X:\... or
+// \\?\UNC\server\share\...; a path already so, a device path, or any other
+// form comes back as it is. Never fails.
+std::u16string extended_form(std::u16string_view path);
+
 // The path a rename on POSIX uses for value: the prefix followed by value, the
 // prefix put there once only when value already begins with it. Never fails.
 std::u16string posix_rename_path(std::u16string_view value);

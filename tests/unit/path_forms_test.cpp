@@ -228,3 +228,20 @@ TEST(OtherDriveRelative, IsTheOneFormNoFolderAnswers) {
     EXPECT_EQ(is_other_drive_relative(c.value, c.current_folder), c.other)
         << narrow(c.value);
 }
+
+TEST(ExtendedForm, LiftsTheLengthLimitOfFullPaths) {
+  const struct {
+    const char16_t* path;
+    const char16_t* extended;
+  } cases[] = {
+      {u"C:\\cases\\list.txt", u"\\\\?\\C:\\cases\\list.txt"},
+      {u"\\\\srv\\share\\list.txt", u"\\\\?\\UNC\\srv\\share\\list.txt"},
+      {u"\\\\?\\C:\\list.txt", u"\\\\?\\C:\\list.txt"},
+      {u"\\\\.\\pipe\\x", u"\\\\.\\pipe\\x"},
+      {u"list.txt", u"list.txt"},
+      {u"C:list.txt", u"C:list.txt"},
+      {u"C:/cases/list.txt", u"C:/cases/list.txt"},  // not as _wfullpath gives
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(extended_form(c.path), c.extended) << narrow(c.path);
+}

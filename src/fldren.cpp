@@ -81,6 +81,10 @@ void write_closing_lines(const run_context& run) {
              "Explorer and most programs cannot open a path longer than " +
              std::to_string(k_classic_path_limit) + " characters.\n";
   if (run.options.preview) lines += "Preview only: no file was renamed.\n";
+  if (interrupted())
+    lines +=
+        "Interrupted: the records after the last one counted were not "
+        "looked at.\n";
   write_console_8bit(console_stream::out, lines);
 }
 
@@ -129,6 +133,7 @@ int run_main(int argc, char16_t** argv) {
   // which takes one more reading of it.
   if (run.options.quiet && console_is_terminal(console_stream::out))
     start_progress(run.progress, count_records(run.export_list));
+  catch_interrupts();
   process_records(run);
   clear_progress(run.progress);
 
@@ -139,5 +144,5 @@ int run_main(int argc, char16_t** argv) {
       {u"output file", u"; the run was stopped after the last record shown",
        u"; the last record's result is missing from it"});
   write_closing_lines(run);
-  end_run(run, batch_status(whole, run.counts.failed));
+  end_run(run, batch_status(whole, interrupted(), run.counts.failed));
 }

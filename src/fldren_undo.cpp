@@ -234,7 +234,9 @@ void undo_renames(undo_run& run) {
   wide_text line;
   wide_text report;
   wide_text reason;
-  for (auto at = run.undo_lines.rbegin(); at != run.undo_lines.rend(); ++at) {
+  // Ctrl+C is taken between lines, as in a run.
+  for (auto at = run.undo_lines.rbegin();
+       at != run.undo_lines.rend() && !interrupted(); ++at) {
     if (!seek_input(run.input, *at) || !read_line(run.input, line) ||
         !parse_report_line(line, entry)) {
       write_console_text(console_stream::out,
@@ -267,7 +269,10 @@ void write_undo_closing(const undo_counts& counts) {
       "\n\nLines read:       " + group_thousands(counts.lines_read) +
       "\nUndone:           " + group_thousands(counts.undone) +
       "\nFailed:           " + group_thousands(counts.failed) +
-      "\nSkipped:          " + group_thousands(counts.skipped) + "\n";
+      "\nSkipped:          " + group_thousands(counts.skipped) + "\n" +
+      (interrupted() ? "Interrupted: the lines before the last one undone "
+                       "were not looked at.\n"
+                     : "");
   write_console_8bit(console_stream::out, lines);
 }
 
@@ -286,6 +291,7 @@ int run_undo_main(int argc, char16_t** argv) {
   write_console_8bit(console_stream::out, "\n\n");
   find_undo_lines(run);
   refuse_relative_paths(run);
+  catch_interrupts();
   undo_renames(run);
 
   const bool whole = close_journal_reporting(
@@ -293,5 +299,5 @@ int run_undo_main(int argc, char16_t** argv) {
       {u"undo log", u"; the undo was stopped after the last line shown",
        u"; the last undo's result is missing from it"});
   write_undo_closing(run.counts);
-  end_undo(run, batch_status(whole, run.counts.failed));
+  end_undo(run, batch_status(whole, interrupted(), run.counts.failed));
 }

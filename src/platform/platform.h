@@ -229,5 +229,14 @@ void clear_screen();
 // at end of input.
 void wait_for_key();
 
+// From here on Ctrl+C (SIGINT on POSIX; Ctrl+C and Ctrl+Break in a Windows
+// console) no longer ends the process at once: it is noted, for
+// interrupted() to tell, so that the record in flight is finished and the
+// run ends in order. Never fails.
+void catch_interrupts();
+
+// True once Ctrl+C was noted after catch_interrupts.
+bool interrupted();
+
 // Ends the process with the status; open C streams are flushed and closed.
 [[noreturn]] void exit_process(int status);

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -533,5 +534,24 @@ void wait_for_key() {
   std::fflush(stdout);
   std::getchar();
 }
+
+namespace {
+
+volatile std::sig_atomic_t interrupt_noted = 0;
+
+void note_interrupt(int) { interrupt_noted = 1; }
+
+}  // namespace
+
+void catch_interrupts() {
+  struct sigaction action {};
+  action.sa_handler = note_interrupt;
+  // A write to the console or the output file goes on where it was.
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+bool interrupted() { return interrupt_noted != 0; }
 
 void exit_process(int status) { std::exit(status); }

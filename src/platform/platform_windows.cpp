@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -549,5 +550,22 @@ void wait_for_key() {
   std::fflush(stdout);
   std::getchar();
 }
+
+namespace {
+
+// Set by the console's handler thread, read by the run's.
+std::atomic<bool> interrupt_noted{false};
+
+BOOL WINAPI note_interrupt(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  interrupt_noted = true;
+  return TRUE;
+}
+
+}  // namespace
+
+void catch_interrupts() { SetConsoleCtrlHandler(note_interrupt, TRUE); }
+
+bool interrupted() { return interrupt_noted; }
 
 void exit_process(int status) { std::exit(status); }

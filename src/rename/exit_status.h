@@ -9,12 +9,16 @@ enum exit_status : int {
   k_exit_failure = 1,   // bad command line, unusable input or output
   k_exit_csv_file = 2,  // the export list is comma-separated
   k_exit_some_renames_failed = 3,
-  k_exit_bad_option = 5,  // illegal option letter or missing value
+  k_exit_bad_option = 5,   // illegal option letter or missing value
+  k_exit_interrupted = 6,  // Ctrl+C: stopped in order after a record
 };
 
-// The status of a batch of renames that went to its end: 1 when its output
-// file lacks part of it, 3 when any rename failed, 0 otherwise.
-inline exit_status batch_status(bool output_whole, std::int64_t failed) {
+// The status of a batch of renames that ended in order: 1 when its output
+// file lacks part of it, 6 when Ctrl+C stopped it, 3 when any rename
+// failed, 0 otherwise.
+inline exit_status batch_status(bool output_whole, bool stopped,
+                                std::int64_t failed) {
   if (!output_whole) return k_exit_failure;
+  if (stopped) return k_exit_interrupted;
   return failed > 0 ? k_exit_some_renames_failed : k_exit_success;
 }

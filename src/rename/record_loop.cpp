@@ -83,7 +83,9 @@ void process_records(run_context& run) {
   wide_text report;
   // The first line is the header.
   const bool has_header = read_line(run.export_list, line);
-  while (has_header && read_line(run.export_list, line)) {
+  // Ctrl+C is taken between records: the one in flight is finished, its
+  // line written whole, and the run ends in order.
+  while (has_header && !interrupted() && read_line(run.export_list, line)) {
     // Blank lines between records (a line feed, perhaps one more character)
     // are not records.
     if (line.size() < 3) continue;

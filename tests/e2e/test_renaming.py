@@ -603,6 +603,38 @@ class OutputFailures(Case):
                 self.assertEqual(err,
                                  b"\nStandard output could not be written\n")
 
+    def test_ctrl_c_ends_the_run_in_order(self):
+        # The record in flight is finished and its line written whole; the
+        # closing lines say so, and the status is its own.
+        if support.WINE:
+            self.skipTest("Wine's console events are not POSIX signals")
+        count = 5000
+        for i in range(count):
+            self.write("f%d" % i, b"")
+        self.inputs(b"".join(b"f%d\tp\t%d\tE\t%s\n" % (
+            i, i, self.full("f%d" % i)) for i in range(count)), b"Int. ID\n")
+        with open(self.path("console.txt"), "wb") as console:
+            process = self.start(["-x", "list.txt", "-f", "fields.txt", "-o",
+                                  "out.txt"], stdout=console)
+            deadline = time.time() + 60
+            while time.time() < deadline and (
+                    not self.exists("out.txt") or
+                    os.path.getsize(self.path("out.txt")) < 2000):
+                time.sleep(0.01)
+            process.send_signal(signal.SIGINT)
+            process.communicate(timeout=60)
+        out = self.read("console.txt")
+        self.assertEqual(process.returncode, 6, out[-300:])
+        self.assertTrue(out.endswith(
+            b"Interrupted: the records after the last one counted were not "
+            b"looked at.\n"), out[-300:])
+        entries = support.journal(self.read("out.txt"))
+        self.assertLess(len(entries), count, "the run ended before Ctrl+C")
+        self.assertEqual({e[2] for e in entries}, {b"Success"})
+        renamed = {n for n in os.listdir(self.dir) if "_f" in n}
+        self.assertEqual(renamed,
+                         {support.file_name(e[1]).decode() for e in entries})
+
     def test_killed_run_leaves_a_line_for_every_rename(self):
         count = 1500 if support.WINE else 5000
         records = b"".join(

@@ -49,6 +49,10 @@ void update_progress(progress_line& progress, std::int64_t done,
   const std::chrono::duration<double> elapsed = now - progress.start;
   std::string line =
       progress_text(done, progress.total, renamed, failed, elapsed.count());
+  // A line as wide as the window would wrap, and every redraw would leave
+  // a line behind.
+  const std::size_t columns = console_columns(console_stream::out);
+  if (columns > 1 && line.size() >= columns) line.resize(columns - 1);
   const std::size_t width = line.size();
   // Spaces over what a longer line drew before.
   if (width < progress.width) line.append(progress.width - width, ' ');

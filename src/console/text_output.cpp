@@ -95,6 +95,9 @@ struct console_state {
   std::u16string wide;
   std::string bytes;
   std::chrono::steady_clock::time_point since;
+  // A write to standard output failed: the report is not whole, whatever
+  // later writes do.
+  bool failed = false;
 };
 
 console_state& console() {
@@ -141,7 +144,8 @@ bool flush_console() {
     ok = state.sink.write_bytes(console_stream::out, state.bytes) && ok;
   state.wide.clear();
   state.bytes.clear();
-  return ok;
+  state.failed = state.failed || !ok;
+  return !state.failed;
 }
 
 bool write_console_batched(wide_view text, text_encoding encoding) {
@@ -157,7 +161,9 @@ bool write_console_batched(wide_view text, text_encoding encoding) {
 
 bool write_console_8bit(console_stream stream, std::string_view text) {
   const bool flushed = flush_console();
-  return console().sink.write_bytes(stream, text) && flushed;
+  const bool written = console().sink.write_bytes(stream, text);
+  if (stream == console_stream::out && !written) console().failed = true;
+  return written && flushed;
 }
 
 bool write_console_text(console_stream stream, wide_view text) {

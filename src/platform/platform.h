@@ -221,6 +221,10 @@ bool console_is_terminal(console_stream stream);
 // console window (redirected, or not on Windows).
 bool write_console_window(console_stream stream, std::u16string_view text);
 
+// How many characters a line of the terminal or console window holds; 0
+// when the stream is none, or does not tell.
+std::size_t console_columns(console_stream stream);
+
 // Clears the screen when standard output is a terminal; does nothing when
 // it is redirected, so that no control text lands in a file.
 void clear_screen();

@@ -524,6 +524,14 @@ bool console_is_terminal(console_stream stream) {
 
 bool write_console_window(console_stream, std::u16string_view) { return false; }
 
+std::size_t console_columns(console_stream stream) {
+  winsize size{};
+  const int descriptor =
+      stream == console_stream::out ? STDOUT_FILENO : STDERR_FILENO;
+  if (ioctl(descriptor, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
 void clear_screen() {
   if (!isatty(STDOUT_FILENO)) return;
   std::fflush(stdout);

@@ -528,22 +528,48 @@ bool write_console_window(console_stream stream, std::u16string_view text) {
   // What stdio still holds must reach the screen first.
   std::fflush(stream == console_stream::out ? stdout : stderr);
   // In pieces: older consoles refuse one call of more than about 64 KiB.
+  // A piece never ends between the halves of a pair, and what the console
+  // took is counted, so that nothing is written twice or left out.
   constexpr std::size_t k_piece = 16384;
   const std::wstring wide(text.begin(), text.end());
-  for (std::size_t at = 0; at < wide.size(); at += k_piece) {
-    const auto units = static_cast<DWORD>(std::min(k_piece, wide.size() - at));
+  std::size_t at = 0;
+  while (at < wide.size()) {
+    std::size_t units = std::min(k_piece, wide.size() - at);
+    const wchar_t last = wide[at + units - 1];
+    if (units > 1 && at + units < wide.size() && last >= 0xD800 &&
+        last <= 0xDBFF)
+      --units;
     DWORD written = 0;
-    if (!WriteConsoleW(handle, wide.data() + at, units, &written, nullptr))
+    if (!WriteConsoleW(handle, wide.data() + at, static_cast<DWORD>(units),
+                       &written, nullptr) ||
+        written == 0)
       return false;
+    at += written;
   }
   return true;
 }
 
+std::size_t console_columns(console_stream stream) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(console_handle(stream), &info)) return 0;
+  return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
 void clear_screen() {
-  // "cls" with redirected output writes a form feed into the file.
-  if (!_isatty(_fileno(stdout))) return;
+  // Through the console's own functions: "cls" goes through the command
+  // interpreter, which a policy may forbid, and a redirected stream, which
+  // has no screen, is left as it is.
+  const HANDLE handle = console_handle(console_stream::out);
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(handle, &info)) return;
   std::fflush(stdout);
-  std::system("cls");
+  const COORD home = {0, 0};
+  const DWORD cells =
+      static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+  DWORD done = 0;
+  FillConsoleOutputCharacterW(handle, L' ', cells, home, &done);
+  FillConsoleOutputAttribute(handle, info.wAttributes, cells, home, &done);
+  SetConsoleCursorPosition(handle, home);
 }
 
 void wait_for_key() {

@@ -4,6 +4,7 @@ per case, and the texts fldren writes. run_e2e.py sets BINARY and WINE.
 """
 
 import errno
+import fcntl
 import os
 import pty
 import re
@@ -11,7 +12,9 @@ import shutil
 import subprocess
 import sys
 import signal
+import struct
 import tempfile
+import termios
 import time
 import unittest
 
@@ -229,10 +232,14 @@ class Case(unittest.TestCase):
         process.send_signal(signal.SIGKILL)
         process.wait()
 
-    def run_on_terminal(self, *args):
+    def run_on_terminal(self, *args, columns=0):
         """Runs fldren with its standard output on a pseudo-terminal, as a
-        person would see it; the status and every byte shown."""
+        person would see it, columns wide if given; the status and every
+        byte shown."""
         master, slave = pty.openpty()
+        if columns:
+            fcntl.ioctl(slave, termios.TIOCSWINSZ,
+                        struct.pack("HHHH", 24, columns, 0, 0))
         process = subprocess.Popen([BINARY] + list(args), stdout=slave,
                                    stdin=subprocess.DEVNULL, cwd=self.dir)
         os.close(slave)

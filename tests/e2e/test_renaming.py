@@ -549,6 +549,22 @@ class Quiet(Case):
                 b"\n", b"\r\n")), shown[-500:])
         self.assertEqual(len(support.journal(self.read("out.txt"))), 3001)
 
+    def test_progress_line_fits_the_terminal(self):
+        # A line as wide as the window would wrap and leave a line behind at
+        # every redraw.
+        if support.WINE:
+            self.skipTest("Wine gives every program a pipe, not a console")
+        self.make_list(3000)
+        status, shown = self.run_on_terminal(
+            "-qx", "list.txt", "-f", "fields.txt", columns=30)
+        self.assertEqual(status, 3, shown[-500:])
+        drawn = [piece for piece in shown.replace(b"\n", b"\r").split(b"\r")
+                 if b" of 3,0" in piece]
+        self.assertTrue(drawn, shown[-500:])
+        for piece in drawn:
+            self.assertLess(len(piece.rstrip(b" ")), 30, piece)
+            self.assertLessEqual(len(piece), 30, piece)
+
     def test_redirected_output_has_no_progress_line(self):
         self.make_list(30)
         status, out, _ = self.run_fldren("-x", "list.txt", "-qf",

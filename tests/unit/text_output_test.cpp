@@ -141,3 +141,28 @@ TEST(ConsoleBatch, ReportLinesGoOutTogetherAndInTheirOrder) {
   }
   set_console_sink(platform_console());
 }
+
+namespace {
+
+int writes_to_refuse = 0;  // the next writes that fail
+
+bool refusing_bytes(console_stream, std::string_view) {
+  if (writes_to_refuse == 0) return true;
+  --writes_to_refuse;
+  return false;
+}
+
+}  // namespace
+
+TEST(ConsoleBatch, AFailedWriteIsNotForgotten) {
+  // One lost piece of the report makes the whole report untrue, however
+  // well the later pieces go: the run must end saying so.
+  set_console_sink({recorded_is_window, record_wide, refusing_bytes});
+  sink_window = false;
+  writes_to_refuse = 1;
+  write_console_batched(u"\nlost", text_encoding::eight_bit);
+  EXPECT_FALSE(flush_console());
+  write_console_batched(u"\nwritten", text_encoding::eight_bit);
+  EXPECT_FALSE(flush_console());
+  set_console_sink(platform_console());
+}

@@ -9,6 +9,11 @@ repo="$(cd "$(dirname "$0")/.." && pwd)"
 source "$repo/tools/packages.sh"
 need_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 cd "$repo"
+# The build time the help pages show is the commit's, as in a release.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && git rev-parse --git-dir >/dev/null 2>&1; then
+  SOURCE_DATE_EPOCH="$(git log -1 --format=%ct)"
+  export SOURCE_DATE_EPOCH
+fi
 
 jobs=2
 echo "== formatting (clang-format, .clang-format)"

@@ -66,8 +66,9 @@ void show_usage() {
       "             the original name and the new filename\n"
       "\nSample command:\n"
       "fldren -x x-ways_copylog.tab -f fields2add.txt -o output\n");
-  // The build names the driver's source file, fldren.cpp, whose path the
-  // last line shows.
+  // The build names the driver's source file, as the same path in every
+  // build folder, so that a build can be made again byte for byte; the date
+  // and time are SOURCE_DATE_EPOCH's when it is set.
   const std::string compiled = std::string("\nVersion ") + FLDREN_VERSION +
                                "\nLast compiled: " + __DATE__ + " " + __TIME__ +
                                " " + FLDREN_MAIN_SOURCE + "\n";

@@ -80,6 +80,14 @@ void write_closing_lines(const run_context& run) {
              std::string(k_count_indent) +
              "Explorer and most programs cannot open a path longer than " +
              std::to_string(k_classic_path_limit) + " characters.\n";
+  if (run.names.creation_times_restored > 0)
+    lines += "Creation times:   " +
+             group_thousands(run.names.creation_times_restored) + "\n" +
+             std::string(k_count_indent) +
+             "Windows gave these files the creation time of a file renamed "
+             "away from their new name\n" +
+             std::string(k_count_indent) +
+             "moments before; each was set back to the file's own.\n";
   if (run.options.preview) lines += "Preview only: no file was renamed.\n";
   if (interrupted())
     lines +=
@@ -122,6 +130,8 @@ int run_main(int argc, char16_t** argv) {
   }
   run.names.mode =
       run.options.preview ? renamer_mode::preview : renamer_mode::real;
+  // Only Windows gives a renamed file the creation time of another.
+  run.names.keep_creation_times = native_path_style() == path_style::windows;
   check_delimiter(run);
   write_console_8bit(console_stream::out, "\n\n");
   locate_columns(run);

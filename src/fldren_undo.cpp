@@ -284,6 +284,7 @@ int run_undo_main(int argc, char16_t** argv) {
   if (!open_named_input(run.input, run.options.journal_name))
     end_undo(run, k_exit_failure);
   run.names.form = name_bytes_of(run.input.form.encoding);
+  run.names.keep_creation_times = native_path_style() == path_style::windows;
   // The folder came from the command line; it is joined with the output
   // file's paths, in the form they are held in.
   run.options.folder = command_text_in_form(run.options.folder, run.names.form);

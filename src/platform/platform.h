@@ -194,6 +194,14 @@ name_kind kind_of_name(const std::u16string& path, name_bytes form,
                        std::u16string& reason,
                        std::u16string* stored = nullptr);
 
+// The creation time of the file a rename path names, as the file system
+// keeps it; false where it keeps none or cannot tell (POSIX).
+bool creation_time_of(const std::u16string& path, std::uint64_t& time);
+
+// Sets the creation time of the file a rename path names, and nothing else
+// of it; false on failure, and where there is none (POSIX).
+bool set_creation_time(const std::u16string& path, std::uint64_t time);
+
 // True when both rename paths name one existing file, as hard links do,
 // by same_identity.
 bool same_file_named(const std::u16string& first, const std::u16string& second,

@@ -489,6 +489,10 @@ bool list_folder(const std::u16string& folder, name_bytes form,
   return true;
 }
 
+bool creation_time_of(const std::u16string&, std::uint64_t&) { return false; }
+
+bool set_creation_time(const std::u16string&, std::uint64_t) { return false; }
+
 bool same_file_named(const std::u16string& first, const std::u16string& second,
                      name_bytes form) {
   std::string first_name;

@@ -480,6 +480,36 @@ std::u16string upper_case_as_windows(std::u16string_view name) {
   return std::u16string(upper.begin(), upper.end());
 }
 
+bool creation_time_of(const std::u16string& path, std::uint64_t& time) {
+  std::wstring wide_path;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!to_wide(path, wide_path) ||
+      !GetFileAttributesExW(wide_path.c_str(), GetFileExInfoStandard, &data))
+    return false;
+  time =
+      (static_cast<std::uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) |
+      data.ftCreationTime.dwLowDateTime;
+  return true;
+}
+
+bool set_creation_time(const std::u16string& path, std::uint64_t time) {
+  std::wstring wide_path;
+  if (!to_wide(path, wide_path)) return false;
+  const HANDLE handle = CreateFileW(
+      wide_path.c_str(), FILE_WRITE_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+      nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  // Zero in a field leaves it as it is: only the creation time changes.
+  FILE_BASIC_INFO basic{};
+  basic.CreationTime.QuadPart = static_cast<LONGLONG>(time);
+  const bool set = SetFileInformationByHandle(handle, FileBasicInfo, &basic,
+                                              sizeof basic) != 0;
+  CloseHandle(handle);
+  return set;
+}
+
 bool same_file_named(const std::u16string& first, const std::u16string& second,
                      name_bytes) {
   file_identity first_identity;

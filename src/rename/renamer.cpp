@@ -113,9 +113,37 @@ name_kind kind_of(const renamer& names, const wide_text& path,
   return kind_of_name(path, names.form, reason, stored);
 }
 
+bool left_recently(const renamer& names, const wide_text& path,
+                   std::chrono::steady_clock::time_point now) {
+  const auto left = names.left_names.find(name_key(names, path));
+  return left != names.left_names.end() && now - left->second < k_tunnel_window;
+}
+
+namespace {
+
+// Notes that a rename left from's name, and forgets names left longer ago
+// than the window, so that the table stays small.
+void note_left(renamer& names, const wide_text& from,
+               std::chrono::steady_clock::time_point now) {
+  if (names.left_names.size() > 4096)
+    for (auto at = names.left_names.begin(); at != names.left_names.end();)
+      at = now - at->second < k_tunnel_window ? std::next(at)
+                                              : names.left_names.erase(at);
+  names.left_names[name_key(names, from)] = now;
+}
+
+}  // namespace
+
 bool rename_file(renamer& names, journal& log, const wide_text& from,
                  const wide_text& to, wide_text& reason) {
   if (names.mode == renamer_mode::real) {
+    const auto now = std::chrono::steady_clock::now();
+    // Read before the rename, for the rare file renamed into a name the
+    // run has just left.
+    std::uint64_t created = 0;
+    const bool may_tunnel = names.keep_creation_times &&
+                            left_recently(names, to, now) &&
+                            creation_time_of(from, created);
     bool renamed = false;
     const rename_outcome outcome =
         rename_no_replace(from, to, names.form, reason, names.wait_when_held);
@@ -143,8 +171,16 @@ bool rename_file(renamer& names, journal& log, const wide_text& from,
         renamed = rename_by_link(from, to, names.form, reason);
         break;
     }
-    if (renamed) note_renamed(names, from, to);
-    return renamed;
+    if (!renamed) return false;
+    note_renamed(names, from, to);
+    if (names.keep_creation_times) {
+      std::uint64_t now_created = 0;
+      if (may_tunnel && creation_time_of(to, now_created) &&
+          now_created != created && set_creation_time(to, created))
+        ++names.creation_times_restored;
+      note_left(names, from, now);
+    }
+    return true;
   }
   // The rules above have seen the old name exist; only the new one can
   // stand in the way.

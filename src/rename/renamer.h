@@ -6,6 +6,8 @@
 // file system, and renames nothing. Everything above the seam is the same
 // for both, so a preview's outcome for every record is the real run's.
 
+#include <chrono>
+#include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -25,6 +27,15 @@ struct renamer {
   // program holding every file would otherwise stall the run for hours.
   bool wait_when_held = true;
   int held_in_a_row = 0;
+  // NTFS "tunnelling": for 15 seconds after a name leaves a folder, a file
+  // renamed into that name is given the creation time of the file that
+  // left it. The names the run's renames left, with when, are kept where
+  // the system does so (Windows), so that a file renamed into one keeps
+  // its own creation time.
+  bool keep_creation_times = false;
+  std::unordered_map<wide_text, std::chrono::steady_clock::time_point>
+      left_names;
+  std::int64_t creation_times_restored = 0;
   // The preview's model: names earlier records would have taken, and
   // names they would have freed, by name_key.
   std::unordered_set<wide_text> taken;
@@ -53,6 +64,13 @@ const folder_limits& limits_of(const renamer& names, const wide_text& path);
 wide_text name_key(const renamer& names, const wide_text& path);
 
 inline constexpr int k_held_in_a_row = 3;
+inline constexpr auto k_tunnel_window = std::chrono::seconds(15);
+
+// True when an earlier rename of the run left the name path, less than
+// k_tunnel_window before now: NTFS may give a file renamed into it that
+// file's creation time. Never fails.
+bool left_recently(const renamer& names, const wide_text& path,
+                   std::chrono::steady_clock::time_point now);
 
 // How names read from text of this encoding reach a POSIX file system.
 name_bytes name_bytes_of(text_encoding encoding);

@@ -142,3 +142,20 @@ TEST(HeldFiles, AreWaitedForUntilThreeInARowStayHeld) {
   EXPECT_FALSE(names.wait_when_held);
   for (HANDLE hold : holds) CloseHandle(hold);
 }
+
+TEST(CreationTime, IsSetBackAsItWas) {
+  scoped_temp_dir dir;
+  const auto file = dir.write("a", "A");
+  const std::u16string path = u"\\\\?\\" + wide(file);
+  std::uint64_t created = 0;
+  ASSERT_TRUE(creation_time_of(path, created));
+  const std::uint64_t earlier = created - 10000000ull * 3600;  // an hour
+  ASSERT_TRUE(set_creation_time(path, earlier));
+  std::uint64_t now_created = 0;
+  ASSERT_TRUE(creation_time_of(path, now_created));
+  // Wine keeps files on a Linux file system, which keeps no creation time
+  // a program may set; NTFS does.
+  if (now_created == created)
+    GTEST_SKIP() << "the file system keeps no settable creation time";
+  EXPECT_EQ(now_created, earlier);
+}

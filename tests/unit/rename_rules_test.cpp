@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "rename/line_model.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -99,4 +100,31 @@ TEST(ComposeRecord, RefusesRecordsThatWouldNameAnotherFile) {
       EXPECT_EQ(result.destination, c.composed_destination);
     }
   }
+}
+
+TEST(Renamer, KnowsTheNamesTheRunJustLeft) {
+  // A file renamed into a name another file left moments before may be
+  // given that file's creation time by NTFS; the renamer knows which
+  // names those are, for 15 seconds.
+  scoped_temp_dir dir;
+  dir.write("a", "A");
+  dir.write("c", "C");
+  const auto path = [&](const char* name) {
+    return u"\\\\?\\" + (dir.path() / name).u16string();
+  };
+  renamer names;
+  names.keep_creation_times = true;
+  journal log;
+  wide_text reason;
+  const auto now = std::chrono::steady_clock::now();
+  EXPECT_FALSE(left_recently(names, path("a"), now));
+  ASSERT_TRUE(rename_file(names, log, path("a"), path("b"), reason));
+  EXPECT_TRUE(left_recently(names, path("a"), now));
+  EXPECT_FALSE(left_recently(names, path("b"), now));
+  EXPECT_FALSE(
+      left_recently(names, path("a"), now + k_tunnel_window + k_tunnel_window));
+  // The file renamed into the name keeps its own creation time: nothing
+  // to set back where the system does not tunnel.
+  ASSERT_TRUE(rename_file(names, log, path("c"), path("a"), reason));
+  EXPECT_EQ(names.creation_times_restored, 0);
 }

@@ -564,11 +564,7 @@ bool write_console_window(console_stream stream, std::u16string_view text) {
   const std::wstring wide(text.begin(), text.end());
   std::size_t at = 0;
   while (at < wide.size()) {
-    std::size_t units = std::min(k_piece, wide.size() - at);
-    const wchar_t last = wide[at + units - 1];
-    if (units > 1 && at + units < wide.size() && last >= 0xD800 &&
-        last <= 0xDBFF)
-      --units;
+    const std::size_t units = whole_piece(text, at, k_piece);
     DWORD written = 0;
     if (!WriteConsoleW(handle, wide.data() + at, static_cast<DWORD>(units),
                        &written, nullptr) ||

@@ -1,5 +1,7 @@
 #include "text/unicode_text.h"
 
+#include <algorithm>
+
 namespace {
 
 bool is_high_surrogate(char32_t unit) {
@@ -135,6 +137,17 @@ void append_utf8_encoded(std::u16string_view text, std::string& bytes) {
       bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
     }
   }
+}
+
+std::size_t whole_piece(std::u16string_view text, std::size_t at,
+                        std::size_t most) {
+  if (at >= text.size()) return 0;
+  std::size_t units = std::min(most, text.size() - at);
+  if (units > 1 && at + units < text.size() &&
+      is_high_surrogate(text[at + units - 1]) &&
+      is_low_surrogate(text[at + units]))
+    --units;
+  return units;
 }
 
 std::size_t utf8_length(std::u16string_view text) {

@@ -37,6 +37,12 @@ bool looks_like_utf8(std::string_view bytes, bool cut);
 // carries, any other lone surrogate U+FFFD.
 void append_utf8_encoded(std::u16string_view text, std::string& bytes);
 
+// How many units of text, from at on, make a piece of at most most units
+// that does not end between the halves of a surrogate pair (a lone half
+// may end it). At least one unit when any remain. Never fails.
+std::size_t whole_piece(std::u16string_view text, std::size_t at,
+                        std::size_t most);
+
 // The length of text encoded as append_utf8_encoded encodes it, without
 // encoding it. Never fails.
 std::size_t utf8_length(std::u16string_view text);

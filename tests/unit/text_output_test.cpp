@@ -166,3 +166,19 @@ TEST(ConsoleBatch, AFailedWriteIsNotForgotten) {
   EXPECT_FALSE(flush_console());
   set_console_sink(platform_console());
 }
+
+TEST(WholePiece, NeverEndsBetweenTheHalvesOfAPair) {
+  const std::u16string text = u"ab\U0001F600c";  // a, b, high, low, c
+  const struct {
+    std::size_t at;
+    std::size_t most;
+    std::size_t units;
+  } cases[] = {
+      {0, 3, 2},             // would end after the high half
+      {0, 4, 4}, {2, 1, 1},  // one unit always goes, even a half
+      {3, 5, 2}, {5, 3, 0}, {0, 9, 5},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(whole_piece(text, c.at, c.most), c.units)
+        << c.at << " " << c.most;
+}

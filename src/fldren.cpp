@@ -75,6 +75,16 @@ void write_closing_lines(const run_context& run) {
   write_console_text(console_stream::out, reason_lines(counts),
                      run.export_list.form.encoding);
   std::string lines;
+  // A continued run counts the whole job above, and its own part here.
+  if (run.options.resume) {
+    const resume_state& earlier = run.resume;
+    lines += "This run:\nRecords processed:" +
+             group_thousands(counts.processed - earlier.processed) +
+             "\nRenamed:          " +
+             group_thousands(counts.renamed - earlier.renamed) +
+             "\nFailed:           " +
+             group_thousands(counts.failed - earlier.failed) + "\n";
+  }
   if (counts.long_paths > 0)
     lines += "Long paths:       " + group_thousands(counts.long_paths) + "\n" +
              std::string(k_count_indent) +
@@ -143,6 +153,7 @@ int run_main(int argc, char16_t** argv) {
   // which takes one more reading of it.
   if (run.options.quiet && console_is_terminal(console_stream::out))
     start_progress(run.progress, count_records(run.export_list));
+  if (run.options.resume) open_earlier_run(run);
   catch_interrupts();
   process_records(run);
   clear_progress(run.progress);

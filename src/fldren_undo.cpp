@@ -43,6 +43,7 @@ struct undo_run {
   renamer names;
   std::vector<std::int64_t> undo_lines;  // offsets, in file order
   bool relative_paths = false;           // some line depends on its folder
+  bool planned = false;  // a preview wrote the file: nothing was renamed
   undo_counts counts;
 };
 
@@ -132,8 +133,11 @@ void find_undo_lines(undo_run& run) {
     ++run.counts.lines_read;
     // A "Pending" line's rename may have been made before the run was
     // killed; whether it was is decided when its turn comes.
-    if (parse_report_line(line, entry) &&
-        entry.result != report_result::failure) {
+    const bool readable = parse_report_line(line, entry);
+    if (readable && entry.result == report_result::planned) {
+      run.planned = true;
+      ++run.counts.skipped;
+    } else if (readable && entry.result != report_result::failure) {
       run.undo_lines.push_back(offset);
       run.relative_paths =
           run.relative_paths ||
@@ -149,6 +153,18 @@ void find_undo_lines(undo_run& run) {
         u"\nCan't read input file " + console_safe(run.input.name) + u"\n");
     end_undo(run, k_exit_failure);
   }
+}
+
+// A preview's output file shows renames that were never made: undoing
+// them would take back a real run's renames of the same names.
+void refuse_preview_file(undo_run& run) {
+  if (!run.planned) return;
+  write_console_text(console_stream::out,
+                     u"\nThe output file " + console_safe(run.input.name) +
+                         u" was written by a preview (its lines read "
+                         u"\"Planned\"): no file was renamed by it. Nothing "
+                         u"was renamed\n");
+  end_undo(run, k_exit_failure);
 }
 
 // Relative paths name other files in every other folder: they are taken
@@ -291,6 +307,7 @@ int run_undo_main(int argc, char16_t** argv) {
   if (!run.options.log_name.empty()) create_undo_log(run);
   write_console_8bit(console_stream::out, "\n\n");
   find_undo_lines(run);
+  refuse_preview_file(run);
   refuse_relative_paths(run);
   catch_interrupts();
   undo_renames(run);

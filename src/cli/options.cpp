@@ -84,6 +84,10 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
         case u'Q':
           run.options.quiet = true;
           continue;
+        case u'r':
+        case u'R':
+          run.options.resume = true;
+          continue;
         case u'?':
           end_run(run, k_exit_bad_option);
         default:
@@ -112,4 +116,11 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
     }
   }
   refuse_late_options(run, argc, argv, index);
+  // The run to continue is known only by its output file.
+  if (run.options.resume && !run.options.output_requested) {
+    write_console_text(console_stream::out,
+                       u"\nOption -r continues the run whose output file -o "
+                       u"names; give -o. Nothing was done\n");
+    end_run(run, k_exit_bad_option);
+  }
 }

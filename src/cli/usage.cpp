@@ -14,14 +14,15 @@ void show_usage() {
   clear_screen();
   write_page(
       "\n\n\nMissing command line options(s)\n\n"
-      "Options: [-xfonsmq]\n\n"
+      "Options: [-xfonsmqr]\n\n"
       "-x x-ways_copylog.txt file\n"
       "-f file: containing fields to add to filename\n"
       "-o outputfile: an output file containing newnames\n"
       "-n preview: show what would be renamed, rename nothing\n"
       "-s safe names: characters a Windows name cannot hold become _\n"
       "-m FROM=TO: the export has moved; paths beginning FROM begin TO\n"
-      "-q quiet: show only failures, and progress on a terminal\n\n"
+      "-q quiet: show only failures, and progress on a terminal\n"
+      "-r resume: continue the stopped run whose output file -o names\n\n"
       "option -x XWays_export_list_filename:\n"
       "        The \"TAB\" delimeted X-Ways file that is created when you use "
       "the\n"

@@ -8,6 +8,14 @@ wide_view result_word(bool success) {
 
 namespace {
 
+wide_view word_of(const journal& journal, bool success) {
+  return success && journal.planned ? k_planned_word : result_word(success);
+}
+
+}  // namespace
+
+namespace {
+
 // On a file system Windows reads, mounted on Linux, a name that differs
 // from an input's only in case is that input to Windows, though the Linux
 // driver keeps the two apart.
@@ -24,7 +32,8 @@ bool windows_twin(const wide_text& name, const wide_text& input) {
 }  // namespace
 
 journal_open open_journal(journal& journal, const wide_text& name,
-                          std::initializer_list<const wide_text*> inputs) {
+                          std::initializer_list<const wide_text*> inputs,
+                          journal_start start) {
   for (const wide_text* input : inputs)
     if (windows_twin(name, *input)) return journal_open::is_input;
   bool created = false;
@@ -51,7 +60,7 @@ journal_open open_journal(journal& journal, const wide_text& name,
       return journal_open::is_input;
     }
   }
-  if (!empty_file(file)) {
+  if (start == journal_start::empty && !empty_file(file)) {
     std::fclose(file);
     return journal_open::cannot_open;
   }
@@ -64,11 +73,28 @@ journal_open open_journal(journal& journal, const wide_text& name,
   return journal_open::ok;
 }
 
+bool empty_journal(journal& journal) {
+  if (empty_file(journal.file)) return true;
+  std::fclose(journal.file);
+  journal.file = nullptr;
+  return false;
+}
+
+bool continue_journal(journal& journal, std::int64_t offset) {
+  if (journal.file == nullptr) return true;
+  if (!cut_file(journal.file, offset)) {
+    journal.failed = true;
+    return false;
+  }
+  journal.end = offset;
+  return true;
+}
+
 namespace {
 
 // Appends the held line's result word and the rest of its line.
 void append_held(journal& journal) {
-  append_encoded(result_word(journal.held_success), journal.form.encoding,
+  append_encoded(word_of(journal, journal.held_success), journal.form.encoding,
                  journal.bytes);
   journal.bytes += journal.held_tail;
 }
@@ -83,7 +109,7 @@ bool write_from(journal& journal, std::int64_t offset) {
     // word.
     if (journal.holding && offset == journal.result_at)
       write_file_at(journal.file, journal.result_at,
-                    encode_text(result_word(journal.held_success),
+                    encode_text(word_of(journal, journal.held_success),
                                 journal.form.encoding) +
                         journal.held_tail);
     return false;
@@ -174,6 +200,12 @@ bool journal_refused(journal& journal, wide_view source, wide_view destination,
                      wide_view first_value) {
   return write_line(journal, source, destination, first_value,
                     result_word(false), false);
+}
+
+bool journal_settled(journal& journal, wide_view source, wide_view destination,
+                     wide_view first_value, bool success) {
+  return write_line(journal, source, destination, first_value,
+                    word_of(journal, success), false);
 }
 
 bool journal_linking(journal& journal) {

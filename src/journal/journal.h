@@ -21,6 +21,9 @@ struct journal {
   wide_text name;
   text_form form;
   bool failed = false;  // a write did not reach the file
+  // A preview's journal: a line whose rename would succeed reads
+  // "Planned", so that the file can never pass for a run's.
+  bool planned = false;
   // The line whose rename is in flight: where its result word starts in
   // the file, the bytes that follow the word (TAB, first value, line end),
   // and its result once known.
@@ -43,15 +46,32 @@ inline constexpr wide_view k_pending_word = u"Pending";
 // the two, both names lead to the file, and only this word tells that the
 // second name is the run's own.
 inline constexpr wide_view k_linking_word = u"Linking";
+// In a preview's output file, the word of a rename that would succeed.
+inline constexpr wide_view k_planned_word = u"Planned";
+
+enum class journal_start { empty, keep };
 
 enum class journal_open { ok, is_input, cannot_open };
 
 // Opens (creating when missing) the file named name as journal, but first
 // compares it by identity with each of the inputs (names that need not
-// exist): the file is emptied only when it is none of them, whatever
-// spelling, link or case leads to it. On is_input nothing is changed.
+// exist): the file is emptied (start empty) only when it is none of them,
+// whatever spelling, link or case leads to it; with start keep it is left
+// as it is, for empty_journal or continue_journal to decide. On is_input
+// nothing is changed.
 journal_open open_journal(journal& journal, const wide_text& name,
-                          std::initializer_list<const wide_text*> inputs);
+                          std::initializer_list<const wide_text*> inputs,
+                          journal_start start = journal_start::empty);
+
+// Empties a journal opened with start keep; false, closing it, when the
+// file cannot be emptied.
+bool empty_journal(journal& journal);
+
+// Makes the next line of a journal opened with start keep go at offset,
+// the start of a line, cutting off whatever follows it (a line a killed
+// run left in flight or cut short). Returns false, setting
+// journal.failed, when the file cannot be cut.
+bool continue_journal(journal& journal, std::int64_t offset);
 
 // Writes the result of the line in flight, if any, and the new line up to
 // its result word, which reads "Pending", in one write. Returns false,
@@ -67,6 +87,12 @@ bool journal_begin(journal& journal, wide_view source, wide_view destination,
 // failed before). Does nothing when the journal is not open.
 bool journal_refused(journal& journal, wide_view source, wide_view destination,
                      wide_view first_value);
+
+// As journal_refused, for a line whose result is known without a rename
+// being made here: the result of an earlier run's rename, settled from the
+// disk.
+bool journal_settled(journal& journal, wide_view source, wide_view destination,
+                     wide_view first_value, bool success);
 
 // Makes the line in flight read "Linking" in place of "Pending", before a
 // rename by link is begun. Returns false, setting journal.failed, when

@@ -120,6 +120,13 @@ bool remove_file(const std::u16string& path);
 // Cuts an open file to length 0; false on failure.
 bool empty_file(std::FILE* file);
 
+// Cuts a regular file to its first length bytes; false on failure.
+bool cut_file(std::FILE* file, std::int64_t length);
+
+// The length of an open regular file; false for anything else (a device,
+// a pipe) or on failure.
+bool regular_file_length(std::FILE* file, std::int64_t& length);
+
 // Writes bytes at offset bytes from the file's start in one call to the
 // system, past the standard library's buffer; false unless all were
 // written.

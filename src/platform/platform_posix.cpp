@@ -168,6 +168,17 @@ bool empty_file(std::FILE* file) {
   return !S_ISREG(info.st_mode) || ftruncate(fileno(file), 0) == 0;
 }
 
+bool regular_file_length(std::FILE* file, std::int64_t& length) {
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  length = static_cast<std::int64_t>(info.st_size);
+  return true;
+}
+
+bool cut_file(std::FILE* file, std::int64_t length) {
+  return ftruncate(fileno(file), static_cast<off_t>(length)) == 0;
+}
+
 bool write_file_at(std::FILE* file, std::int64_t offset,
                    std::string_view bytes) {
   const int descriptor = fileno(file);

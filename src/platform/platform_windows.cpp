@@ -93,6 +93,20 @@ bool remove_file(const std::u16string& path) {
 
 bool empty_file(std::FILE* file) { return _chsize_s(_fileno(file), 0) == 0; }
 
+bool cut_file(std::FILE* file, std::int64_t length) {
+  return _chsize_s(_fileno(file), length) == 0;
+}
+
+bool regular_file_length(std::FILE* file, std::int64_t& length) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  LARGE_INTEGER size;
+  if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+      !GetFileSizeEx(handle, &size))
+    return false;
+  length = size.QuadPart;
+  return true;
+}
+
 namespace {
 
 HANDLE handle_of(std::FILE* file) {

@@ -5,6 +5,7 @@
 #include "console/text_output.h"
 #include "platform/platform.h"
 #include "rename/line_model.h"
+#include "rename/resume.h"
 #include "rename/run_context.h"
 
 namespace {
@@ -87,13 +88,76 @@ void read_field_list(run_context& run) {
   close_input(run.field_list);
 }
 
+namespace {
+
+// The file as a killed run left it: its last line's rename may have been
+// made, and the file is the only record of the renames before it.
+bool holds_run_in_flight(const journal& output) {
+  // Only a file with lines in it can be a run's record; a device such as
+  // NUL or /dev/null is read no further.
+  std::int64_t length = 0;
+  if (!regular_file_length(output.file, length) || length == 0) return false;
+  const wide_text& name = output.name;
+  std::FILE* file = open_for_reading(name);
+  if (file == nullptr) return false;
+  text_input input;
+  attach_input(input, file, name);
+  output_scan scan;
+  const bool in_flight = scan_output_file(input, scan) == scan_result::ok &&
+                         scan.last == last_line::in_flight;
+  close_input(input);
+  return in_flight;
+}
+
+// Opens the earlier run's output file, to be read back and, unless this
+// is a preview, continued; nothing in it is emptied.
+void open_output_to_continue(run_context& run) {
+  const wide_text& name = run.options.output_file_name;
+  std::FILE* file = open_for_reading(name);
+  if (file == nullptr) {
+    write_out(u"\nCan't open output file " + console_safe(name) +
+              u"; there is no run to continue. Nothing was renamed\n");
+    end_run(run, k_exit_failure);
+  }
+  attach_input(run.resume.earlier, file, name);
+  // A preview of the continued run writes nothing: the file is the
+  // earlier run's record.
+  if (run.options.preview) {
+    write_out(u"\nOutput file read, not written: " + console_safe(name) +
+              u"\n\n");
+    return;
+  }
+  switch (open_journal(
+      run.output, name,
+      {&run.options.export_list_name, &run.options.field_list_name},
+      journal_start::keep)) {
+    case journal_open::ok:
+      break;
+    case journal_open::is_input:
+      write_out(u"\nOutput file " + console_safe(name) +
+                u" is one of the input files; nothing was changed\n");
+      end_run(run, k_exit_failure);
+    case journal_open::cannot_open:
+      write_out(u"nCan't create/open output filename " + console_safe(name));
+      end_run(run, k_exit_failure);
+  }
+  write_out(u"\nOutput file to continue: " + console_safe(name) + u"\n\n");
+}
+
+}  // namespace
+
 void create_output_file(run_context& run) {
   if (!run.options.output_requested) return;
+  if (run.options.resume) {
+    open_output_to_continue(run);
+    return;
+  }
   const wide_text& name = run.options.output_file_name;
   // Emptying the output file must never empty one of the lists it reports.
   switch (open_journal(
       run.output, name,
-      {&run.options.export_list_name, &run.options.field_list_name})) {
+      {&run.options.export_list_name, &run.options.field_list_name},
+      journal_start::keep)) {
     case journal_open::ok:
       break;
     case journal_open::is_input:
@@ -106,6 +170,20 @@ void create_output_file(run_context& run) {
       write_out(u"nCan't create/open output filename " + console_safe(name));
       end_run(run, k_exit_failure);
   }
+  if (holds_run_in_flight(run.output)) {
+    journal_close(run.output);
+    write_out(u"\nOutput file " + console_safe(name) +
+              u" holds a run that was stopped during a rename; it is the "
+              u"only record of that run's renames. Continue the run with -r, "
+              u"or name another output file. Nothing was changed\n");
+    end_run(run, k_exit_failure);
+  }
+  if (!empty_journal(run.output)) {
+    write_out(u"nCan't create/open output filename " + console_safe(name));
+    end_run(run, k_exit_failure);
+  }
+  // A preview's lines must never pass for a run's.
+  run.output.planned = run.options.preview;
   write_out(u"\nOutput file created: " + console_safe(name) + u"\n\n");
 }
 

@@ -4,6 +4,7 @@
 #include "rename/line_model.h"
 #include "rename/rename_report.h"
 #include "rename/rename_rules.h"
+#include "rename/resume.h"
 #include "rename/run_context.h"
 #include "text/path_forms.h"
 
@@ -90,7 +91,15 @@ void process_records(run_context& run) {
     // are not records.
     if (line.size() < 3) continue;
     split_record(line, fields);
+    // A continued run first meets the earlier run's lines, renaming
+    // nothing until the last of them.
+    if (resuming(run)) {
+      const resume_step step = resume_record(run, fields, plan, report);
+      if (step == resume_step::stop) return;
+      if (step == resume_step::handled) continue;
+    }
     if (!rename_record(run, fields, plan, report)) return;
   }
   if (run.export_list.read_failed) end_on_read_error(run, run.export_list);
+  if (!interrupted()) check_list_not_shorter(run);
 }

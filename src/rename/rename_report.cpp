@@ -24,15 +24,19 @@ bool parse_report_line(wide_view line, report_line& entry) {
     entry.result = report_result::pending;
   else if (word == k_linking_word)
     entry.result = report_result::linking;
+  else if (word == k_planned_word)
+    entry.result = report_result::planned;
   else
     return false;
   const bool whole =
       fields.count == k_report_fields ||
       (fields.count == 4 && (entry.result == report_result::pending ||
                              entry.result == report_result::linking));
-  if (!whole || fields.columns[1] != k_arrow || fields.columns[0].empty() ||
-      fields.columns[2].empty())
-    return false;
+  // A refused record may have no path to show (an empty Destination); a
+  // rename that was or may be made always has both.
+  const bool paths = entry.result == report_result::failure ||
+                     (!fields.columns[0].empty() && !fields.columns[2].empty());
+  if (!whole || fields.columns[1] != k_arrow || !paths) return false;
   entry.source = fields.columns[0];
   entry.destination = fields.columns[2];
   entry.first_value =

@@ -8,7 +8,7 @@
 #include "text/text_form.h"
 #include "text/wide_text.h"
 
-enum class report_result { success, failure, pending, linking };
+enum class report_result { success, failure, pending, linking, planned };
 
 // One output-file line: source path, "==>", destination path, the result
 // word, and the value of the first chosen column, TAB-separated.

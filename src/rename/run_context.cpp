@@ -10,7 +10,8 @@ void init_run_context(run_context& run) {
 }
 
 void end_run(run_context& run, exit_status status) {
-  end_process(status, &run.output, {&run.field_list, &run.export_list});
+  end_process(status, &run.output,
+              {&run.field_list, &run.export_list, &run.resume.earlier});
 }
 
 void end_process(exit_status status, journal* output,

@@ -11,6 +11,7 @@
 #include "rename/exit_status.h"
 #include "rename/line_model.h"
 #include "rename/renamer.h"
+#include "rename/resume.h"
 #include "rename/shared_types.h"
 
 struct run_counts {
@@ -28,7 +29,8 @@ struct run_context {
   text_input export_list;  // its form is the report's, on console and file
   journal output;          // open when an output file was requested
   renamer names;           // the real one, or the preview's
-  run_counts counts;
+  run_counts counts;       // the whole job's, a resumed run's earlier part too
+  resume_state resume;     // the earlier run, when continued with -r
   progress_line progress;  // a quiet run's progress on a terminal
 };
 

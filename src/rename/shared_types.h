@@ -26,6 +26,7 @@ struct run_options {
   bool preview = false;     // report what each rename would do, rename nothing
   bool safe_names = false;  // characters no Windows name holds become '_'
   bool quiet = false;       // report failures only, and progress
+  bool resume = false;      // continue the run whose output file -o names
   std::vector<path_move> moves;
   // Each name is the absolute path of the value given, or the value itself
   // when it could not be resolved; empty when the option was not given.

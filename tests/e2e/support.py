@@ -27,14 +27,15 @@ FOLDER_ROOT = None  # where the cases' folders are made; the system's default
 
 USAGE_PAGES = (
     b"\n\n\nMissing command line options(s)\n\n"
-    b"Options: [-xfonsmq]\n\n"
+    b"Options: [-xfonsmqr]\n\n"
     b"-x x-ways_copylog.txt file\n"
     b"-f file: containing fields to add to filename\n"
     b"-o outputfile: an output file containing newnames\n"
     b"-n preview: show what would be renamed, rename nothing\n"
     b"-s safe names: characters a Windows name cannot hold become _\n"
     b"-m FROM=TO: the export has moved; paths beginning FROM begin TO\n"
-    b"-q quiet: show only failures, and progress on a terminal\n\n"
+    b"-q quiet: show only failures, and progress on a terminal\n"
+    b"-r resume: continue the stopped run whose output file -o names\n\n"
     b"option -x XWays_export_list_filename:\n"
     b"        The \"TAB\" delimeted X-Ways file that is created when you use the\n"
     b"        \"export list\" option to provide a list of fields relating to each\n"
@@ -234,7 +235,7 @@ class Case(unittest.TestCase):
         logged_bytes, while it is still renaming."""
         process = self.start(args, stdout=subprocess.DEVNULL)
         deadline = time.time() + 60
-        while time.time() < deadline and (
+        while time.time() < deadline and process.poll() is None and (
                 not self.exists("out.txt") or
                 os.path.getsize(self.path("out.txt")) < logged_bytes):
             time.sleep(0.01)

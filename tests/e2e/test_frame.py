@@ -105,6 +105,9 @@ class OptionParser(Case):
                 self.check(args, 5, b"\nOption " + late + b" follows " +
                            end + b", where the options end; nothing was "
                            b"done\n")
+        # The run to continue is known only by its output file.
+        self.check(["-xb", "-fa", "-r"], 5, b"\nOption -r continues the run "
+                   b"whose output file -o names; give -o. Nothing was done\n")
         # Plain arguments after the end stay allowed.
         self.check(["-x", "b", "junk", "more"], 1,
                    b"\ncan't open input file ")

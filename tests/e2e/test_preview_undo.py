@@ -2,6 +2,7 @@
 run back from its output file."""
 
 import os
+import random
 
 import support
 from support import Case, FIELDS, PREFIX, closing, lines
@@ -14,6 +15,13 @@ UNDO_USAGE = (b"\nUsage: fldren-undo OUTPUTFILE [-o UNDOLOG] [-C FOLDER]\n\n"
               b"OUTPUTFILE,\nlast first, never replacing a file. -o writes "
               b"each undo to UNDOLOG.\n-C names the folder fldren ran in; an "
               b"OUTPUTFILE holding relative paths\nneeds it.\n")
+
+
+def as_run(preview):
+    """A preview's output file with the run's word where it has its own:
+    "Planned" stands where the run writes "Success", and only there."""
+    assert b"\tSuccess\t" not in preview, preview
+    return preview.replace(b"\tPlanned\t", b"\tSuccess\t")
 
 
 def undo_closing(read, undone, failed, skipped):
@@ -62,7 +70,7 @@ class Preview(Chains):
 
         status, real_out, _ = self.run_fldren(*self.args("-o", "real.txt"))
         self.assertEqual(status, 3)
-        self.assertEqual(self.read("preview.txt"), self.read("real.txt"))
+        self.assertEqual(as_run(self.read("preview.txt")), self.read("real.txt"))
         reports = out[out.index(lines(PREVIEW_START)) +
                       len(lines(PREVIEW_START)):-len(lines(PREVIEW_END))]
         self.assertTrue(real_out.endswith(reports))
@@ -81,7 +89,7 @@ class Preview(Chains):
         preview = self.run_fldren(*self.args("-n", "-o", "preview.txt"))
         real = self.run_fldren(*self.args("-o", "real.txt"))
         self.assertEqual(preview[0], real[0])
-        self.assertEqual(self.read("preview.txt"), self.read("real.txt"))
+        self.assertEqual(as_run(self.read("preview.txt")), self.read("real.txt"))
         self.assertEqual(
             [e[2] for e in support.journal(self.read("real.txt"))[-5:]],
             [b"Failure"] * 4 + [b"Success"])
@@ -116,7 +124,7 @@ class Preview(Chains):
         preview = self.run_fldren(*self.args("-n", "-o", "preview.txt"))
         real = self.run_fldren(*self.args("-o", "real.txt"))
         self.assertEqual((preview[0], real[0]), (3, 3), real[1])
-        self.assertEqual(self.read("preview.txt"), self.read("real.txt"))
+        self.assertEqual(as_run(self.read("preview.txt")), self.read("real.txt"))
         self.assertEqual(
             [e[2] for e in support.journal(self.read("real.txt"))],
             [b"Success", b"Failure"] * len(spellings))
@@ -221,8 +229,11 @@ class Undo(Chains):
         self.run_fldren(*self.args("-n", "-o", "preview.txt"))
         before = self.snapshot()
         status, out, _ = self.run_undo("preview.txt")
-        self.assertEqual(status, 3)
-        self.assertTrue(out.endswith(lines(undo_closing(8, 0, 5, 3))))
+        self.assertEqual(status, 1)
+        self.assertTrue(out.endswith(lines(
+            b"\n\nThe output file " + self.full("preview.txt") +
+            b" was written by a preview (its lines read \"Planned\"): no file "
+            b"was renamed by it. Nothing was renamed\n")), out)
         self.assertEqual(self.snapshot(), before)
 
     def test_undo_after_a_killed_run(self):
@@ -327,3 +338,148 @@ class Undo(Chains):
                    binary=support.UNDO_BINARY)
         self.check(["out.txt"], 0, self.opened("out.txt") + b"\n\n" +
                    undo_closing(0, 0, 0, 0), binary=support.UNDO_BINARY)
+
+
+class Resume(Chains):
+    """-r: a stopped run continued from its output file."""
+
+    def numbered_files(self, count):
+        for i in range(count):
+            self.write("f%d" % i, b"%d" % i)
+        self.inputs(b"".join(b"f%d\tp\t%d\tE\t%s\n" % (i, i, self.full(
+            "f%d" % i)) for i in range(count)), b"Int. ID\n")
+
+    def test_runs_killed_and_resumed_rename_every_file_once(self):
+        count = 1500 if support.WINE else 4000
+        self.numbered_files(count)
+        before = self.snapshot()
+        seed = random.randrange(1 << 30)
+        chance = random.Random(seed)
+        whole = count * (len(PREFIX + self.full("f1000")) * 2 + 15)
+        self.kill_midway(self.args("-o", "out.txt"),
+                         chance.randrange(whole // 10, whole // 3))
+        # A run that ended before its kill proves nothing about a kill.
+        self.assertLess(len(support.journal(self.read("out.txt"))), count)
+        for _ in range(3):
+            logged = os.path.getsize(self.path("out.txt"))
+            self.kill_midway(self.args("-r", "-o", "out.txt"),
+                             chance.randrange(logged, logged + whole // 5))
+        status, out, _ = self.run_fldren(*self.args("-r", "-o", "out.txt"))
+        self.assertEqual(status, 0, b"seed %d: " % seed + out[-600:])
+        self.assertIn(b"\nContinuing the run recorded in ", out)
+        self.assertIn(lines(closing(count, count, 0)), out)
+        entries = support.journal(self.read("out.txt"))
+        self.assertEqual([e[2] for e in entries], [b"Success"] * count)
+        self.assertEqual(sorted(self.snapshot("out.txt", "list.txt",
+                                              "fields.txt")),
+                         sorted(b"%d_f%d" % (i, i) for i in range(count)))
+        status, out, _ = self.run_undo("out.txt")
+        self.assertEqual(status, 0, out[-300:])
+        self.assertEqual(self.snapshot("out.txt"), before)
+
+    def test_last_line_in_flight_is_settled_from_the_disk(self):
+        # b.txt was renamed; a.txt's rename was in flight when the run
+        # stopped. The disk tells what became of it. A run without -r
+        # would empty the only record of b.txt's rename: refused.
+        done = (PREFIX + self.full("b.txt") + b"\t==>\t" + PREFIX +
+                self.full("1_b.txt") + b"\tSuccess\t1\n")
+        for word, made, kept, result, status in (
+                (b"Pending", "1_a.txt", ["1_a.txt"], b"Success", 0),
+                (b"Pending", "a.txt", ["1_a.txt"], b"Success", 0),
+                (b"Linking", "both", ["1_a.txt"], b"Success", 0),
+                (b"Pending", "both", ["1_a.txt", "a.txt"], b"Failure", 3),
+                (b"Pending", "", [], b"Failure", 3)):
+            with self.subTest(word=word, made=made):
+                for name in os.listdir(self.dir):
+                    os.remove(self.path(name))
+                self.write("1_b.txt", b"B")
+                if made:
+                    self.write("a.txt" if made == "both" else made, b"A")
+                if made == "both":
+                    os.link(self.path("a.txt"), self.path("1_a.txt"))
+                self.inputs(self.record("b.txt", b"1") +
+                            self.record("a.txt", b"1"), b"Int. ID\n")
+                earlier = lines(done) + (PREFIX + self.full("a.txt") +
+                                         b"\t==>\t" + PREFIX +
+                                         self.full("1_a.txt") + b"\t" + word)
+                self.write("out.txt", earlier)
+                disk = self.snapshot("out.txt")
+                for args in (["-o", "out.txt"], ["-n", "-o", "plan.txt"],
+                             ["-n", "-r", "-o", "out.txt"]):
+                    if args[-1] == "plan.txt":
+                        self.write("plan.txt", earlier)
+                    refused, out, _ = self.run_fldren(*self.args(*args))
+                    if "-r" in args:
+                        # The preview of the continued run foretells it
+                        # and writes nothing.
+                        self.assertEqual(refused, status, out)
+                    else:
+                        self.assertEqual(refused, 1, out)
+                        self.assertIn(lines(
+                            b" holds a run that was stopped during a rename; "
+                            b"it is the only record of that run's renames. "
+                            b"Continue the run with -r, or name another "
+                            b"output file. Nothing was changed\n"), out)
+                    self.assertEqual(self.read(args[-1]), earlier)
+                    self.assertEqual(self.snapshot("out.txt", "plan.txt"),
+                                     disk)
+                code, out, _ = self.run_fldren(*self.args("-r", "-o",
+                                                          "out.txt"))
+                self.assertEqual(code, status, out)
+                self.assertIn(lines(b"the earlier run did 1 records, 1 "
+                                    b"renamed and 0 failed.\nIts last record "
+                                    b"was being renamed when it stopped"), out)
+                self.assertEqual(
+                    [e[2:] for e in support.journal(self.read("out.txt"))],
+                    [(b"Success", b"1"), (result, b"1")])
+                self.assertTrue(self.read("out.txt").endswith(lines(b"\n")))
+                self.assertEqual(sorted(self.listdir()),
+                                 sorted(kept + ["1_b.txt", "fields.txt",
+                                                "list.txt", "out.txt",
+                                                "plan.txt"]))
+
+    def test_resume_of_another_job_is_refused(self):
+        self.numbered_files(3)
+        self.run_fldren(*self.args("-o", "out.txt"))
+        self.write("f3", b"3")
+        record = b"f3\tp\t3\tE\t%s\n" % self.full("f3")
+        for what, change, args, message in (
+                ("list", lambda: self.inputs(
+                    self.read("list.txt")[len(support.HEADER):].replace(
+                        b"\t1\tE", b"\t9\tE") + record, b"Int. ID\n"), [],
+                 b"Line 2 of output file "),
+                ("field list", lambda: self.write(
+                    "fields.txt", b"Evidence object\n"), [],
+                 b"Line 1 of output file "),
+                ("shorter list", lambda: self.inputs(
+                    self.read("list.txt").split(b"\n", 2)[1] + b"\n",
+                    b"Int. ID\n"), [], b" holds lines for 3 records; the "
+                                       b"export list has only 1."),
+                ("preview", lambda: None, ["-n", "-o", "out.txt"],
+                 b" was written by a preview (its lines read \"Planned\"): no "
+                 b"file was renamed by it; there is no run to continue."),
+                ("no output file", lambda: self.write("out.txt", b"notes\n"),
+                 [], b" holds at line 1 a line fldren does not write; there "
+                     b"is no run to continue.")):
+            with self.subTest(what=what):
+                list_before = self.read("list.txt")
+                fields_before = self.read("fields.txt")
+                change()
+                if args:
+                    self.inputs(list_before[len(support.HEADER):] + record,
+                                b"Int. ID\n")
+                    self.run_fldren(*self.args(*args))
+                logged = self.read("out.txt")
+                disk = self.snapshot()
+                status, out, _ = self.run_fldren(*self.args("-r", "-o",
+                                                            "out.txt"))
+                self.assertEqual(status, 1, out)
+                self.assertIn(message, out)
+                self.assertTrue(out.endswith(lines(b"Nothing was renamed\n")),
+                                out)
+                self.assertEqual(self.snapshot(), disk)
+                self.assertEqual(self.read("out.txt"), logged)
+                self.write("list.txt", list_before)
+                self.write("fields.txt", fields_before)
+                self.run_undo("out.txt")
+                self.run_fldren(*self.args("-o", "out.txt"))

@@ -6,6 +6,7 @@ TEST(ParseReportLine, ReadsOnlyLinesFldrenWrites) {
   constexpr auto success = report_result::success;
   constexpr auto failure = report_result::failure;
   constexpr auto pending = report_result::pending;
+  constexpr auto planned = report_result::planned;
   const struct {
     const char16_t* line;
     bool readable;
@@ -18,6 +19,11 @@ TEST(ParseReportLine, ReadsOnlyLinesFldrenWrites) {
       {u"a\t==>\tb\tPending\t1\n", true, pending},
       // A run killed in flight leaves its last line unfinished.
       {u"a\t==>\tb\tPending", true, pending},
+      // A preview's file can never pass for a run's.
+      {u"a\t==>\tb\tPlanned\t1\n", true, planned},
+      // A refused record may lack a path; a made rename may not.
+      {u"\t==>\t1_\tFailure\t1\n", true, failure},
+      {u"a\t==>\t\tPending", false, failure},
       {u"a\t==>\tb\tSuccess\n", false, failure},
       {u"a\t==>\tb\tPendin", false, failure},
       {u"a\t==>\tb\tSuccess\t1\textra", false, failure},

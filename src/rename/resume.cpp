@@ -1,0 +1,280 @@
+#include "rename/resume.h"
+
+#include <string>
+
+#include "console/text_output.h"
+#include "journal/journal.h"
+#include "platform/platform.h"
+#include "rename/input_files.h"
+#include "rename/rename_report.h"
+#include "rename/rename_rules.h"
+#include "rename/run_context.h"
+#include "text/number_text.h"
+#include "text/path_forms.h"
+
+namespace {
+
+// The reason counted for the earlier run's failures: its output file
+// keeps the result of each line, not why.
+constexpr wide_view k_earlier_reason =
+    u"Failed in the earlier run (its output file keeps no reason)";
+
+wide_text count_text(std::int64_t count) {
+  const std::string digits = grouped_digits(count);
+  return wide_text(digits.begin(), digits.end());
+}
+
+void write_out(wide_view text) {
+  write_console_text(console_stream::out, text);
+}
+
+}  // namespace
+
+scan_result scan_output_file(text_input& input, output_scan& scan) {
+  scan = output_scan{};
+  rewind_input(input);
+  scan.end = line_offset(input);
+  wide_text line;
+  report_line entry;
+  for (;;) {
+    const std::int64_t offset = line_offset(input);
+    if (!read_line(input, line)) break;
+    const bool whole = !line.empty() && line.back() == u'\n';
+    const bool readable = parse_report_line(line, entry);
+    if (readable && entry.result == report_result::planned)
+      return scan_result::preview;
+    if (whole) {
+      // Only a line's result and its tail end it: a whole line is settled.
+      if (!readable || entry.result == report_result::pending ||
+          entry.result == report_result::linking) {
+        scan.foreign_line = scan.whole_lines + 1;
+        return scan_result::foreign_line;
+      }
+      ++scan.whole_lines;
+      ++(entry.result == report_result::success ? scan.renamed : scan.failed);
+      scan.end = line_offset(input);
+      continue;
+    }
+    // The last line, without its line end: a run killed in flight, or a
+    // write cut short. Only what reads as the start of fldren's line is
+    // taken for one, so that no other file is ever cut.
+    scan.last_offset = offset;
+    if (readable)
+      scan.last = entry.result == report_result::success ||
+                          entry.result == report_result::failure
+                      ? last_line::settled
+                      : last_line::in_flight;
+    else if (line.find(u"\t==>\t") != wide_text::npos || scan.whole_lines > 0)
+      scan.last = last_line::cut_short;
+    else {
+      scan.foreign_line = scan.whole_lines + 1;
+      return scan_result::foreign_line;
+    }
+  }
+  return input.read_failed ? scan_result::read_failed : scan_result::ok;
+}
+
+bool resuming(const run_context& run) {
+  if (!run.options.resume) return false;
+  const output_scan& scan = run.resume.scan;
+  return run.resume.lines_read <
+         scan.whole_lines + (scan.last == last_line::none ? 0 : 1);
+}
+
+namespace {
+
+[[noreturn]] void no_run_to_continue(run_context& run, wide_view why) {
+  write_out(u"\nOutput file " + console_safe(run.options.output_file_name) +
+            wide_text(why) +
+            u"; there is no run to continue. Nothing was "
+            u"renamed\n");
+  end_run(run, k_exit_failure);
+}
+
+}  // namespace
+
+void open_earlier_run(run_context& run) {
+  resume_state& resume = run.resume;
+  switch (scan_output_file(resume.earlier, resume.scan)) {
+    case scan_result::ok:
+      break;
+    case scan_result::preview:
+      no_run_to_continue(run,
+                         u" was written by a preview (its lines read "
+                         u"\"Planned\"): no file was renamed by it");
+    case scan_result::foreign_line:
+      no_run_to_continue(run, u" holds at line " +
+                                  count_text(resume.scan.foreign_line) +
+                                  u" a line fldren does not write");
+    case scan_result::read_failed:
+      end_on_read_error(run, resume.earlier);
+  }
+  const output_scan& scan = resume.scan;
+  if ((scan.whole_lines > 0 || scan.last != last_line::none) &&
+      resume.earlier.form.encoding != run.export_list.form.encoding)
+    no_run_to_continue(run,
+                       u" is not in the export list's encoding: it was "
+                       u"written from another list");
+  write_out(u"\nContinuing the run recorded in " +
+            console_safe(run.options.output_file_name) +
+            u": the earlier run did " + count_text(scan.whole_lines) +
+            u" records, " + count_text(scan.renamed) + u" renamed and " +
+            count_text(scan.failed) + u" failed.\n");
+  if (scan.last == last_line::in_flight)
+    write_out(
+        u"Its last record was being renamed when it stopped; what became of "
+        u"it is read from the disk.\n");
+  rewind_input(resume.earlier);
+  // Nothing of the earlier run is cut off until every line of it has met
+  // its record.
+  if (!resuming(run) && !continue_journal(run.output, scan.end))
+    end_run(run, k_exit_failure);
+}
+
+namespace {
+
+// Two rename paths of one file as the file system compares them: on
+// Windows the earlier run composed from the name the disk stores, which
+// may differ from the list's in case only.
+bool same_rename_path(wide_view earlier, wide_view now) {
+  return earlier == now ||
+         (native_path_style() == path_style::windows &&
+          upper_case_as_windows(earlier) == upper_case_as_windows(now));
+}
+
+[[noreturn]] void end_on_other_line(run_context& run, const report_line& entry,
+                                    const record_plan& plan) {
+  const wide_text number = count_text(run.resume.lines_read);
+  write_out(u"\nLine " + number + u" of output file " +
+            console_safe(run.options.output_file_name) +
+            u" is not the line this run writes for record " + number +
+            u" of the list:\n  the file holds  " + console_safe(entry.source) +
+            u"  ==>  " + console_safe(entry.destination) +
+            u"\n  this run writes " + console_safe(plan.source) + u"  ==>  " +
+            console_safe(plan.destination) +
+            u"\nThe export list, the field list, -m or -s differ from the "
+            u"earlier run's. Nothing was renamed\n");
+  end_run(run, k_exit_failure);
+}
+
+void count_record(run_context& run, bool success, wide_view reason,
+                  bool long_path) {
+  run_counts& counts = run.counts;
+  ++counts.processed;
+  if (success) {
+    ++counts.renamed;
+    if (long_path) ++counts.long_paths;
+  } else {
+    ++counts.failed;
+    ++counts.reasons[wide_text(reason)];
+  }
+  update_progress(run.progress, counts.processed, counts.renamed,
+                  counts.failed);
+}
+
+// A rename the earlier run began and did not see end: what the disk holds
+// now tells what became of it. Gives rename_now when the old name is
+// there and the new one is not: the rename was not made.
+resume_step settle_in_flight(run_context& run, const report_line& entry,
+                             const record_plan& plan, wide_text& report) {
+  const wide_text source(entry.source);
+  const wide_text destination(entry.destination);
+  wide_text unused;
+  const bool new_exists =
+      kind_of(run.names, destination, unused) != name_kind::missing;
+  const bool old_exists =
+      kind_of(run.names, source, unused) != name_kind::missing;
+  if (old_exists && !new_exists) {
+    if (!continue_journal(run.output, run.resume.scan.last_offset))
+      return resume_step::stop;
+    return resume_step::rename_now;
+  }
+  bool success = false;
+  wide_text reason;
+  if (new_exists && !old_exists) {
+    success = true;
+  } else if (entry.result == report_result::linking && new_exists &&
+             same_file_named(destination, source, run.names.form)) {
+    // A rename by link killed between its two steps: the old name is the
+    // second one, and it goes, as the rename would have done.
+    success = run.names.mode == renamer_mode::preview ||
+              remove_name(source, run.names.form);
+    if (run.names.mode == renamer_mode::preview)
+      run.names.freed.insert(name_key(run.names, source));
+    if (!success) reason = u"The old name could not be removed";
+  } else {
+    reason = new_exists ? u"Both the old and the new name exist"
+                        : u"Neither the old nor the new name exists";
+  }
+  if (!continue_journal(run.output, run.resume.scan.last_offset) ||
+      !journal_settled(run.output, source, destination, plan.first_value,
+                       success))
+    return resume_step::stop;
+  const bool at_line_start = clear_progress(run.progress);
+  write_report_console_line(run.export_list.form.encoding, source, destination,
+                            success, reason, {}, report, at_line_start);
+  note_text_written(run.progress);
+  count_record(run, success, reason, plan.long_path);
+  return resume_step::handled;
+}
+
+}  // namespace
+
+resume_step resume_record(run_context& run, const record_fields& fields,
+                          record_plan& plan, wide_text& report) {
+  resume_state& resume = run.resume;
+  wide_text line;
+  report_line entry;
+  if (!read_line(resume.earlier, line) || !parse_report_line(line, entry)) {
+    if (resume.earlier.read_failed) end_on_read_error(run, resume.earlier);
+    // The line was read whole before; a file changed since is no record.
+    no_run_to_continue(run, u" changed while it was read");
+  }
+  ++resume.lines_read;
+  plan.stored_name.clear();
+  plan.listed_name.clear();
+  compose_record(run.options, run.columns, fields, plan);
+  const bool last = !resuming(run);
+  const last_line ending = resume.scan.last;
+  // A line cut short before its result holds too little to compare: its
+  // record is made now, and its line written again.
+  if (last && ending == last_line::cut_short) {
+    if (!continue_journal(run.output, resume.scan.last_offset))
+      return resume_step::stop;
+    return resume_step::rename_now;
+  }
+  if (!same_rename_path(entry.source, plan.source) ||
+      !same_rename_path(entry.destination, plan.destination))
+    end_on_other_line(run, entry, plan);
+  if (last && ending == last_line::in_flight)
+    return settle_in_flight(run, entry, plan, report);
+  const bool success = entry.result == report_result::success;
+  if (last && ending == last_line::settled) {
+    // Its result is known; only its end is missing.
+    if (!continue_journal(run.output, resume.scan.last_offset) ||
+        !journal_settled(run.output, entry.source, entry.destination,
+                         plan.first_value, success))
+      return resume_step::stop;
+  } else {
+    ++resume.processed;
+    ++(success ? resume.renamed : resume.failed);
+    if (last && !continue_journal(run.output, resume.scan.end))
+      return resume_step::stop;
+  }
+  count_record(run, success, k_earlier_reason, plan.long_path);
+  return resume_step::handled;
+}
+
+void check_list_not_shorter(run_context& run) {
+  if (!resuming(run)) return;
+  const output_scan& scan = run.resume.scan;
+  write_out(
+      u"\nOutput file " + console_safe(run.options.output_file_name) +
+      u" holds lines for " +
+      count_text(scan.whole_lines + (scan.last == last_line::none ? 0 : 1)) +
+      u" records; the export list has only " +
+      count_text(run.resume.lines_read) +
+      u". The export list, the field list, -m or -s differ from the "
+      u"earlier run's. Nothing was renamed\n");
+  end_run(run, k_exit_failure);
+}

@@ -163,7 +163,8 @@ TEST(CreationTime, IsSetBackAsItWas) {
 
 TEST(HashFile, ReadsLongPathsAndFilesOthersWrite) {
   // A path beyond MAX_PATH, as an export's deep folders make, reached with
-  // and without the prefix; and a file another program holds open for
+  // and without the prefix (Wine opens such paths either way: this half
+  // guards Windows itself); and a file another program holds open for
   // writing (a list still being written, a journal), which a read that
   // shared less would be refused.
   scoped_temp_dir dir;

@@ -1,9 +1,10 @@
 #pragma once
 
 // The services fldren takes from the operating system. This header and its
-// two implementations, platform_windows.cpp and platform_posix.cpp, are the
-// only code that knows which system it runs on. They may use the pure text
-// rules of src/text/ and nothing else of the program.
+// two implementations, platform_windows.cpp and platform_posix.cpp, with
+// file_hash.h and its own two, are the only code that knows which system it
+// runs on. They may use the pure text rules of src/text/ and nothing else of
+// the program.
 
 #include <cstddef>
 #include <cstdint>

@@ -49,17 +49,14 @@ bool narrow(std::u16string_view text, char backslash_as, std::string& result) {
   return refused == 0;
 }
 
-// A name given on the command line, or made from one, as the bytes it
-// was: command-line text is read as UTF-8, each byte that is no UTF-8
-// carried as itself (see unreadable_byte). Fails on a NUL.
+}  // namespace
+
 bool to_bytes(std::u16string_view text, std::string& result) {
   if (text.find(u'\0') != std::u16string_view::npos) return false;
   result.clear();
   append_utf8_encoded(text, result);
   return true;
 }
-
-}  // namespace
 
 bool current_folder(std::u16string& folder) {
   std::vector<char> buffer(4096);

@@ -13,6 +13,11 @@
 bool to_posix_path(std::u16string_view path, name_bytes form,
                    std::string& result);
 
+// A name given on the command line, or made from one, as the bytes it
+// was: command-line text is read as UTF-8, each byte that is no UTF-8
+// carried as itself (see unreadable_byte). Fails on a NUL.
+bool to_bytes(std::u16string_view text, std::string& result);
+
 // Renames by a hard link under the new name followed by removal of the old
 // one, for file systems that refuse a no-replace rename. Fails, leaving the
 // old name in place, when the new name exists or the link is refused; errno

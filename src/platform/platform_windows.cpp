@@ -335,6 +335,10 @@ constexpr DWORD k_rename_pause_ms = 200;
 
 }  // namespace
 
+std::u16string system_error_text(unsigned long error) {
+  return error_text(error);
+}
+
 rename_outcome rename_no_replace(const std::u16string& from,
                                  const std::u16string& to, name_bytes,
                                  std::u16string& reason, bool wait_when_held) {

@@ -1,11 +1,13 @@
 #include "platform/platform_posix.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "platform/file_hash.h"
 #include "platform/platform.h"
 #include "temp_dir.h"
 
@@ -179,4 +181,57 @@ TEST(FlushToDisk, KeepsFilesAndPassesOverDevices) {
   ASSERT_NE(null_device, nullptr);
   EXPECT_TRUE(flush_to_disk(null_device));
   std::fclose(null_device);
+}
+
+TEST(HashFile, ReachesTheFileItsNameMeans) {
+  // Two files whose names differ only as the form reads them, and a name
+  // holding a backslash beside a folder and file that a slash would name:
+  // each name reaches its own file, told apart by its content.
+  scoped_temp_dir dir;
+  const std::u16string base = wide(dir.path().string()) + u"/";
+  dir.write("caf\xc3\xa9.bin", "abc");
+  dir.write("caf\xe9.bin", "");
+  dir.write("a\\b.bin", "abc");
+  std::filesystem::create_directory(dir.path() / "a");
+  dir.write("a/b.bin", "");
+  const std::string abc = "900150983cd24fb0d6963f7d28e17f72";
+  const std::string empty = "d41d8cd98f00b204e9800998ecf8427e";
+  const struct {
+    std::u16string path;
+    name_bytes form;
+    bool input;  // named as on the command line, not a rename path
+    const std::string& digest;
+  } cases[] = {
+      {base + u"caf\u00e9.bin", name_bytes::utf8, false, abc},
+      {u"\\\\?\\" + base + u"caf\u00e9.bin", name_bytes::utf8, false, abc},
+      {base + u"caf\u00e9.bin", name_bytes::eight_bit, false, empty},
+      {base + u"caf\u00e9.bin", name_bytes::utf8, true, abc},
+      {base + u"a\\b.bin", name_bytes::utf8, false, empty},
+      {base + u"a\\b.bin", name_bytes::utf8, true, abc},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.path.begin(), c.path.end()));
+    std::string digest;
+    std::u16string reason;
+    EXPECT_TRUE(
+        c.input ? hash_input_file(c.path, hash_kind::md5, digest, reason)
+                : hash_file(c.path, c.form, hash_kind::md5, digest, reason));
+    EXPECT_EQ(digest, c.digest);
+  }
+}
+
+TEST(HashFile, RefusesWhatIsNoRegularFileWithoutWaiting) {
+  // A pipe without a writer would hold an open for reading for ever, and a
+  // device may never end.
+  scoped_temp_dir dir;
+  const std::string fifo = (dir.path() / "fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {fifo, std::string("/dev/zero")}) {
+    SCOPED_TRACE(name);
+    std::string digest;
+    std::u16string reason;
+    EXPECT_FALSE(hash_file(wide(name), name_bytes::utf8, hash_kind::sha1,
+                           digest, reason));
+    EXPECT_EQ(reason, u"Not a regular file");
+  }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_hash.h"
 #include "platform/platform.h"
 #include "rename/renamer.h"
 #include "temp_dir.h"
@@ -158,4 +159,59 @@ TEST(CreationTime, IsSetBackAsItWas) {
   if (now_created == created)
     GTEST_SKIP() << "the file system keeps no settable creation time";
   EXPECT_EQ(now_created, earlier);
+}
+
+TEST(HashFile, ReadsLongPathsAndFilesOthersWrite) {
+  // A path beyond MAX_PATH, as an export's deep folders make, reached with
+  // and without the prefix (Wine opens such paths either way: this half
+  // guards Windows itself); and a file another program holds open for
+  // writing (a list still being written, a journal), which a read that
+  // shared less would be refused.
+  scoped_temp_dir dir;
+  const std::u16string prefix = u"\\\\?\\";
+  std::u16string folder = wide(dir.path());
+  for (int depth = 0; depth < 3; ++depth) {
+    folder += u"\\" + std::u16string(100, static_cast<char16_t>(u'a' + depth));
+    const std::wstring wide_folder(prefix.begin(), prefix.end());
+    ASSERT_TRUE(CreateDirectoryW(
+        (wide_folder + std::wstring(folder.begin(), folder.end())).c_str(),
+        nullptr));
+  }
+  const std::u16string deep = folder + u"\\abc.txt";
+  const std::wstring wide_deep = std::wstring(prefix.begin(), prefix.end()) +
+                                 std::wstring(deep.begin(), deep.end());
+  const HANDLE writer = CreateFileW(wide_deep.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(writer, "abc", 3, &written, nullptr));
+  const struct {
+    std::u16string name;
+    bool input;
+  } cases[] = {
+      {deep, true},
+      {prefix + deep, true},
+      {prefix + deep, false},
+  };
+  for (const auto& c : cases) {
+    std::string digest;
+    std::u16string reason;
+    EXPECT_TRUE(c.input
+                    ? hash_input_file(c.name, hash_kind::md5, digest, reason)
+                    : hash_file(c.name, name_bytes::utf8, hash_kind::md5,
+                                digest, reason))
+        << std::string(reason.begin(), reason.end());
+    EXPECT_EQ(digest, "900150983cd24fb0d6963f7d28e17f72");
+  }
+  CloseHandle(writer);
+  // The long folders are beyond what the test's clean-up reaches.
+  DeleteFileW(wide_deep.c_str());
+  for (int depth = 0; depth < 3; ++depth) {
+    const std::wstring wide_folder =
+        std::wstring(prefix.begin(), prefix.end()) +
+        std::wstring(folder.begin(), folder.end());
+    RemoveDirectoryW(wide_folder.c_str());
+    folder.resize(folder.size() - 101);
+  }
 }

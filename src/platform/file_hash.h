@@ -1,0 +1,37 @@
+#pragma once
+
+// Digests of whole files, from the system's own hash code: OpenSSL's
+// libcrypto on POSIX, CNG (bcrypt.dll) on Windows. Implemented in
+// file_hash_posix.cpp and file_hash_windows.cpp, picked by CMake.
+//
+// Both functions may run at once on any number of threads: each call keeps
+// its own state and one read buffer of at most 1 MiB, whatever the file's
+// size. The file is opened for reading only and shared with every other
+// use, so that on Windows a rename of it is never refused for this read.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "text/hash_text.h"
+
+// Puts the digest of kind (md5, sha1 or sha256) of the file a rename path
+// names, its names reaching the system in form as kind_of_name takes them,
+// in hex_digest: lowercase hex digits, hex_length_of(kind) of them. When
+// bytes_done is given, each block read is added to it as it is read, so
+// that another thread may show progress; a file read whole adds its size.
+// Returns false on failure, hex_digest then empty (so that no digest of
+// before can match a list) and reason the system's words for why (the
+// file is missing, cannot be read, is a folder or no file at all); what
+// was read before the failure stays counted. kind none fails too.
+bool hash_file(const std::u16string& path, name_bytes form, hash_kind kind,
+               std::string& hex_digest, std::u16string& reason,
+               std::atomic<std::int64_t>* bytes_done = nullptr);
+
+// hash_file for a file named as open_for_reading takes its name (an input
+// file given on the command line, resolved by resolve_full_path): on POSIX
+// its name's bytes as the command line gave them, a backslash included.
+bool hash_input_file(const std::u16string& name, hash_kind kind,
+                     std::string& hex_digest, std::u16string& reason,
+                     std::atomic<std::int64_t>* bytes_done = nullptr);

@@ -18,6 +18,7 @@
 #include "console/progress_line.h"
 #include "console/text_output.h"
 #include "journal/journal.h"
+#include "journal/run_record.h"
 #include "platform/platform.h"
 #include "platform/program_entry.h"
 #include "rename/header_analysis.h"
@@ -106,6 +107,57 @@ void write_closing_lines(const run_context& run) {
   write_console_8bit(console_stream::out, lines);
 }
 
+// The record's start: what runs, on which lists, as it begins.
+void begin_run_record(run_context& run, int argc, char16_t** argv) {
+  run_record& record = run.record;
+  if (record.file.file == nullptr) return;
+  begin_record_section(record, "fldren", command_line_text(argc, argv));
+  record_value(record, "Mode", run.options.preview ? "preview" : "run");
+  record_value(record, "Resumed", run.options.resume ? "yes" : "no");
+  record_file(record, "Export list", run.options.export_list_name);
+  record_file(record, "Field list", run.options.field_list_name);
+  record_value(record, "Output file", run.options.output_file_name);
+  if (!write_record(record)) {
+    write_console_text(console_stream::out, u"\nCan't write to run record " +
+                                                console_safe(record.file.name) +
+                                                u"; nothing was renamed\n");
+    end_run(run, k_exit_failure);
+  }
+}
+
+// The record's end: what came of the run, and the output file as it
+// stands. False when the record could not be written.
+bool end_run_record(run_context& run, exit_status status) {
+  run_record& record = run.record;
+  if (record.file.file == nullptr) return true;
+  const run_counts& counts = run.counts;
+  record_count(record, "Records processed", counts.processed);
+  record_count(record, "Renamed", counts.renamed);
+  record_count(record, "Failed", counts.failed);
+  // Each reason with its count: "Failure reason: 2 No file of the old
+  // name exists".
+  for (const auto& [reason, count] : counts.reasons) {
+    const std::string number = std::to_string(count) + " ";
+    record_value(record, "Failure reason",
+                 wide_text(number.begin(), number.end()) + reason);
+  }
+  if (run.options.resume) {
+    record_count(record, "Records processed by this run",
+                 counts.processed - run.resume.processed);
+    record_count(record, "Renamed by this run",
+                 counts.renamed - run.resume.renamed);
+    record_count(record, "Failed by this run",
+                 counts.failed - run.resume.failed);
+  }
+  record_value(record, "Interrupted", interrupted() ? "yes" : "no");
+  record_file(record, "Output file", run.options.output_file_name);
+  if (finish_run_record(record, status)) return true;
+  write_console_text(
+      console_stream::out,
+      u"\nCan't write to run record " + console_safe(record.file.name) + u"\n");
+  return false;
+}
+
 }  // namespace
 
 std::string group_thousands(std::int64_t count) {
@@ -125,6 +177,7 @@ int run_main(int argc, char16_t** argv) {
   }
   parse_options(run, argc, argv);
   create_output_file(run);
+  begin_run_record(run, argc, argv);
   open_text_input(run, run.field_list, run.options.field_list_name);
   read_field_list(run);
   open_text_input(run, run.export_list, run.options.export_list_name);
@@ -165,5 +218,7 @@ int run_main(int argc, char16_t** argv) {
       {u"output file", u"; the run was stopped after the last record shown",
        u"; the last record's result is missing from it"});
   write_closing_lines(run);
-  end_run(run, batch_status(whole, interrupted(), run.counts.failed));
+  exit_status status = batch_status(whole, interrupted(), run.counts.failed);
+  if (!end_run_record(run, status)) status = k_exit_failure;
+  end_run(run, status);
 }

@@ -10,6 +10,7 @@
 #include "console/text_output.h"
 #include "fldren.h"
 #include "journal/journal.h"
+#include "journal/run_record.h"
 #include "platform/platform.h"
 #include "platform/program_entry.h"
 #include "rename/exit_status.h"
@@ -40,6 +41,7 @@ struct undo_run {
   undo_options options;
   text_input input;  // the output file of the run to take back
   journal log;
+  run_record record;  // beside the undo log, when there is one
   renamer names;
   std::vector<std::int64_t> undo_lines;  // offsets, in file order
   bool relative_paths = false;           // some line depends on its folder
@@ -48,6 +50,7 @@ struct undo_run {
 };
 
 [[noreturn]] void end_undo(undo_run& run, exit_status status) {
+  finish_run_record(run.record, status);
   end_process(status, &run.log, {&run.input});
 }
 
@@ -103,7 +106,7 @@ undo_options parse_undo_arguments(int argc, char16_t** argv) {
 void create_undo_log(undo_run& run) {
   const wide_text& name = run.options.log_name;
   // The log must never empty the output file it undoes, by any spelling.
-  switch (open_journal(run.log, name, {&run.input.name})) {
+  switch (open_journal(run.log, name, {&run.input.name}, journal_start::keep)) {
     case journal_open::ok:
       break;
     case journal_open::is_input:
@@ -116,6 +119,26 @@ void create_undo_log(undo_run& run) {
       write_console_text(console_stream::out, u"\nCan't create/open undo log " +
                                                   console_safe(name) + u"\n");
       end_undo(run, k_exit_failure);
+  }
+  // The undo's record goes beside its log, and is never a file of the
+  // run it undoes, its record included.
+  const wide_text record_name = run_record_name(native_path_style(), name);
+  const wide_text run_record =
+      run_record_name(native_path_style(), run.input.name);
+  if (open_run_record(run.record, record_name,
+                      {&run.input.name, &run_record, &run.log.name},
+                      false) != journal_open::ok) {
+    write_console_text(console_stream::out,
+                       u"\nCan't create/open run record " +
+                           console_safe(record_name) +
+                           u" as a file of its own; nothing was changed\n");
+    journal_close(run.log);
+    end_undo(run, k_exit_failure);
+  }
+  if (!empty_journal(run.log)) {
+    write_console_text(console_stream::out, u"\nCan't create/open undo log " +
+                                                console_safe(name) + u"\n");
+    end_undo(run, k_exit_failure);
   }
   // An undo log is itself an output file, in the run's own encoding, so
   // that undoing it redoes the run.
@@ -171,6 +194,22 @@ void refuse_preview_file(undo_run& run) {
 // against the folder the run was made in, never the one the undo runs in.
 void refuse_relative_paths(undo_run& run) {
   if (!run.relative_paths || !run.options.folder.empty()) return;
+  // The run's record says where it was made; taken only when that folder
+  // is there.
+  const wide_text record = run_record_name(native_path_style(), run.input.name);
+  wide_text folder;
+  wide_text unused;
+  if (recorded_working_folder(record, folder) &&
+      kind_of_name(folder, name_bytes::utf8, unused) == name_kind::directory) {
+    write_console_text(console_stream::out,
+                       u"\nRelative paths are taken against " +
+                           console_safe(folder) +
+                           u", the folder the run was made in, as its run "
+                           u"record " +
+                           console_safe(record) + u" says\n");
+    run.options.folder = command_text_in_form(folder, run.names.form);
+    return;
+  }
   wide_text here;
   if (!resolve_full_path(u".", k_input_name_limit, here)) here = u".";
   write_console_text(
@@ -292,6 +331,39 @@ void write_undo_closing(const undo_counts& counts) {
   write_console_8bit(console_stream::out, lines);
 }
 
+// The undo's record: what is undone, from which output file.
+void begin_undo_record(undo_run& run, int argc, char16_t** argv) {
+  run_record& record = run.record;
+  if (record.file.file == nullptr) return;
+  begin_record_section(record, "fldren-undo", command_line_text(argc, argv));
+  record_value(record, "Mode", "undo");
+  record_file(record, "Output file undone", run.input.name);
+  record_value(record, "Undo log", run.log.name);
+  if (!write_record(record)) {
+    write_console_text(console_stream::out, u"\nCan't write to run record " +
+                                                console_safe(record.file.name) +
+                                                u"; nothing was renamed\n");
+    end_undo(run, k_exit_failure);
+  }
+}
+
+bool end_undo_record(undo_run& run, exit_status status) {
+  run_record& record = run.record;
+  if (record.file.file == nullptr) return true;
+  const undo_counts& counts = run.counts;
+  record_count(record, "Lines read", counts.lines_read);
+  record_count(record, "Undone", counts.undone);
+  record_count(record, "Failed", counts.failed);
+  record_count(record, "Skipped", counts.skipped);
+  record_value(record, "Interrupted", interrupted() ? "yes" : "no");
+  record_file(record, "Undo log", run.log.name);
+  if (finish_run_record(record, status)) return true;
+  write_console_text(
+      console_stream::out,
+      u"\nCan't write to run record " + console_safe(record.file.name) + u"\n");
+  return false;
+}
+
 }  // namespace
 
 int run_undo_main(int argc, char16_t** argv) {
@@ -305,6 +377,7 @@ int run_undo_main(int argc, char16_t** argv) {
   // file's paths, in the form they are held in.
   run.options.folder = command_text_in_form(run.options.folder, run.names.form);
   if (!run.options.log_name.empty()) create_undo_log(run);
+  begin_undo_record(run, argc, argv);
   write_console_8bit(console_stream::out, "\n\n");
   find_undo_lines(run);
   refuse_preview_file(run);
@@ -317,5 +390,7 @@ int run_undo_main(int argc, char16_t** argv) {
       {u"undo log", u"; the undo was stopped after the last line shown",
        u"; the last undo's result is missing from it"});
   write_undo_closing(run.counts);
-  end_undo(run, batch_status(whole, interrupted(), run.counts.failed));
+  exit_status status = batch_status(whole, interrupted(), run.counts.failed);
+  if (!end_undo_record(run, status)) status = k_exit_failure;
+  end_undo(run, status);
 }

@@ -260,3 +260,12 @@ bool interrupted();
 
 // Ends the process with the status; open C streams are flushed and closed.
 [[noreturn]] void exit_process(int status);
+
+// Who and where, for a run's record: the name of the user the program
+// runs as, and of the computer; empty when the system does not tell.
+std::u16string user_name();
+std::u16string computer_name();
+
+// The time now in UTC, ISO 8601 to the second ("2026-12-10T02:32:38Z");
+// empty when the clock cannot be read.
+std::string utc_time_now();

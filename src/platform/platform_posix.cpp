@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <locale.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <cwctype>
 #include <fstream>
 #include <map>
@@ -575,3 +577,35 @@ void catch_interrupts() {
 bool interrupted() { return interrupt_noted != 0; }
 
 void exit_process(int status) { std::exit(status); }
+
+std::u16string user_name() {
+  std::u16string name;
+  std::vector<char> buffer(16384);
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) ==
+          0 &&
+      found != nullptr)
+    append_utf8_decoded(found->pw_name, name);
+  return name;
+}
+
+std::u16string computer_name() {
+  // HOST_NAME_MAX is 64 on Linux; the name is cut, not overrun, if longer.
+  std::vector<char> buffer(256, '\0');
+  std::u16string name;
+  if (gethostname(buffer.data(), buffer.size() - 1) == 0)
+    append_utf8_decoded(buffer.data(), name);
+  return name;
+}
+
+std::string utc_time_now() {
+  const std::time_t now = std::time(nullptr);
+  struct tm parts;
+  char text[32];
+  if (now == static_cast<std::time_t>(-1) ||
+      gmtime_r(&now, &parts) == nullptr ||
+      std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0)
+    return {};
+  return text;
+}

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -639,3 +640,36 @@ void catch_interrupts() { SetConsoleCtrlHandler(note_interrupt, TRUE); }
 bool interrupted() { return interrupt_noted; }
 
 void exit_process(int status) { std::exit(status); }
+
+std::u16string user_name() {
+  // UNLEN is 256; the buffer grows if the system asks for more.
+  std::vector<wchar_t> buffer(257);
+  DWORD size = static_cast<DWORD>(buffer.size());
+  if (!GetUserNameW(buffer.data(), &size)) {
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
+    buffer.resize(size);
+    if (!GetUserNameW(buffer.data(), &size)) return {};
+  }
+  return std::u16string(buffer.data(),
+                        buffer.data() + std::wcslen(buffer.data()));
+}
+
+std::u16string computer_name() {
+  DWORD size = 0;
+  GetComputerNameExW(ComputerNameDnsHostname, nullptr, &size);
+  if (size == 0) return {};
+  std::vector<wchar_t> buffer(size);
+  if (!GetComputerNameExW(ComputerNameDnsHostname, buffer.data(), &size))
+    return {};
+  return std::u16string(buffer.data(), buffer.data() + size);
+}
+
+std::string utc_time_now() {
+  const std::time_t now = std::time(nullptr);
+  struct tm parts;
+  char text[32];
+  if (now == static_cast<std::time_t>(-1) || gmtime_s(&parts, &now) != 0 ||
+      std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0)
+    return {};
+  return text;
+}

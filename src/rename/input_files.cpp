@@ -109,6 +109,31 @@ bool holds_run_in_flight(const journal& output) {
   return in_flight;
 }
 
+// Opens the run record beside the output file, which must be none of the
+// files the run reads or writes; a continued run appends to it.
+void open_record(run_context& run, bool append) {
+  const wide_text name =
+      run_record_name(native_path_style(), run.options.output_file_name);
+  switch (open_run_record(
+      run.record, name,
+      {&run.options.export_list_name, &run.options.field_list_name,
+       &run.options.output_file_name},
+      append)) {
+    case journal_open::ok:
+      return;
+    case journal_open::is_input:
+      write_out(u"\nRun record " + console_safe(name) +
+                u" is one of the files of the run; nothing was changed\n");
+      break;
+    case journal_open::cannot_open:
+      write_out(u"\nCan't create/open run record " + console_safe(name) +
+                u"; nothing was changed\n");
+      break;
+  }
+  journal_close(run.output);
+  end_run(run, k_exit_failure);
+}
+
 // Opens the earlier run's output file, to be read back and, unless this
 // is a preview, continued; nothing in it is emptied.
 void open_output_to_continue(run_context& run) {
@@ -141,6 +166,7 @@ void open_output_to_continue(run_context& run) {
       write_out(u"nCan't create/open output filename " + console_safe(name));
       end_run(run, k_exit_failure);
   }
+  open_record(run, true);
   write_out(u"\nOutput file to continue: " + console_safe(name) + u"\n\n");
 }
 
@@ -178,6 +204,7 @@ void create_output_file(run_context& run) {
               u"or name another output file. Nothing was changed\n");
     end_run(run, k_exit_failure);
   }
+  open_record(run, false);
   if (!empty_journal(run.output)) {
     write_out(u"nCan't create/open output filename " + console_safe(name));
     end_run(run, k_exit_failure);

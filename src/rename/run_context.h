@@ -8,6 +8,7 @@
 
 #include "console/progress_line.h"
 #include "journal/journal.h"
+#include "journal/run_record.h"
 #include "rename/exit_status.h"
 #include "rename/line_model.h"
 #include "rename/renamer.h"
@@ -28,6 +29,7 @@ struct run_context {
   text_input field_list;
   text_input export_list;  // its form is the report's, on console and file
   journal output;          // open when an output file was requested
+  run_record record;       // beside the output file, when it is written
   renamer names;           // the real one, or the preview's
   run_counts counts;       // the whole job's, a resumed run's earlier part too
   resume_state resume;     // the earlier run, when continued with -r

@@ -374,6 +374,24 @@ std::u16string_view last_name(path_style style, std::u16string_view path) {
   return name;
 }
 
+std::u16string run_record_name(path_style style, std::u16string_view path) {
+  // Where the last name starts: after the last separator, or a drive's
+  // colon on Windows.
+  const std::u16string_view separators =
+      style == path_style::windows ? u"\\/:" : u"/";
+  const std::size_t last_separator = path.find_last_of(separators);
+  const std::size_t name_start =
+      last_separator == std::u16string_view::npos ? 0 : last_separator + 1;
+  const std::size_t dot = path.rfind(u'.');
+  // A dot that starts the name begins a hidden name, not an extension.
+  const std::size_t at =
+      dot != std::u16string_view::npos && dot > name_start ? dot : path.size();
+  std::u16string name(path.substr(0, at));
+  name += u".run";
+  name += path.substr(at);
+  return name;
+}
+
 namespace {
 
 bool same_path_unit(char16_t a, char16_t b) {

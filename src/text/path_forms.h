@@ -86,6 +86,13 @@ std::u16string_view parent_folder(path_style style, std::u16string_view path);
 // parent_folder, without its separator. Never fails.
 std::u16string_view last_name(path_style style, std::u16string_view path);
 
+// The name of the run record kept beside the file named path, a path of
+// style as the command line gives it: ".run" before the extension of its
+// last name ("renamed.txt" gives "renamed.run.txt"), or after a last name
+// that has none ("out" gives "out.run", ".txt" gives ".txt.run"). Never
+// fails.
+std::u16string run_record_name(path_style style, std::u16string_view path);
+
 // Puts value, with the beginning of the longest from of moves that it
 // begins with replaced by that move's to, in result. A from matches when it
 // equals value's beginning, ignoring the case of A to Z and reading '\' and

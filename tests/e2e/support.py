@@ -138,6 +138,11 @@ def journal(data):
     return entries
 
 
+def is_run_record(name):
+    """A run record, kept beside each output file and undo log."""
+    return b".run." in name or name.endswith(b".run")
+
+
 def file_name(path):
     """The last part of a path as the report shows it."""
     return path.replace(b"\\", b"/").split(b"/")[-1]
@@ -181,19 +186,22 @@ class Case(unittest.TestCase):
         return os.path.exists(self.path(name, unicode))
 
     def snapshot(self, *skip):
-        """Every file of the folder with its contents, but those skipped."""
+        """Every file of the folder with its contents, but those skipped
+        and the run records (their own cases look at them)."""
         files = {}
         for name in os.listdir(os.fsencode(self.dir)):
-            if name.decode("utf-8", "replace") in skip:
+            if name.decode("utf-8", "replace") in skip or is_run_record(name):
                 continue
             with open(os.path.join(os.fsencode(self.dir), name), "rb") as f:
                 files[name] = f.read()
         return files
 
     def listdir(self):
-        """The folder's names, as text of the same kind."""
+        """The folder's names, as text of the same kind, but the run
+        records."""
         return sorted(n.decode("utf-8" if WINE else "latin-1")
-                      for n in os.listdir(os.fsencode(self.dir)))
+                      for n in os.listdir(os.fsencode(self.dir))
+                      if not is_run_record(n))
 
     def full_text(self, name):
         """The absolute name of a file of the folder as fldren shows it."""

@@ -59,6 +59,16 @@ class Faults(Case):
     def args(self):
         return ["-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"]
 
+    def test_run_record_that_cannot_be_written_stops_before_any_rename(self):
+        self.make_files(3)
+        status, out, _ = self.faulty({"FLDREN_FAULT_RECORD": "1"},
+                                     *self.args())
+        self.assertEqual(status, 1)
+        self.assertTrue(out.endswith(b"\nCan't write to run record " +
+                                     self.full("out.run.txt") +
+                                     b"; nothing was renamed\n"), out)
+        self.assertEqual(self.check_accounted(3), set())
+
     def test_output_file_writes_failing_midway(self):
         # The message names the output file as the command line gave it,
         # whatever the encoding of the list.

@@ -1,8 +1,10 @@
 """End-to-end cases for the preview (-n) and for fldren-undo, which takes a
 run back from its output file."""
 
+import hashlib
 import os
 import random
+import re
 
 import support
 from support import Case, FIELDS, PREFIX, closing, lines
@@ -297,7 +299,17 @@ class Undo(Chains):
         status, out, _ = self.run_undo(self.full("out.txt"), cwd=elsewhere)
         if not support.WINE:
             # Wine resolves the values when it renames: no relative path
-            # reaches its output file.
+            # reaches its output file. The run's record names the folder
+            # it was made in; without the record, no folder is assumed.
+            self.assertEqual(status, 0, out)
+            self.assertIn(b"\nRelative paths are taken against " +
+                          os.fsencode(self.dir) + b", the folder the run was "
+                          b"made in, as its run record " +
+                          self.full("out.run.txt") + b" says\n", out)
+            self.assertEqual(self.read("export/a.txt"), b"A")
+            self.run_fldren(*self.args("-o", "out.txt"))
+            os.remove(self.path("out.run.txt"))
+            status, out, _ = self.run_undo(self.full("out.txt"), cwd=elsewhere)
             self.assertEqual(status, 1)
             self.assertIn(b" holds relative paths", out)
             self.assertIn(self.full("elsewhere"), out)
@@ -483,3 +495,93 @@ class Resume(Chains):
                 self.write("fields.txt", fields_before)
                 self.run_undo("out.txt")
                 self.run_fldren(*self.args("-o", "out.txt"))
+
+
+def record_sections(data):
+    """A run record's sections, each a list of (key, value) pairs."""
+    text = data.decode("utf-8").replace("\r\n", "\n")
+    return [[tuple(line.split(": ", 1)) for line in block.split("\n") if line]
+            for block in text.split("\n\n")]
+
+
+class RunRecord(Chains):
+    def facts(self, name):
+        """What a run record says of the file of the folder called name."""
+        data = self.read(name)
+        return {"size": str(len(data)),
+                "SHA-256": hashlib.sha256(data).hexdigest()}
+
+    def check_file(self, section, title, name):
+        values = dict(section)
+        self.assertEqual(values[title], self.full_text(name))
+        for fact, value in self.facts(name).items():
+            self.assertEqual(values["%s %s" % (title, fact)], value, title)
+
+    def test_record_tells_who_ran_what_on_which_files_and_how_it_ended(self):
+        self.make_chains()
+        status, _, _ = self.run_fldren(*self.args("-o", "out.txt"))
+        self.assertEqual(status, 3)
+        self.run_fldren(*self.args("-r", "-o", "out.txt"))
+        status, _, _ = self.run_undo("out.txt", "-o", "undo.txt")
+        self.assertEqual(status, 0)
+        run, resumed = record_sections(self.read("out.run.txt"))
+        undo, = record_sections(self.read("undo.run.txt"))
+        when = re.compile(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$")
+        for section, program in ((run, "fldren"), (resumed, "fldren"),
+                                 (undo, "fldren-undo")):
+            values = dict(section)
+            self.assertEqual(values["Program"], program + " 1.1.0")
+            self.assertRegex(values["Started"], when)
+            self.assertRegex(values["Ended"], when)
+            self.assertEqual(values["Working folder"], self.full_text("")
+                             .rstrip("\\/"))
+            self.assertTrue(values["User"] and values["Computer"], values)
+            self.assertEqual(values["Interrupted"], "no")
+        self.assertEqual(dict(run)["Command line"].split(" ")[1:],
+                         self.args("-o", "out.txt"))
+        for section, resumed_word in ((run, "no"), (resumed, "yes")):
+            values = dict(section)
+            self.assertEqual((values["Mode"], values["Resumed"]),
+                             ("run", resumed_word))
+            self.check_file(section, "Export list", "list.txt")
+            self.check_file(section, "Field list", "fields.txt")
+            self.assertEqual(
+                [values[k] for k in ("Records processed", "Renamed", "Failed",
+                                     "Exit status")], ["8", "5", "3", "3"])
+        self.assertEqual(
+            sorted(v for k, v in run if k == "Failure reason"),
+            sorted(["2 " + support.NO_FILE.decode(),
+                    "1 " + support.name_exists().decode()]))
+        # The output file as the run left it, before the undo.
+        self.assertEqual(dict(run)["Output file SHA-256"],
+                         dict(resumed)["Output file SHA-256"])
+        self.check_file(resumed, "Output file", "out.txt")
+        self.assertEqual(
+            [dict(resumed)[k] for k in ("Records processed by this run",
+                                        "Renamed by this run")], ["0", "0"])
+        self.assertEqual(dict(undo)["Mode"], "undo")
+        self.check_file(undo, "Output file undone", "out.txt")
+        self.check_file(undo, "Undo log", "undo.txt")
+        self.assertEqual([dict(undo)[k] for k in ("Undone", "Exit status")],
+                         ["5", "0"])
+        # A preview says what it was.
+        self.run_fldren(*self.args("-n", "-o", "plan.txt"))
+        self.assertEqual(dict(record_sections(
+            self.read("plan.run.txt"))[0])["Mode"], "preview")
+
+    def test_record_is_never_a_file_of_the_run(self):
+        # Named as the record would be, the export list is refused as the
+        # output file would be: nothing is emptied or renamed.
+        self.make_chains()
+        os.rename(self.path("list.txt"), self.path("out.run.txt"))
+        self.write("out.txt", b"kept")
+        before = self.snapshot()
+        listed = self.read("out.run.txt")
+        status, out, _ = self.run_fldren("-x", "out.run.txt", "-f",
+                                         "fields.txt", "-o", "out.txt")
+        self.assertEqual(status, 1)
+        self.assertIn(lines(b"\nRun record " + self.full("out.run.txt") +
+                            b" is one of the files of the run; nothing was "
+                            b"changed\n"), out)
+        self.assertEqual(self.snapshot(), before)
+        self.assertEqual(self.read("out.run.txt"), listed)

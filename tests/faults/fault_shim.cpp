@@ -13,6 +13,11 @@
 //   FLDREN_FAULT_SWAP=A       after the first rename, another program
 //                             moves folder A to A.moved and makes a new,
 //                             empty folder A
+//   FLDREN_FAULT_RECORD=1     every write to a run record fails (ENOSPC)
+//
+// Writes to a run record (a name holding ".run.") are not counted by
+// FLDREN_FAULT_WRITES or FLDREN_FAULT_SHORT: those count the writes of
+// the output file and the undo log.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -57,6 +62,16 @@ bool has_failed(FILE* stream) {
   return false;
 }
 
+bool is_run_record(int descriptor) {
+  char link[64];
+  char path[4096];
+  snprintf(link, sizeof link, "/proc/self/fd/%d", descriptor);
+  const ssize_t length = readlink(link, path, sizeof path - 1);
+  if (length < 0) return false;
+  path[length] = '\0';
+  return std::strstr(path, ".run.") != nullptr;
+}
+
 // True when this call is past the allowed count of its kind.
 bool past_limit(const char* variable, long& done) {
   const long allowed = limit(variable);
@@ -93,6 +108,14 @@ size_t fread(void* data, size_t size, size_t count, FILE* stream) {
 
 // The output file's lines are written in place, past stdio.
 ssize_t pwrite64(int descriptor, const void* data, size_t size, off64_t at) {
+  using real = ssize_t (*)(int, const void*, size_t, off64_t);
+  static const real real_pwrite = next<real>("pwrite64");
+  if (descriptor > 2 && is_run_record(descriptor)) {
+    if (std::getenv("FLDREN_FAULT_RECORD") == nullptr)
+      return real_pwrite(descriptor, data, size, at);
+    errno = ENOSPC;
+    return -1;
+  }
   if (descriptor > 2 && past_limit("FLDREN_FAULT_WRITES", writes_done)) {
     errno = ENOSPC;
     return -1;
@@ -106,8 +129,6 @@ ssize_t pwrite64(int descriptor, const void* data, size_t size, off64_t at) {
       return -1;
     }
   }
-  using real = ssize_t (*)(int, const void*, size_t, off64_t);
-  static const real real_pwrite = next<real>("pwrite64");
   return real_pwrite(descriptor, data, size, at);
 }
 

@@ -210,6 +210,32 @@ TEST(ParentFolder, StopsAtTheRoot) {
   }
 }
 
+TEST(RunRecordName, PutsRunBeforeTheLastNamesExtension) {
+  const struct {
+    bool windows;
+    const char16_t* output;
+    const char16_t* record;
+  } cases[] = {
+      {false, u"/case/renamed.txt", u"/case/renamed.run.txt"},
+      {false, u"/case/out", u"/case/out.run"},
+      {false, u"/case.d/out", u"/case.d/out.run"},  // a folder's dot
+      {false, u"/case/.txt", u"/case/.txt.run"},
+      {false, u"/case/a.b.txt", u"/case/a.b.run.txt"},
+      {false, u"/case/a\\b.txt", u"/case/a\\b.run.txt"},
+      {true, u"C:\\case.d\\out", u"C:\\case.d\\out.run"},
+      {true, u"C:\\case\\renamed.txt", u"C:\\case\\renamed.run.txt"},
+      {true, u"C:out.txt", u"C:out.run.txt"},
+      {true, u"\\\\srv\\s.d/out", u"\\\\srv\\s.d/out.run"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.output));
+    EXPECT_EQ(
+        run_record_name(c.windows ? path_style::windows : path_style::posix,
+                        c.output),
+        c.record);
+  }
+}
+
 TEST(OtherDriveRelative, IsTheOneFormNoFolderAnswers) {
   const struct {
     const char16_t* value;

@@ -1,0 +1,152 @@
+#include "journal/run_record.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "console/text_output.h"
+#include "platform/file_hash.h"
+#include "platform/platform.h"
+#include "text/unicode_text.h"
+
+namespace {
+
+void add_line(run_record& record, std::string_view key,
+              std::string_view utf8_value) {
+  record.section += key;
+  record.section += ": ";
+  record.section += utf8_value;
+  append_utf8_encoded(text_line_end(), record.section);
+}
+
+constexpr std::string_view k_working_folder = "Working folder";
+
+}  // namespace
+
+journal_open open_run_record(run_record& record, const wide_text& name,
+                             std::initializer_list<const wide_text*> inputs,
+                             bool append) {
+  record.section.clear();
+  const journal_open opened =
+      open_journal(record.file, name, inputs, journal_start::keep);
+  if (opened != journal_open::ok) return opened;
+  std::int64_t length = 0;
+  if (append) {
+    if (regular_file_length(record.file.file, length)) record.file.end = length;
+  } else if (!empty_journal(record.file)) {
+    return journal_open::cannot_open;
+  }
+  return journal_open::ok;
+}
+
+void record_value(run_record& record, std::string_view key, wide_view value) {
+  std::string bytes;
+  append_utf8_encoded(console_safe(value), bytes);
+  add_line(record, key, bytes);
+}
+
+void record_value(run_record& record, std::string_view key,
+                  std::string_view value) {
+  add_line(record, key, value);
+}
+
+void record_count(run_record& record, std::string_view key,
+                  std::int64_t count) {
+  add_line(record, key, std::to_string(count));
+}
+
+void record_file(run_record& record, std::string_view title,
+                 const wide_text& name) {
+  record_value(record, title, name);
+  std::string digest;
+  wide_text reason;
+  std::atomic<std::int64_t> bytes{0};
+  const std::string key(title);
+  if (hash_input_file(name, hash_kind::sha256, digest, reason, &bytes)) {
+    record_count(record, key + " size", bytes.load());
+    record_value(record, key + " SHA-256", digest);
+  } else {
+    record_value(record, key + " SHA-256", u"not read: " + reason);
+  }
+}
+
+void begin_record_section(run_record& record, std::string_view program,
+                          wide_view command_line) {
+  // Sections are told apart by a blank line.
+  if (record.file.end > 0) append_utf8_encoded(text_line_end(), record.section);
+  record_value(record, "Program", std::string(program) + " " + FLDREN_VERSION);
+  record_value(record, "Command line", command_line);
+  wide_text folder;
+  if (!current_folder(folder)) folder.clear();
+  record_value(record, k_working_folder, folder);
+  record_value(record, "User", user_name());
+  record_value(record, "Computer", computer_name());
+  record_value(record, "Started", utc_time_now());
+}
+
+bool write_record(run_record& record) {
+  journal& file = record.file;
+  if (file.file == nullptr) return true;
+  if (!file.failed && !record.section.empty()) {
+    if (!write_file_at(file.file, file.end, record.section) ||
+        !flush_to_disk(file.file))
+      file.failed = true;
+    else
+      file.end += static_cast<std::int64_t>(record.section.size());
+  }
+  record.section.clear();
+  return !file.failed;
+}
+
+bool finish_run_record(run_record& record, int exit_status) {
+  if (record.file.file == nullptr) return true;
+  record_value(record, "Ended", utc_time_now());
+  record_count(record, "Exit status", exit_status);
+  const bool written = write_record(record);
+  return journal_close(record.file) && written;
+}
+
+wide_text command_line_text(int argc, char16_t** argv) {
+  wide_text line;
+  for (int index = 0; index < argc; ++index) {
+    const wide_view argument = argv[index];
+    if (index > 0) line += u' ';
+    if (!argument.empty() &&
+        argument.find_first_of(u" \t\"") == wide_view::npos) {
+      line += argument;
+      continue;
+    }
+    line += u'"';
+    for (const char16_t unit : argument) {
+      if (unit == u'"') line += u'"';
+      line += unit;
+    }
+    line += u'"';
+  }
+  return line;
+}
+
+bool recorded_working_folder(const wide_text& name, wide_text& folder) {
+  std::FILE* file = open_for_reading(name);
+  if (file == nullptr) return false;
+  // The line is among the first of the first section: a record's start is
+  // read, never a file of any length.
+  std::string bytes(1 << 16, '\0');
+  bytes.resize(std::fread(&bytes[0], 1, bytes.size(), file));
+  std::fclose(file);
+  const std::string key = std::string(k_working_folder) + ": ";
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::size_t end = bytes.find('\n', at);
+    if (end == std::string::npos) break;  // a line cut by the read's end
+    std::string_view line(bytes.data() + at, end - at);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty()) break;  // the first section ends
+    if (line.substr(0, key.size()) == key) {
+      folder.clear();
+      append_utf8_decoded(line.substr(key.size()), folder);
+      return true;
+    }
+    at = end + 1;
+  }
+  return false;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+// The run record kept beside an output file: who ran which program, with
+// what command line, where and when, on which files (their size and
+// SHA-256), and what came of it. UTF-8, one "Key: value" line each. Each
+// run adds a section, written at its start and completed at its end, so
+// that a killed run leaves at least its start.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "journal/journal.h"
+#include "text/wide_text.h"
+
+struct run_record {
+  journal file;         // opened, and compared with the inputs, as a journal
+  std::string section;  // lines not yet written
+};
+
+// Opens the run record named name, compared by identity with each of the
+// inputs as open_journal compares, and emptied unless append: a continued
+// run adds its section after the earlier run's.
+journal_open open_run_record(run_record& record, const wide_text& name,
+                             std::initializer_list<const wide_text*> inputs,
+                             bool append);
+
+// Adds the line "key: value"; a value's control characters are shown as
+// the console shows them, so that every value keeps to its line.
+void record_value(run_record& record, std::string_view key, wide_view value);
+void record_value(run_record& record, std::string_view key,
+                  std::string_view value);
+void record_count(run_record& record, std::string_view key, std::int64_t count);
+
+// Adds title's lines for the file of that name: its path, its size in
+// bytes and its SHA-256, or why it could not be read.
+void record_file(run_record& record, std::string_view title,
+                 const wide_text& name);
+
+// Adds the lines that begin a section: the program and its version, the
+// command line as given, the working folder, the user, the computer and
+// the time, a blank line first when the record holds an earlier section.
+void begin_record_section(run_record& record, std::string_view program,
+                          wide_view command_line);
+
+// Writes the lines added since the last write, and puts them on the disk.
+// False, the record then closed, when they could not be written. Does
+// nothing when the record is not open.
+bool write_record(run_record& record);
+
+// Adds the section's last lines, the time and the exit status, writes
+// what is left and closes the record. False when a write failed, now or
+// before. Does nothing, giving true, when the record is not open.
+bool finish_run_record(run_record& record, int exit_status);
+
+// The command line as given, each argument that is empty or holds a space,
+// a TAB or a double quote put in double quotes (a quote inside doubled).
+wide_text command_line_text(int argc, char16_t** argv);
+
+// The working folder recorded in a run record's first section, read from
+// the record named name; false when there is no record or no such line.
+bool recorded_working_folder(const wide_text& name, wide_text& folder);

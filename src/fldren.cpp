@@ -21,6 +21,7 @@
 #include "journal/run_record.h"
 #include "platform/platform.h"
 #include "platform/program_entry.h"
+#include "rename/hash_check.h"
 #include "rename/header_analysis.h"
 #include "rename/input_files.h"
 #include "rename/record_loop.h"
@@ -191,6 +192,8 @@ int run_main(int argc, char16_t** argv) {
     move.from = command_text_in_form(move.from, run.names.form);
     move.to = command_text_in_form(move.to, run.names.form);
   }
+  run.options.hash_title =
+      command_text_in_form(run.options.hash_title, run.names.form);
   run.names.mode =
       run.options.preview ? renamer_mode::preview : renamer_mode::real;
   // Only Windows gives a renamed file the creation time of another.
@@ -207,6 +210,8 @@ int run_main(int argc, char16_t** argv) {
   if (run.options.quiet && console_is_terminal(console_stream::out))
     start_progress(run.progress, count_records(run.export_list));
   if (run.options.resume) open_earlier_run(run);
+  start_hashing(run);
+  if (run.hasher != nullptr) run.progress.hashed = &run.hasher->bytes;
   catch_interrupts();
   process_records(run);
   clear_progress(run.progress);

@@ -53,6 +53,7 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
     for (std::size_t at = 1; at < argument.size(); ++at) {
       wide_text* name = nullptr;  // the name the value resolves into
       bool move = false;          // the value is FROM=TO of -m
+      bool title = false;         // the value is a column's title
       switch (argument[at]) {
         case u'x':
         case u'X':
@@ -70,6 +71,10 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
         case u'm':
         case u'M':
           move = true;
+          break;
+        case u'c':
+        case u'C':
+          title = true;
           break;
         case u'n':
         case u'N':
@@ -110,6 +115,8 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
       }
       if (move)
         add_move(run, value);
+      else if (title)
+        run.options.hash_title = value;
       else
         set_name(*name, value);
       break;

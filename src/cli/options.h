@@ -9,7 +9,7 @@ struct run_context;
 // The limit for a resolved option value, in characters.
 inline constexpr std::size_t k_option_name_limit = 2048;
 
-// Fills run.options from the options -x, -f, -o, -m, -n, -s, -q and -r of
+// Fills run.options from the options -x, -f, -o, -m, -c, -n, -s, -q and -r of
 // the wide command line (the vector ends in a null entry). Ends the run
 // with status 5 on an illegal letter, a "?" among the letters, a missing
 // value, a value of -m that is not FROM=TO, or -r without -o.

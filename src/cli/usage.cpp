@@ -14,7 +14,7 @@ void show_usage() {
   clear_screen();
   write_page(
       "\n\n\nMissing command line options(s)\n\n"
-      "Options: [-xfonsmqr]\n\n"
+      "Options: [-xfonsmqrc]\n\n"
       "-x x-ways_copylog.txt file\n"
       "-f file: containing fields to add to filename\n"
       "-o outputfile: an output file containing newnames\n"
@@ -22,7 +22,8 @@ void show_usage() {
       "-s safe names: characters a Windows name cannot hold become _\n"
       "-m FROM=TO: the export has moved; paths beginning FROM begin TO\n"
       "-q quiet: show only failures, and progress on a terminal\n"
-      "-r resume: continue the stopped run whose output file -o names\n\n"
+      "-r resume: continue the stopped run whose output file -o names\n"
+      "-c COLUMN: rename only files whose contents match that column's hash\n\n"
       "option -x XWays_export_list_filename:\n"
       "        The \"TAB\" delimeted X-Ways file that is created when you use "
       "the\n"

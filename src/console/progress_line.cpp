@@ -26,15 +26,24 @@ void start_progress(progress_line& progress, std::int64_t total) {
 
 std::string progress_text(std::int64_t done, std::int64_t total,
                           std::int64_t renamed, std::int64_t failed,
-                          double seconds) {
+                          double seconds, std::int64_t hashed) {
   std::string text = grouped_digits(done) + " of " + grouped_digits(total) +
                      " records, " + grouped_digits(renamed) + " renamed, " +
                      grouped_digits(failed) + " failed";
   if (seconds <= 0 || done == 0) return text;
   const double rate = static_cast<double>(done) / seconds;
   const std::int64_t left = total > done ? total - done : 0;
-  return text + ", " + grouped_digits(static_cast<std::int64_t>(rate)) +
-         " a second, " +
+  text += ", " + grouped_digits(static_cast<std::int64_t>(rate)) + " a second";
+  // Hashing reads every byte: on a large export the bytes, not the
+  // records, tell how the run goes.
+  if (hashed >= 0) {
+    constexpr std::int64_t k_mebibyte = 1 << 20;
+    text += ", " + grouped_digits(hashed / k_mebibyte) + " MiB hashed, " +
+            grouped_digits(static_cast<std::int64_t>(
+                static_cast<double>(hashed / k_mebibyte) / seconds)) +
+            " MiB a second";
+  }
+  return text + ", " +
          minutes_and_seconds(
              static_cast<std::int64_t>(static_cast<double>(left) / rate)) +
          " left";
@@ -48,7 +57,8 @@ void update_progress(progress_line& progress, std::int64_t done,
   progress.drawn_at = now;
   const std::chrono::duration<double> elapsed = now - progress.start;
   std::string line =
-      progress_text(done, progress.total, renamed, failed, elapsed.count());
+      progress_text(done, progress.total, renamed, failed, elapsed.count(),
+                    progress.hashed == nullptr ? -1 : progress.hashed->load());
   // A line as wide as the window would wrap, and every redraw would leave
   // a line behind.
   const std::size_t columns = console_columns(console_stream::out);

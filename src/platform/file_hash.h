@@ -35,3 +35,8 @@ bool hash_file(const std::u16string& path, name_bytes form, hash_kind kind,
 bool hash_input_file(const std::u16string& name, hash_kind kind,
                      std::string& hex_digest, std::u16string& reason,
                      std::atomic<std::int64_t>* bytes_done = nullptr);
+
+// Makes every hash in progress, and every later one, stop at its next
+// block and fail: the process is ending, and a file of many gigabytes must
+// not hold it up. Never fails.
+void stop_hashing_files();

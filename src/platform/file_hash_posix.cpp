@@ -18,6 +18,8 @@
 
 namespace {
 
+std::atomic<bool> hashing_stopped{false};
+
 // The largest read: large enough that the system's read-ahead keeps the
 // disk busy, small enough that a pool of workers stays within a few MiB.
 constexpr std::size_t k_block = std::size_t{1} << 20;
@@ -133,6 +135,10 @@ bool hash_system_name(const std::string& name, hash_kind kind,
                  k_small_block, k_block);
   const std::unique_ptr<unsigned char[]> buffer(new unsigned char[block]);
   for (;;) {
+    if (hashing_stopped.load(std::memory_order_relaxed)) {
+      reason = u"Stopped: the program is ending";
+      return false;
+    }
     const ssize_t got = read(descriptor, buffer.get(), block);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
@@ -183,3 +189,5 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
   }
   return hash_system_name(bytes, kind, hex_digest, reason, bytes_done);
 }
+
+void stop_hashing_files() { hashing_stopped.store(true); }

@@ -16,6 +16,8 @@
 
 namespace {
 
+std::atomic<bool> hashing_stopped{false};
+
 // The largest read: large enough that the system's read-ahead keeps the
 // disk busy, small enough that a pool of workers stays within a few MiB.
 constexpr std::size_t k_block = std::size_t{1} << 20;
@@ -148,6 +150,10 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
                  k_small_block, k_block);
   const std::unique_ptr<unsigned char[]> buffer(new unsigned char[block]);
   for (;;) {
+    if (hashing_stopped.load(std::memory_order_relaxed)) {
+      reason = u"Stopped: the program is ending";
+      return false;
+    }
     DWORD got = 0;
     if (!ReadFile(open.file, buffer.get(), static_cast<DWORD>(block), &got,
                   nullptr)) {
@@ -177,3 +183,5 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
   lower_hex_of(value, length, hex_digest);
   return true;
 }
+
+void stop_hashing_files() { hashing_stopped.store(true); }

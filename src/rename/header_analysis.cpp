@@ -122,6 +122,20 @@ void locate_columns(run_context& run) {
     columns.selected[static_cast<std::size_t>(matched++)] = column;
   }
 
+  // -c's title is matched as a field-list title is.
+  if (!run.options.hash_title.empty()) {
+    columns.hash_column = find_title_column(header, run.options.hash_title);
+    if (columns.hash_column < 0) {
+      write_console_text(console_stream::out,
+                         u"\nThe hash column " +
+                             console_safe(run.options.hash_title) +
+                             u" of -c is not in the header of the export "
+                             u"list. Nothing was renamed\n",
+                         run.export_list.form.encoding);
+      end_run(run, k_exit_failure);
+    }
+  }
+
   columns.keywords = find_keyword_columns(header);
   if (columns.keywords.name < 0 || columns.keywords.path < 0 ||
       columns.keywords.evidence < 0) {

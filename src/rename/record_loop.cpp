@@ -27,6 +27,10 @@ bool rename_record(run_context& run, const record_fields& fields,
   } else {
     stored.clear();
   }
+  // The file must be the one the list describes before it gets its name.
+  if (refused == refusal::none && run.hasher != nullptr)
+    refused =
+        check_file_hash(run, run.counts.processed, fields, plan, plan.reason);
   bool success = false;
   if (refused != refusal::none) {
     // Nothing is attempted, and the line says so from the start.

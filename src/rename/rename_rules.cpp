@@ -92,8 +92,13 @@ wide_view refusal_text(refusal refused) {
     case refusal::path_too_long_here:
       return u"The new path is longer than the system allows";
     case refusal::case_twin:
-      return u"The new name exists, or one that Windows takes for it (the "
-             u"same but for case)";
+      return u"The new name exists, or one that Windows takes for it "
+             u"(the same but for case)";
+    case refusal::hash_value:
+      return u"The hash in the list is not 32, 40 or 64 hex digits (MD5, "
+             u"SHA-1 or SHA-256)";
+    case refusal::hash_differs:
+      return u"The file's contents differ from the hash in the list";
     case refusal::not_utf8_here:
       return u"The new name is not UTF-8, which its file system needs";
   }

@@ -31,6 +31,8 @@ enum class refusal {
   path_too_long_here,     // longer than the system takes a path
   not_utf8_here,          // 8-bit bytes where the file system needs UTF-8
   case_twin,              // Windows would take the new name for another's
+  hash_value,             // -c: the record's hash is no MD5, SHA-1 or SHA-256
+  hash_differs,           // -c: the file is not the one the list describes
 };
 
 // The reason shown for a refusal other than none and cannot_look, whose

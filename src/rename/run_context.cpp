@@ -10,6 +10,7 @@ void init_run_context(run_context& run) {
 }
 
 void end_run(run_context& run, exit_status status) {
+  if (run.hasher != nullptr) stop_hashing(*run.hasher);
   // A run that ends early says so in its record too.
   finish_run_record(run.record, status);
   end_process(status, &run.output,

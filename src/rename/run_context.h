@@ -5,11 +5,13 @@
 
 #include <initializer_list>
 #include <map>
+#include <memory>
 
 #include "console/progress_line.h"
 #include "journal/journal.h"
 #include "journal/run_record.h"
 #include "rename/exit_status.h"
+#include "rename/hash_check.h"
 #include "rename/line_model.h"
 #include "rename/renamer.h"
 #include "rename/resume.h"
@@ -33,7 +35,8 @@ struct run_context {
   renamer names;           // the real one, or the preview's
   run_counts counts;       // the whole job's, a resumed run's earlier part too
   resume_state resume;     // the earlier run, when continued with -r
-  progress_line progress;  // a quiet run's progress on a terminal
+  std::unique_ptr<file_hasher> hasher;  // -c's, once started
+  progress_line progress;               // a quiet run's progress on a terminal
 };
 
 // Sets every part of the context to its start value.

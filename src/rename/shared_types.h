@@ -27,6 +27,9 @@ struct run_options {
   bool safe_names = false;  // characters no Windows name holds become '_'
   bool quiet = false;       // report failures only, and progress
   bool resume = false;      // continue the run whose output file -o names
+  // -c: the title of the column holding each file's hash; empty when each
+  // file is not to be checked.
+  wide_text hash_title;
   std::vector<path_move> moves;
   // Each name is the absolute path of the value given, or the value itself
   // when it could not be resolved; empty when the option was not given.
@@ -70,4 +73,5 @@ struct column_plan {
   field_name_list field_names;
   selected_columns selected{};
   keyword_columns keywords;
+  std::int32_t hash_column = -1;  // -c's column, -1 when not asked for
 };

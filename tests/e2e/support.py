@@ -27,7 +27,7 @@ FOLDER_ROOT = None  # where the cases' folders are made; the system's default
 
 USAGE_PAGES = (
     b"\n\n\nMissing command line options(s)\n\n"
-    b"Options: [-xfonsmqr]\n\n"
+    b"Options: [-xfonsmqrc]\n\n"
     b"-x x-ways_copylog.txt file\n"
     b"-f file: containing fields to add to filename\n"
     b"-o outputfile: an output file containing newnames\n"
@@ -35,7 +35,8 @@ USAGE_PAGES = (
     b"-s safe names: characters a Windows name cannot hold become _\n"
     b"-m FROM=TO: the export has moved; paths beginning FROM begin TO\n"
     b"-q quiet: show only failures, and progress on a terminal\n"
-    b"-r resume: continue the stopped run whose output file -o names\n\n"
+    b"-r resume: continue the stopped run whose output file -o names\n"
+    b"-c COLUMN: rename only files whose contents match that column's hash\n\n"
     b"option -x XWays_export_list_filename:\n"
     b"        The \"TAB\" delimeted X-Ways file that is created when you use the\n"
     b"        \"export list\" option to provide a list of fields relating to each\n"
@@ -133,7 +134,7 @@ def journal(data):
         if len(fields) == 4 and fields[3] == b"Pending":
             fields.append(b"")
         if len(fields) == 5 and fields[1] == b"==>" and fields[3] in (
-                b"Success", b"Failure", b"Pending"):
+                b"Success", b"Failure", b"Pending", b"Planned"):
             entries.append((fields[0], fields[2], fields[3], fields[4]))
     return entries
 

@@ -2,6 +2,7 @@
 the closing lines: real files renamed in the case's folder."""
 
 import errno
+import hashlib
 import os
 import shutil
 import signal
@@ -682,3 +683,64 @@ class OutputFailures(Case):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class HashCheck(Case):
+    """-c: each file is checked against the hash its record holds."""
+
+    DIFFERS = b"The file's contents differ from the hash in the list"
+    NOT_A_HASH = (b"The hash in the list is not 32, 40 or 64 hex digits "
+                  b"(MD5, SHA-1 or SHA-256)")
+
+    def test_only_files_whose_contents_match_their_hash_are_renamed(self):
+        # Each length's algorithm, matching and not; a file of several
+        # read blocks; digits in upper case and padded by spaces; values
+        # that are no hash.
+        big = bytes(range(256)) * (3 * 4096 + 7)
+        rows = []
+        for number, (algorithm, content) in enumerate(
+                ((hashlib.md5, b"alpha"), (hashlib.sha1, b"beta"),
+                 (hashlib.sha256, b"gamma"), (hashlib.sha256, big))):
+            for matching in (True, False):
+                name = "f%d%s.doc" % (number, "m" if matching else "x")
+                self.write(name, content)
+                digest = algorithm(content if matching else content + b"!")
+                value = digest.hexdigest().encode()
+                if number == 1:
+                    value = b" " + value.upper() + b" "
+                rows.append((name, value, None if matching else self.DIFFERS))
+        for name, value in (("short.doc", b"abc123"), ("empty.doc", b""),
+                            ("long.doc", b"0" * 65),
+                            ("sign.doc", b"0x" + b"0" * 30)):
+            self.write(name, b"x")
+            rows.append((name, value, self.NOT_A_HASH))
+        self.inputs(b"".join(b"%s\tp\t%d\tE\t%s\t%s\n" % (
+            name.encode(), i, self.full(name), value)
+            for i, (name, value, _) in enumerate(rows)), b"Int. ID\n",
+            HEADER.rstrip(b"\n") + b"\tSHA-256\n")
+        args = ["-x", "list.txt", "-f", "fields.txt", "-c", "SHA-256"]
+        for more in (["-n", "-o", "plan.txt"], ["-o", "out.txt"]):
+            with self.subTest(more=more):
+                status, out, _ = self.run_fldren(*args + more)
+                self.assertEqual(status, 3, out)
+                for i, (name, _, reason) in enumerate(rows):
+                    self.assertIn(lines(self.report(
+                        self.full(name), self.full("%d_%s" % (i, name)),
+                        reason is None, reason or b"")), out)
+                results = [e[2] for e in support.journal(self.read(more[-1]))]
+                self.assertEqual(results, [
+                    (b"Planned" if "-n" in more else b"Success")
+                    if reason is None else b"Failure"
+                    for _, _, reason in rows])
+        # The preview renamed nothing; the run, only what matched.
+        self.assertEqual(self.listdir(), sorted(
+            ["%d_%s" % (i, n) if r is None else n
+             for i, (n, _, r) in enumerate(rows)] +
+            ["fields.txt", "list.txt", "out.txt", "plan.txt"]))
+        # A title the header lacks: nothing is renamed.
+        status, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt",
+                                         "-c", "MD5")
+        self.assertEqual(status, 1)
+        self.assertTrue(out.endswith(lines(
+            b"\nThe hash column MD5 of -c is not in the header of the export "
+            b"list. Nothing was renamed\n")), out)

@@ -1,0 +1,171 @@
+#include "rename/hash_check.h"
+
+#include <algorithm>
+
+#include "console/text_output.h"
+#include "platform/file_hash.h"
+#include "rename/input_files.h"
+#include "rename/run_context.h"
+
+namespace {
+
+// Two workers keep one disk busy, and a second disk too; more would only
+// make one disk seek between files.
+constexpr unsigned k_workers = 2;
+
+void hash_files(file_hasher& hasher, name_bytes form) {
+  for (;;) {
+    hash_job job;
+    {
+      std::unique_lock<std::mutex> held(hasher.lock);
+      hasher.changed.wait(
+          held, [&] { return hasher.stopping || !hasher.jobs.empty(); });
+      if (hasher.stopping) return;
+      job = std::move(hasher.jobs.front());
+      hasher.jobs.pop_front();
+    }
+    hash_outcome outcome;
+    // The identity is learnt before the read: a file put under the name
+    // afterwards is not the one hashed, and the record loop sees so.
+    if (identity_of_rename_path(job.path, form, outcome.identity))
+      outcome.hashed = hash_file(job.path, form, job.kind, outcome.hex,
+                                 outcome.reason, &hasher.bytes);
+    else
+      outcome.reason = u"Its identity could not be learnt";
+    outcome.done = true;
+    {
+      const std::lock_guard<std::mutex> held(hasher.lock);
+      hasher.outcomes[job.record] = std::move(outcome);
+    }
+    hasher.changed.notify_all();
+  }
+}
+
+wide_view hash_value_of(const run_context& run, const record_fields& fields) {
+  const std::int32_t column = run.columns.hash_column;
+  return column >= 0 && column < fields.count
+             ? fields.columns[static_cast<std::size_t>(column)]
+             : wide_view();
+}
+
+// Reads records ahead of the loop until the one after record plus
+// k_files_ahead has been given to the workers; records before first are
+// passed over (a continued run's earlier part).
+void read_ahead(run_context& run, std::int64_t first) {
+  file_hasher& hasher = *run.hasher;
+  wide_text line;
+  record_fields fields;
+  record_plan plan;
+  while (hasher.has_header && hasher.next_record <= first + k_files_ahead &&
+         read_line(hasher.ahead, line)) {
+    if (line.size() < 3) continue;  // not a record, as in the loop
+    const std::int64_t record = hasher.next_record++;
+    if (record < first) continue;
+    split_record(line, fields);
+    const hash_kind kind = hash_kind_of_hex(hash_value_of(run, fields));
+    if (kind == hash_kind::none) continue;
+    compose_record(run.options, run.columns, fields, plan);
+    {
+      const std::lock_guard<std::mutex> held(hasher.lock);
+      hasher.jobs.push_back({record, plan.source, kind});
+      hasher.outcomes[record] = hash_outcome{};
+    }
+    hasher.changed.notify_one();
+  }
+}
+
+// Drops what was hashed ahead for records before record: they were
+// refused before their hash was asked for. Keeps memory bounded.
+void forget_before(file_hasher& hasher, std::int64_t record) {
+  const std::lock_guard<std::mutex> held(hasher.lock);
+  hasher.jobs.erase(
+      std::remove_if(hasher.jobs.begin(), hasher.jobs.end(),
+                     [&](const hash_job& job) { return job.record < record; }),
+      hasher.jobs.end());
+  // A file still being hashed puts its outcome back when done; a later
+  // call drops it then.
+  hasher.outcomes.erase(hasher.outcomes.begin(),
+                        hasher.outcomes.lower_bound(record));
+}
+
+// The worker's outcome for record, waited for, when the worker hashed the
+// file plan names now; false when the record must be hashed here.
+bool take_outcome(run_context& run, std::int64_t record, const wide_text& path,
+                  hash_outcome& outcome) {
+  file_hasher& hasher = *run.hasher;
+  {
+    std::unique_lock<std::mutex> held(hasher.lock);
+    const auto found = hasher.outcomes.find(record);
+    if (found == hasher.outcomes.end()) return false;
+    hasher.changed.wait(held, [&] { return found->second.done; });
+    outcome = std::move(found->second);
+    hasher.outcomes.erase(found);
+  }
+  // An earlier record's rename may have put another file under the name
+  // since the worker read it.
+  file_identity now;
+  return outcome.hashed && identity_of_rename_path(path, run.names.form, now) &&
+         same_identity(now, outcome.identity);
+}
+
+}  // namespace
+
+void start_hashing(run_context& run) {
+  if (run.columns.hash_column < 0) return;
+  run.hasher = std::make_unique<file_hasher>();
+  file_hasher& hasher = *run.hasher;
+  std::FILE* file = open_for_reading(run.export_list.name);
+  if (file == nullptr) {
+    write_console_text(console_stream::out,
+                       u"\ncan't open input file " +
+                           console_safe(run.export_list.name) +
+                           u" a second time, to hash ahead\n");
+    end_run(run, k_exit_failure);
+  }
+  attach_input(hasher.ahead, file, run.export_list.name);
+  wide_text header;
+  hasher.has_header = read_line(hasher.ahead, header);
+  for (unsigned i = 0; i < k_workers; ++i)
+    hasher.workers.emplace_back(hash_files, std::ref(hasher), run.names.form);
+}
+
+refusal check_file_hash(run_context& run, std::int64_t record,
+                        const record_fields& fields, const record_plan& plan,
+                        wide_text& reason) {
+  const wide_view listed = hash_value_of(run, fields);
+  const hash_kind kind = hash_kind_of_hex(listed);
+  if (kind == hash_kind::none) {
+    reason = refusal_text(refusal::hash_value);
+    return refusal::hash_value;
+  }
+  forget_before(*run.hasher, record);
+  read_ahead(run, record);
+  hash_outcome outcome;
+  if (!take_outcome(run, record, plan.source, outcome)) {
+    outcome.reason.clear();
+    outcome.hashed = hash_file(plan.source, run.names.form, kind, outcome.hex,
+                               outcome.reason, &run.hasher->bytes);
+  }
+  if (!outcome.hashed) {
+    reason = u"The file could not be read for its hash: " + outcome.reason;
+    return refusal::cannot_look;
+  }
+  if (!hex_digest_matches(outcome.hex, listed)) {
+    reason = refusal_text(refusal::hash_differs);
+    return refusal::hash_differs;
+  }
+  return refusal::none;
+}
+
+void stop_hashing(file_hasher& hasher) {
+  {
+    const std::lock_guard<std::mutex> held(hasher.lock);
+    hasher.stopping = true;
+  }
+  stop_hashing_files();
+  hasher.changed.notify_all();
+  for (std::thread& worker : hasher.workers)
+    if (worker.joinable()) worker.join();
+  hasher.workers.clear();
+  close_input(hasher.ahead);
+}

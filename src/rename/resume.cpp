@@ -4,6 +4,7 @@
 
 #include "console/text_output.h"
 #include "journal/journal.h"
+#include "journal/run_record.h"
 #include "platform/platform.h"
 #include "rename/input_files.h"
 #include "rename/rename_report.h"
@@ -43,6 +44,11 @@ scan_result scan_output_file(text_input& input, output_scan& scan) {
     const bool readable = parse_report_line(line, entry);
     if (readable && entry.result == report_result::planned)
       return scan_result::preview;
+    scan.relative_paths =
+        scan.relative_paths ||
+        (readable &&
+         (rename_path_is_relative(native_path_style(), entry.source) ||
+          rename_path_is_relative(native_path_style(), entry.destination)));
     if (whole) {
       // Only a line's result and its tail end it: a whole line is settled.
       if (!readable || entry.result == report_result::pending ||
@@ -115,6 +121,19 @@ void open_earlier_run(run_context& run) {
     no_run_to_continue(run,
                        u" is not in the export list's encoding: it was "
                        u"written from another list");
+  // Relative paths name files of the folder the earlier run was made in;
+  // continued from another, the same lines would rename other files.
+  wide_text earlier_folder;
+  wide_text here;
+  if (scan.relative_paths &&
+      recorded_working_folder(
+          run_record_name(native_path_style(), run.options.output_file_name),
+          earlier_folder) &&
+      current_folder(here) && earlier_folder != console_safe(here))
+    no_run_to_continue(run, u" holds relative paths, which name files of " +
+                                console_safe(earlier_folder) +
+                                u", where the earlier run was made; continue "
+                                u"it from there");
   write_out(u"\nContinuing the run recorded in " +
             console_safe(run.options.output_file_name) +
             u": the earlier run did " + count_text(scan.whole_lines) +

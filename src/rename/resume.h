@@ -32,6 +32,7 @@ struct output_scan {
   std::int64_t last_offset = 0;   // where the last line starts
   std::int64_t end = 0;           // where the last whole line ends
   std::int64_t foreign_line = 0;  // the number of a line fldren never writes
+  bool relative_paths = false;    // some path depends on the run's folder
 };
 
 enum class scan_result { ok, preview, foreign_line, read_failed };

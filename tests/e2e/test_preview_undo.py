@@ -296,6 +296,17 @@ class Undo(Chains):
         self.run_fldren(*self.args("-o", "out.txt"))
         self.assertEqual(self.read("export/1_a.txt"), b"A")
         elsewhere = self.path("elsewhere")
+        if not support.WINE:
+            # Continued from another folder, the same lines would rename
+            # the files there.
+            status, out, _ = self.run_fldren(
+                "-x", self.full_text("list.txt"), "-f",
+                self.full_text("fields.txt"), "-o", self.full_text("out.txt"),
+                "-r", cwd=elsewhere)
+            self.assertEqual(status, 1, out)
+            self.assertIn(b" holds relative paths, which name files of " +
+                          os.fsencode(self.dir) + b", where the earlier run "
+                          b"was made; continue it from there;", out)
         status, out, _ = self.run_undo(self.full("out.txt"), cwd=elsewhere)
         if not support.WINE:
             # Wine resolves the values when it renames: no relative path

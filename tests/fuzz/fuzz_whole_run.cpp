@@ -18,9 +18,11 @@ constexpr int k_destination_column = 7;
 const char* const k_files[] = {"a", "b", "1_a", "E_b", "1_E_c", "c"};
 std::string folder;
 
-// The lists and the report, whose contents come from the fuzzer.
+// The lists, the report and the run's record, whose contents come from
+// the fuzzer.
 bool is_list(const std::string& name) {
-  return name == "/fields.txt" || name == "/list.txt" || name == "/out.txt";
+  return name == "/fields.txt" || name == "/list.txt" || name == "/out.txt" ||
+         name == "/out.run.txt";
 }
 
 // Keeps the Destination column to a plain name inside the folder: no

@@ -3,7 +3,10 @@
 again, and checks after each kill that every renamed file has its line in
 the output file (only the last line may still read Pending), that every
 Success line is a rename that happened, and that no file is lost; then
-that fldren-undo, from beside the binary, restores every name exactly.
+continues the run with -r, kills that too and checks again, continues it
+to its end and checks that every file was renamed exactly once and the
+output file reads Success on every line; then that fldren-undo, from
+beside the binary, restores every name exactly.
 Then the export is renamed whole and a second run over it, whose every
 record is refused, is killed too: its lines must all read Failure and its
 undo must rename nothing. A run that finished before its first kill proves
@@ -87,34 +90,72 @@ def second_run(binary, undo_binary, folder, count, seconds):
     return None
 
 
+def check_killed(folder, count):
+    """The renamed names and the logged ones after a kill, or a complaint."""
+    with open(os.path.join(folder, "out.txt"), "rb") as f:
+        entries = journal(f.read())
+    logged = {file_name(e[1]).decode() for e in entries}
+    done = {file_name(e[1]).decode() for e in entries if e[2] == b"Success"}
+    if any(e[2] == b"Pending" for e in entries[:-1]):
+        return None, None, "a Pending line before the last"
+    renamed, complaint = names_on_disk(folder, count)
+    if complaint:
+        return None, None, complaint
+    if not done <= renamed:
+        return None, None, "a Success line for a rename that did not happen"
+    if renamed - logged:
+        return None, None, "%d renames without their line" % len(
+            renamed - logged)
+    return renamed, logged, None
+
+
+def run_killed(binary, folder, seconds, *more):
+    """Starts a run and kills it after seconds; False when it ended first."""
+    process = subprocess.Popen(
+        [binary, "-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"] +
+        list(more), cwd=folder, stdout=subprocess.DEVNULL,
+        stdin=subprocess.DEVNULL)
+    time.sleep(seconds)
+    process.send_signal(signal.SIGKILL)
+    return process.wait() == -signal.SIGKILL
+
+
+def resume_to_the_end(binary, folder, count, seconds):
+    """Continues the killed run with -r, kills that, checks, and continues
+    it to its end: every file renamed once, every line Success. A
+    complaint, or None."""
+    run_killed(binary, folder, seconds, "-r")
+    _, _, complaint = check_killed(folder, count)
+    if complaint:
+        return "after a resumed run was killed: " + complaint
+    finished = subprocess.run(
+        [binary, "-x", "list.txt", "-f", "fields.txt", "-o", "out.txt", "-r"],
+        cwd=folder, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    renamed, complaint = names_on_disk(folder, count)
+    with open(os.path.join(folder, "out.txt"), "rb") as f:
+        words = [e[2] for e in journal(f.read())]
+    if finished.returncode != 0 or complaint or len(renamed) != count or \
+            words != [b"Success"] * count:
+        return "the resumed run left %s (status %d, %d lines)" % (
+            complaint or "%d of %d renamed" % (len(renamed), count),
+            finished.returncode, len(words))
+    return None
+
+
 def one_run(binary, undo_binary, count, seconds):
     """"killed ..." when every check held, "inconclusive ..." when the run
     ended before its kill, and what went wrong otherwise."""
     folder = tempfile.mkdtemp(prefix="fldren-kill-")
     try:
         make_files(folder, count)
-        process = subprocess.Popen(
-            [binary, "-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"],
-            cwd=folder, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-        time.sleep(seconds)
-        process.send_signal(signal.SIGKILL)
-        if process.wait() != -signal.SIGKILL:
+        if not run_killed(binary, folder, seconds):
             return "inconclusive: the run ended before its kill"
-
-        with open(os.path.join(folder, "out.txt"), "rb") as f:
-            entries = journal(f.read())
-        logged = {file_name(e[1]).decode() for e in entries}
-        done = {file_name(e[1]).decode() for e in entries
-                if e[2] == b"Success"}
-        if any(e[2] == b"Pending" for e in entries[:-1]):
-            return "a Pending line before the last"
-        renamed, complaint = names_on_disk(folder, count)
+        renamed, logged, complaint = check_killed(folder, count)
         if complaint:
             return complaint
-        if not done <= renamed:
-            return "a Success line for a rename that did not happen"
-        if renamed - logged:
-            return "%d renames without their line" % len(renamed - logged)
+        complaint = resume_to_the_end(binary, folder, count, seconds)
+        if complaint:
+            return complaint
 
         undo = subprocess.run([undo_binary, "out.txt"], cwd=folder,
                               stdout=subprocess.DEVNULL,
@@ -127,8 +168,9 @@ def one_run(binary, undo_binary, count, seconds):
         complaint = second_run(binary, undo_binary, folder, count, seconds)
         if complaint:
             return complaint
-        return ("killed after %.2fs: %d renamed, %d logged, all undone; "
-                "a second run refused every record" % (
+        return ("killed after %.2fs: %d renamed, %d logged; resumed, "
+                "killed, resumed to the end, all undone; a second run "
+                "refused every record" % (
                     seconds, len(renamed), len(logged)))
     finally:
         shutil.rmtree(folder, ignore_errors=True)

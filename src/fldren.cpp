@@ -118,12 +118,8 @@ void begin_run_record(run_context& run, int argc, char16_t** argv) {
   record_file(record, "Export list", run.options.export_list_name);
   record_file(record, "Field list", run.options.field_list_name);
   record_value(record, "Output file", run.options.output_file_name);
-  if (!write_record(record)) {
-    write_console_text(console_stream::out, u"\nCan't write to run record " +
-                                                console_safe(record.file.name) +
-                                                u"; nothing was renamed\n");
+  if (!write_record_reporting(record, u"; nothing was renamed"))
     end_run(run, k_exit_failure);
-  }
 }
 
 // The record's end: what came of the run, and the output file as it
@@ -152,11 +148,7 @@ bool end_run_record(run_context& run, exit_status status) {
   }
   record_value(record, "Interrupted", interrupted() ? "yes" : "no");
   record_file(record, "Output file", run.options.output_file_name);
-  if (finish_run_record(record, status)) return true;
-  write_console_text(
-      console_stream::out,
-      u"\nCan't write to run record " + console_safe(record.file.name) + u"\n");
-  return false;
+  return finish_run_record_reporting(record, status);
 }
 
 }  // namespace

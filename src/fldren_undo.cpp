@@ -339,12 +339,8 @@ void begin_undo_record(undo_run& run, int argc, char16_t** argv) {
   record_value(record, "Mode", "undo");
   record_file(record, "Output file undone", run.input.name);
   record_value(record, "Undo log", run.log.name);
-  if (!write_record(record)) {
-    write_console_text(console_stream::out, u"\nCan't write to run record " +
-                                                console_safe(record.file.name) +
-                                                u"; nothing was renamed\n");
+  if (!write_record_reporting(record, u"; nothing was renamed"))
     end_undo(run, k_exit_failure);
-  }
 }
 
 bool end_undo_record(undo_run& run, exit_status status) {
@@ -357,11 +353,7 @@ bool end_undo_record(undo_run& run, exit_status status) {
   record_count(record, "Skipped", counts.skipped);
   record_value(record, "Interrupted", interrupted() ? "yes" : "no");
   record_file(record, "Undo log", run.log.name);
-  if (finish_run_record(record, status)) return true;
-  write_console_text(
-      console_stream::out,
-      u"\nCan't write to run record " + console_safe(record.file.name) + u"\n");
-  return false;
+  return finish_run_record_reporting(record, status);
 }
 
 }  // namespace

@@ -105,6 +105,28 @@ bool finish_run_record(run_record& record, int exit_status) {
   return journal_close(record.file) && written;
 }
 
+namespace {
+
+void report_unwritten(const run_record& record, wide_view after) {
+  write_console_text(console_stream::out, u"\nCan't write to run record " +
+                                              console_safe(record.file.name) +
+                                              wide_text(after) + u"\n");
+}
+
+}  // namespace
+
+bool write_record_reporting(run_record& record, wide_view after) {
+  if (write_record(record)) return true;
+  report_unwritten(record, after);
+  return false;
+}
+
+bool finish_run_record_reporting(run_record& record, int exit_status) {
+  if (finish_run_record(record, exit_status)) return true;
+  report_unwritten(record, u"");
+  return false;
+}
+
 wide_text command_line_text(int argc, char16_t** argv) {
   wide_text line;
   for (int index = 0; index < argc; ++index) {

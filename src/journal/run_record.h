@@ -54,6 +54,11 @@ bool write_record(run_record& record);
 // before. Does nothing, giving true, when the record is not open.
 bool finish_run_record(run_record& record, int exit_status);
 
+// write_record and finish_run_record that, when the record could not be
+// written, say so on the console, naming it, followed by after.
+bool write_record_reporting(run_record& record, wide_view after);
+bool finish_run_record_reporting(run_record& record, int exit_status);
+
 // The command line as given, each argument that is empty or holds a space,
 // a TAB or a double quote put in double quotes (a quote inside doubled).
 wide_text command_line_text(int argc, char16_t** argv);

@@ -109,6 +109,29 @@ bool holds_run_in_flight(const journal& output) {
   return in_flight;
 }
 
+// Opens the output file without emptying it, once it is known to be none
+// of the lists: emptying it must never empty one of the lists it reports.
+void open_output_journal(run_context& run) {
+  const wide_text& name = run.options.output_file_name;
+  switch (open_journal(
+      run.output, name,
+      {&run.options.export_list_name, &run.options.field_list_name},
+      journal_start::keep)) {
+    case journal_open::ok:
+      return;
+    case journal_open::is_input:
+      write_out(u"\nOutput file " + console_safe(name) +
+                u" is one of the input files; nothing was changed\n");
+      break;
+    case journal_open::cannot_open:
+      // Kept as it always was, the leading letter n included: scripts
+      // match this line.
+      write_out(u"nCan't create/open output filename " + console_safe(name));
+      break;
+  }
+  end_run(run, k_exit_failure);
+}
+
 // Opens the run record beside the output file, which must be none of the
 // files the run reads or writes; a continued run appends to it.
 void open_record(run_context& run, bool append) {
@@ -152,20 +175,7 @@ void open_output_to_continue(run_context& run) {
               u"\n\n");
     return;
   }
-  switch (open_journal(
-      run.output, name,
-      {&run.options.export_list_name, &run.options.field_list_name},
-      journal_start::keep)) {
-    case journal_open::ok:
-      break;
-    case journal_open::is_input:
-      write_out(u"\nOutput file " + console_safe(name) +
-                u" is one of the input files; nothing was changed\n");
-      end_run(run, k_exit_failure);
-    case journal_open::cannot_open:
-      write_out(u"nCan't create/open output filename " + console_safe(name));
-      end_run(run, k_exit_failure);
-  }
+  open_output_journal(run);
   open_record(run, true);
   write_out(u"\nOutput file to continue: " + console_safe(name) + u"\n\n");
 }
@@ -179,23 +189,7 @@ void create_output_file(run_context& run) {
     return;
   }
   const wide_text& name = run.options.output_file_name;
-  // Emptying the output file must never empty one of the lists it reports.
-  switch (open_journal(
-      run.output, name,
-      {&run.options.export_list_name, &run.options.field_list_name},
-      journal_start::keep)) {
-    case journal_open::ok:
-      break;
-    case journal_open::is_input:
-      write_out(u"\nOutput file " + console_safe(name) +
-                u" is one of the input files; nothing was changed\n");
-      end_run(run, k_exit_failure);
-    case journal_open::cannot_open:
-      // Kept as it always was, the leading letter n included: scripts
-      // match this line.
-      write_out(u"nCan't create/open output filename " + console_safe(name));
-      end_run(run, k_exit_failure);
-  }
+  open_output_journal(run);
   if (holds_run_in_flight(run.output)) {
     journal_close(run.output);
     write_out(u"\nOutput file " + console_safe(name) +

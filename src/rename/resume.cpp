@@ -137,7 +137,8 @@ void open_earlier_run(run_context& run) {
   write_out(u"\nContinuing the run recorded in " +
             console_safe(run.options.output_file_name) +
             u": the earlier run did " + count_text(scan.whole_lines) +
-            u" records, " + count_text(scan.renamed) + u" renamed and " +
+            (scan.whole_lines == 1 ? u" record, " : u" records, ") +
+            count_text(scan.renamed) + u" renamed and " +
             count_text(scan.failed) + u" failed.\n");
   if (scan.last == last_line::in_flight)
     write_out(

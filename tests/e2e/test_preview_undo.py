@@ -449,7 +449,7 @@ class Resume(Chains):
                 code, out, _ = self.run_fldren(*self.args("-r", "-o",
                                                           "out.txt"))
                 self.assertEqual(code, status, out)
-                self.assertIn(lines(b"the earlier run did 1 records, 1 "
+                self.assertIn(lines(b"the earlier run did 1 record, 1 "
                                     b"renamed and 0 failed.\nIts last record "
                                     b"was being renamed when it stopped"), out)
                 self.assertEqual(

@@ -9,12 +9,25 @@
 // size. The file is opened for reading only and shared with every other
 // use, so that on Windows a rename of it is never refused for this read.
 
+#include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
 #include "text/hash_text.h"
+
+// The size of one read of a file of file_size bytes: at most 1 MiB, large
+// enough that the system's read-ahead keeps the disk busy and small enough
+// that a pool of workers stays within a few MiB; at least 64 KiB. A file
+// may grow while it is read: the size only bounds each read.
+inline std::size_t hash_block_size(std::int64_t file_size) {
+  constexpr std::int64_t k_small_block = std::int64_t{64} << 10;
+  constexpr std::int64_t k_block = std::int64_t{1} << 20;
+  return static_cast<std::size_t>(
+      std::clamp(file_size, k_small_block, k_block));
+}
 
 // Puts the digest of kind (md5, sha1 or sha256) of the file a rename path
 // names, its names reaching the system in form as kind_of_name takes them,

@@ -20,12 +20,6 @@ namespace {
 
 std::atomic<bool> hashing_stopped{false};
 
-// The largest read: large enough that the system's read-ahead keeps the
-// disk busy, small enough that a pool of workers stays within a few MiB.
-constexpr std::size_t k_block = std::size_t{1} << 20;
-// The smallest buffer, for small files, which need no more.
-constexpr std::size_t k_small_block = std::size_t{64} << 10;
-
 // strerror_r comes in two flavours: the GNU one returns the text, which
 // may not be in buffer; the XSI one fills buffer and returns a status.
 // The C library has one of them, so the other goes unused.
@@ -128,11 +122,8 @@ bool hash_system_name(const std::string& name, hash_kind kind,
     reason = crypto_error_text();
     return false;
   }
-  // Not zeroed: read() fills what the digest is given. The file may grow
-  // while it is read; the buffer's size only bounds each read.
-  const std::size_t block =
-      std::clamp(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)),
-                 k_small_block, k_block);
+  // Not zeroed: read() fills what the digest is given.
+  const std::size_t block = hash_block_size(info.st_size);
   const std::unique_ptr<unsigned char[]> buffer(new unsigned char[block]);
   for (;;) {
     if (hashing_stopped.load(std::memory_order_relaxed)) {

@@ -18,12 +18,6 @@ namespace {
 
 std::atomic<bool> hashing_stopped{false};
 
-// The largest read: large enough that the system's read-ahead keeps the
-// disk busy, small enough that a pool of workers stays within a few MiB.
-constexpr std::size_t k_block = std::size_t{1} << 20;
-// The smallest buffer, for small files, which need no more.
-constexpr std::size_t k_small_block = std::size_t{64} << 10;
-
 // Words for a status CNG returned, which FormatMessageW does not know.
 std::u16string status_text(NTSTATUS status) {
   char code[16];
@@ -143,11 +137,8 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
     reason = status_text(status);
     return false;
   }
-  // Not zeroed: ReadFile fills what the hash is given. The file may grow
-  // while it is read; the buffer's size only bounds each read.
-  const std::size_t block =
-      std::clamp(static_cast<std::size_t>(std::max<LONGLONG>(size.QuadPart, 0)),
-                 k_small_block, k_block);
+  // Not zeroed: ReadFile fills what the hash is given.
+  const std::size_t block = hash_block_size(size.QuadPart);
   const std::unique_ptr<unsigned char[]> buffer(new unsigned char[block]);
   for (;;) {
     if (hashing_stopped.load(std::memory_order_relaxed)) {

@@ -2,6 +2,7 @@
 // distribution keeps up to date.
 
 #include <fcntl.h>
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
@@ -51,6 +52,14 @@ std::u16string crypto_error_text() {
 }
 
 const EVP_MD* digest_of(hash_kind kind) {
+  // Left to itself, libcrypto's first use reads the machine's OpenSSL
+  // configuration file. Without it a digest does not depend on how that
+  // machine is set up (a FIPS-only one would refuse MD5), and the run
+  // keeps the half MiB that parsing it takes. Once, for every thread; had
+  // it failed, the digest's own start would try again and report.
+  static const int started =
+      OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
+  static_cast<void>(started);
   switch (kind) {
     case hash_kind::md5:
       return EVP_md5();

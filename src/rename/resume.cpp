@@ -89,6 +89,16 @@ bool resuming(const run_context& run) {
 
 namespace {
 
+// Two paths of one file or folder as the file system compares them: on
+// Windows the earlier run composed from the name the disk stores, which
+// may differ from the list's in case only, and a folder typed in another
+// case is the same folder.
+bool same_path_on_disk(wide_view earlier, wide_view now) {
+  return earlier == now ||
+         (native_path_style() == path_style::windows &&
+          upper_case_as_windows(earlier) == upper_case_as_windows(now));
+}
+
 [[noreturn]] void no_run_to_continue(run_context& run, wide_view why) {
   write_out(u"\nOutput file " + console_safe(run.options.output_file_name) +
             wide_text(why) +
@@ -129,7 +139,8 @@ void open_earlier_run(run_context& run) {
       recorded_working_folder(
           run_record_name(native_path_style(), run.options.output_file_name),
           earlier_folder) &&
-      current_folder(here) && earlier_folder != console_safe(here))
+      current_folder(here) &&
+      !same_path_on_disk(earlier_folder, console_safe(here)))
     no_run_to_continue(run, u" holds relative paths, which name files of " +
                                 console_safe(earlier_folder) +
                                 u", where the earlier run was made; continue "
@@ -152,15 +163,6 @@ void open_earlier_run(run_context& run) {
 }
 
 namespace {
-
-// Two rename paths of one file as the file system compares them: on
-// Windows the earlier run composed from the name the disk stores, which
-// may differ from the list's in case only.
-bool same_rename_path(wide_view earlier, wide_view now) {
-  return earlier == now ||
-         (native_path_style() == path_style::windows &&
-          upper_case_as_windows(earlier) == upper_case_as_windows(now));
-}
 
 [[noreturn]] void end_on_other_line(run_context& run, const report_line& entry,
                                     const record_plan& plan) {
@@ -263,8 +265,8 @@ resume_step resume_record(run_context& run, const record_fields& fields,
       return resume_step::stop;
     return resume_step::rename_now;
   }
-  if (!same_rename_path(entry.source, plan.source) ||
-      !same_rename_path(entry.destination, plan.destination))
+  if (!same_path_on_disk(entry.source, plan.source) ||
+      !same_path_on_disk(entry.destination, plan.destination))
     end_on_other_line(run, entry, plan);
   if (last && ending == last_line::in_flight)
     return settle_in_flight(run, entry, plan, report);

@@ -5,8 +5,6 @@
 // for the progress line. Each reading is a stream, so a list of any length
 // takes the same memory.
 
-#include "fldren.h"
-
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -31,8 +29,6 @@
 #include "text/windows_names.h"
 
 namespace {
-
-constexpr std::size_t k_grouped_width = 19;
 
 // The gate lets through a command line of at least three arguments whose
 // first argument does not ask for help with "?" or "-?".
@@ -92,9 +88,9 @@ void write_closing_lines(const run_context& run) {
              std::string(k_count_indent) +
              "Explorer and most programs cannot open a path longer than " +
              std::to_string(k_classic_path_limit) + " characters.\n";
-  if (run.names.creation_times_restored > 0)
+  if (run.disk.creation_times_restored > 0)
     lines += "Creation times:   " +
-             group_thousands(run.names.creation_times_restored) + "\n" +
+             group_thousands(run.disk.creation_times_restored) + "\n" +
              std::string(k_count_indent) +
              "Windows gave these files the creation time of a file renamed "
              "away from their new name\n" +
@@ -110,55 +106,47 @@ void write_closing_lines(const run_context& run) {
 
 // The record's start: what runs, on which lists, as it begins.
 void begin_run_record(run_context& run, int argc, char16_t** argv) {
-  run_record& record = run.record;
-  if (record.file.file == nullptr) return;
-  begin_record_section(record, "fldren", command_line_text(argc, argv));
-  record_value(record, "Mode", run.options.preview ? "preview" : "run");
-  record_value(record, "Resumed", run.options.resume ? "yes" : "no");
-  record_file(record, "Export list", run.options.export_list_name);
-  record_file(record, "Field list", run.options.field_list_name);
-  record_value(record, "Output file", run.options.output_file_name);
-  if (!write_record_reporting(record, u"; nothing was renamed"))
+  run_record& notes = run.record_of_run;
+  if (notes.file.file == nullptr) return;
+  begin_run_section(notes, "fldren", command_line_text(argc, argv));
+  note_value(notes, "Mode", run.options.preview ? "preview" : "run");
+  note_value(notes, "Resumed", run.options.resume ? "yes" : "no");
+  note_file(notes, "Export list", run.options.export_list_name);
+  note_file(notes, "Field list", run.options.field_list_name);
+  note_value(notes, "Output file", run.options.output_file_name);
+  if (!write_run_record_reporting(notes, u"; nothing was renamed"))
     end_run(run, k_exit_failure);
 }
 
 // The record's end: what came of the run, and the output file as it
 // stands. False when the record could not be written.
 bool end_run_record(run_context& run, exit_status status) {
-  run_record& record = run.record;
-  if (record.file.file == nullptr) return true;
+  run_record& notes = run.record_of_run;
+  if (notes.file.file == nullptr) return true;
   const run_counts& counts = run.counts;
-  record_count(record, "Records processed", counts.processed);
-  record_count(record, "Renamed", counts.renamed);
-  record_count(record, "Failed", counts.failed);
+  note_count(notes, "Records processed", counts.processed);
+  note_count(notes, "Renamed", counts.renamed);
+  note_count(notes, "Failed", counts.failed);
   // Each reason with its count: "Failure reason: 2 No file of the old
   // name exists".
   for (const auto& [reason, count] : counts.reasons) {
     const std::string number = std::to_string(count) + " ";
-    record_value(record, "Failure reason",
-                 wide_text(number.begin(), number.end()) + reason);
+    note_value(notes, "Failure reason",
+               wide_text(number.begin(), number.end()) + reason);
   }
   if (run.options.resume) {
-    record_count(record, "Records processed by this run",
-                 counts.processed - run.resume.processed);
-    record_count(record, "Renamed by this run",
-                 counts.renamed - run.resume.renamed);
-    record_count(record, "Failed by this run",
-                 counts.failed - run.resume.failed);
+    note_count(notes, "Records processed by this run",
+               counts.processed - run.resume.processed);
+    note_count(notes, "Renamed by this run",
+               counts.renamed - run.resume.renamed);
+    note_count(notes, "Failed by this run", counts.failed - run.resume.failed);
   }
-  record_value(record, "Interrupted", interrupted() ? "yes" : "no");
-  record_file(record, "Output file", run.options.output_file_name);
-  return finish_run_record_reporting(record, status);
+  note_value(notes, "Interrupted", interrupted() ? "yes" : "no");
+  note_file(notes, "Output file", run.options.output_file_name);
+  return finish_run_record_reporting(notes, status);
 }
 
 }  // namespace
-
-std::string group_thousands(std::int64_t count) {
-  std::string grouped = grouped_digits(count);
-  if (grouped.size() < k_grouped_width)
-    grouped.insert(0, k_grouped_width - grouped.size(), ' ');
-  return grouped;
-}
 
 int run_main(int argc, char16_t** argv) {
   static run_context run;
@@ -177,19 +165,23 @@ int run_main(int argc, char16_t** argv) {
   // The report speaks the export list's encoding, on the console and in
   // the output file, so that every name it shows is the name it read.
   run.output.form = run.export_list.form;
-  run.names.form = name_bytes_of(run.export_list.form.encoding);
+  run.disk.form = name_bytes_of(run.export_list.form.encoding);
   // -m came from the command line: its text meets the list's names in the
   // form they are held in.
   for (path_move& move : run.options.moves) {
-    move.from = command_text_in_form(move.from, run.names.form);
-    move.to = command_text_in_form(move.to, run.names.form);
+    move.from = command_text_in_form(move.from, run.disk.form);
+    move.to = command_text_in_form(move.to, run.disk.form);
   }
   run.options.hash_title =
-      command_text_in_form(run.options.hash_title, run.names.form);
-  run.names.mode =
+      command_text_in_form(run.options.hash_title, run.disk.form);
+  run.disk.mode =
       run.options.preview ? renamer_mode::preview : renamer_mode::real;
-  // Only Windows gives a renamed file the creation time of another.
-  run.names.keep_creation_times = native_path_style() == path_style::windows;
+  // Only Windows gives a renamed file the creation time of another, and
+  // only its paths need the current folder to be made whole.
+  run.disk.keep_creation_times = native_path_style() == path_style::windows;
+  if (native_path_style() == path_style::windows &&
+      !current_folder(run.working_folder))
+    run.working_folder.clear();
   check_delimiter(run);
   write_console_8bit(console_stream::out, "\n\n");
   locate_columns(run);

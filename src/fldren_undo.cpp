@@ -8,18 +8,18 @@
 #include <vector>
 
 #include "console/text_output.h"
-#include "fldren.h"
 #include "journal/journal.h"
 #include "journal/run_record.h"
 #include "platform/platform.h"
 #include "platform/program_entry.h"
+#include "rename/end_process.h"
 #include "rename/exit_status.h"
 #include "rename/input_files.h"
 #include "rename/line_model.h"
 #include "rename/rename_report.h"
 #include "rename/rename_rules.h"
 #include "rename/renamer.h"
-#include "rename/run_context.h"
+#include "text/number_text.h"
 #include "text/path_forms.h"
 
 namespace {
@@ -41,8 +41,8 @@ struct undo_run {
   undo_options options;
   text_input input;  // the output file of the run to take back
   journal log;
-  run_record record;  // beside the undo log, when there is one
-  renamer names;
+  run_record record_of_run;  // beside the undo log, when there is one
+  renamer disk;              // the real renamer
   std::vector<std::int64_t> undo_lines;  // offsets, in file order
   bool relative_paths = false;           // some line depends on its folder
   bool planned = false;  // a preview wrote the file: nothing was renamed
@@ -50,7 +50,7 @@ struct undo_run {
 };
 
 [[noreturn]] void end_undo(undo_run& run, exit_status status) {
-  finish_run_record(run.record, status);
+  finish_run_record(run.record_of_run, status);
   end_process(status, &run.log, {&run.input});
 }
 
@@ -125,7 +125,7 @@ void create_undo_log(undo_run& run) {
   const wide_text record_name = run_record_name(native_path_style(), name);
   const wide_text run_record =
       run_record_name(native_path_style(), run.input.name);
-  if (open_run_record(run.record, record_name,
+  if (open_run_record(run.record_of_run, record_name,
                       {&run.input.name, &run_record, &run.log.name},
                       false) != journal_open::ok) {
     write_console_text(console_stream::out,
@@ -148,7 +148,7 @@ void create_undo_log(undo_run& run) {
 }
 
 void find_undo_lines(undo_run& run) {
-  report_line entry;
+  journal_line entry;
   wide_text line;
   for (;;) {
     const std::int64_t offset = line_offset(run.input);
@@ -156,11 +156,11 @@ void find_undo_lines(undo_run& run) {
     ++run.counts.lines_read;
     // A "Pending" line's rename may have been made before the run was
     // killed; whether it was is decided when its turn comes.
-    const bool readable = parse_report_line(line, entry);
-    if (readable && entry.result == report_result::planned) {
+    const bool readable = parse_journal_line(line, entry);
+    if (readable && entry.result == line_result::planned) {
       run.planned = true;
       ++run.counts.skipped;
-    } else if (readable && entry.result != report_result::failure) {
+    } else if (readable && entry.result != line_result::failure) {
       run.undo_lines.push_back(offset);
       run.relative_paths =
           run.relative_paths ||
@@ -184,9 +184,10 @@ void refuse_preview_file(undo_run& run) {
   if (!run.planned) return;
   write_console_text(console_stream::out,
                      u"\nThe output file " + console_safe(run.input.name) +
-                         u" was written by a preview (its lines read "
-                         u"\"Planned\"): no file was renamed by it. Nothing "
-                         u"was renamed\n");
+                         u" was written by a preview (its lines read \"" +
+                         wide_text(result_word(line_result::planned)) +
+                         u"\"): no file was renamed by it. Nothing was "
+                         u"renamed\n");
   end_undo(run, k_exit_failure);
 }
 
@@ -196,18 +197,19 @@ void refuse_relative_paths(undo_run& run) {
   if (!run.relative_paths || !run.options.folder.empty()) return;
   // The run's record says where it was made; taken only when that folder
   // is there.
-  const wide_text record = run_record_name(native_path_style(), run.input.name);
+  const wide_text record_name =
+      run_record_name(native_path_style(), run.input.name);
   wide_text folder;
   wide_text unused;
-  if (recorded_working_folder(record, folder) &&
+  if (recorded_working_folder(record_name, folder) &&
       kind_of_name(folder, name_bytes::utf8, unused) == name_kind::directory) {
     write_console_text(console_stream::out,
                        u"\nRelative paths are taken against " +
                            console_safe(folder) +
                            u", the folder the run was made in, as its run "
                            u"record " +
-                           console_safe(record) + u" says\n");
-    run.options.folder = command_text_in_form(folder, run.names.form);
+                           console_safe(record_name) + u" says\n");
+    run.options.folder = command_text_in_form(folder, run.disk.form);
     return;
   }
   wide_text here;
@@ -229,52 +231,51 @@ wide_text in_run_folder(const undo_run& run, wide_view path) {
 enum class undo_step { undo, remove_new_name, skip };
 
 // What to do for one line, from its result word and the disk. A "Success"
-// line is undone. A "Pending" line's rename was made only when its new
-// name exists and its old one does not. A "Linking" line's rename by link
-// may have been killed between its two steps: both names then lead to the
-// file, the second being the run's own, which goes. The word alone says
-// that the run made a link: two names that were there before the run are
-// never taken for one.
+// line is undone; a line left in flight is settled from the disk: a rename
+// that was made is undone, and of a rename by link killed between its two
+// steps the second name, the run's own, goes.
 undo_step choose_step(const undo_run& run, const wide_text& new_name,
-                      const wide_text& old_name, report_result result) {
-  if (result == report_result::success) return undo_step::undo;
-  wide_text unused;
-  const bool new_exists =
-      kind_of(run.names, new_name, unused) != name_kind::missing;
-  const bool old_exists =
-      kind_of(run.names, old_name, unused) != name_kind::missing;
-  if (new_exists && !old_exists) return undo_step::undo;
-  if (result == report_result::linking && new_exists && old_exists &&
-      same_file_named(new_name, old_name, run.names.form))
-    return undo_step::remove_new_name;
+                      const wide_text& old_name, line_result result) {
+  if (result == line_result::success) return undo_step::undo;
+  switch (settle_in_flight(run.disk, old_name, new_name, result)) {
+    case flight_end::made:
+      return undo_step::undo;
+    case flight_end::linked_twice:
+      return undo_step::remove_new_name;
+    case flight_end::not_made:
+    case flight_end::both_names:
+    case flight_end::no_name:
+      break;
+  }
   return undo_step::skip;
 }
 
 // Undoes one line: from is its new name, to its old one. Writes the undo
 // log's line first, as a run does; a refused undo's line reads "Failure"
 // at once. Returns false when the undo log could not be written.
-bool undo_line(undo_run& run, const report_line& entry, const wide_text& from,
+bool undo_line(undo_run& run, const journal_line& entry, const wide_text& from,
                const wide_text& to, undo_step step, wide_text& reason) {
   bool success = false;
   if (step == undo_step::remove_new_name) {
     if (!journal_begin(run.log, from, to, entry.first_value)) {
       reason = u"The undo log could not be written";
     } else {
-      success = remove_name(from, run.names.form);
-      journal_settle(run.log, success);
-      write_console_text(console_stream::out,
-                         u"\nBoth names lead to the same file; removed " +
-                             console_safe(from) +
-                             (success ? u"" : u": Failure"),
-                         run.input.form.encoding);
+      success = remove_second_name(run.disk, from);
+      journal_hold_result(run.log, success);
+      write_console_text(
+          console_stream::out,
+          u"\nBoth names lead to the same file; removed " + console_safe(from) +
+              (success ? u""
+                       : u": " + wide_text(result_word(line_result::failure))),
+          run.input.form.encoding);
     }
-  } else if (check_source(run.names, from, reason) != refusal::none) {
+  } else if (check_source(run.disk, from, reason) != refusal::none) {
     journal_refused(run.log, from, to, entry.first_value);
   } else if (!journal_begin(run.log, from, to, entry.first_value)) {
     reason = u"The undo log could not be written";
   } else {
-    success = rename_file(run.names, run.log, from, to, reason);
-    journal_settle(run.log, success);
+    success = rename_file(run.disk, run.log, from, to, reason);
+    journal_hold_result(run.log, success);
   }
   if (success)
     ++run.counts.undone;
@@ -285,7 +286,7 @@ bool undo_line(undo_run& run, const report_line& entry, const wide_text& from,
 
 void undo_renames(undo_run& run) {
   const text_encoding encoding = run.input.form.encoding;
-  report_line entry;
+  journal_line entry;
   wide_text line;
   wide_text report;
   wide_text reason;
@@ -293,7 +294,7 @@ void undo_renames(undo_run& run) {
   for (auto at = run.undo_lines.rbegin();
        at != run.undo_lines.rend() && !interrupted(); ++at) {
     if (!seek_input(run.input, *at) || !read_line(run.input, line) ||
-        !parse_report_line(line, entry)) {
+        !parse_journal_line(line, entry)) {
       write_console_text(console_stream::out,
                          u"\nCan't read input file " +
                              console_safe(run.input.name) +
@@ -333,27 +334,27 @@ void write_undo_closing(const undo_counts& counts) {
 
 // The undo's record: what is undone, from which output file.
 void begin_undo_record(undo_run& run, int argc, char16_t** argv) {
-  run_record& record = run.record;
-  if (record.file.file == nullptr) return;
-  begin_record_section(record, "fldren-undo", command_line_text(argc, argv));
-  record_value(record, "Mode", "undo");
-  record_file(record, "Output file undone", run.input.name);
-  record_value(record, "Undo log", run.log.name);
-  if (!write_record_reporting(record, u"; nothing was renamed"))
+  run_record& notes = run.record_of_run;
+  if (notes.file.file == nullptr) return;
+  begin_run_section(notes, "fldren-undo", command_line_text(argc, argv));
+  note_value(notes, "Mode", "undo");
+  note_file(notes, "Output file undone", run.input.name);
+  note_value(notes, "Undo log", run.log.name);
+  if (!write_run_record_reporting(notes, u"; nothing was renamed"))
     end_undo(run, k_exit_failure);
 }
 
 bool end_undo_record(undo_run& run, exit_status status) {
-  run_record& record = run.record;
-  if (record.file.file == nullptr) return true;
+  run_record& notes = run.record_of_run;
+  if (notes.file.file == nullptr) return true;
   const undo_counts& counts = run.counts;
-  record_count(record, "Lines read", counts.lines_read);
-  record_count(record, "Undone", counts.undone);
-  record_count(record, "Failed", counts.failed);
-  record_count(record, "Skipped", counts.skipped);
-  record_value(record, "Interrupted", interrupted() ? "yes" : "no");
-  record_file(record, "Undo log", run.log.name);
-  return finish_run_record_reporting(record, status);
+  note_count(notes, "Lines read", counts.lines_read);
+  note_count(notes, "Undone", counts.undone);
+  note_count(notes, "Failed", counts.failed);
+  note_count(notes, "Skipped", counts.skipped);
+  note_value(notes, "Interrupted", interrupted() ? "yes" : "no");
+  note_file(notes, "Undo log", run.log.name);
+  return finish_run_record_reporting(notes, status);
 }
 
 }  // namespace
@@ -363,11 +364,11 @@ int run_undo_main(int argc, char16_t** argv) {
   run.options = parse_undo_arguments(argc, argv);
   if (!open_named_input(run.input, run.options.journal_name))
     end_undo(run, k_exit_failure);
-  run.names.form = name_bytes_of(run.input.form.encoding);
-  run.names.keep_creation_times = native_path_style() == path_style::windows;
+  run.disk.form = name_bytes_of(run.input.form.encoding);
+  run.disk.keep_creation_times = native_path_style() == path_style::windows;
   // The folder came from the command line; it is joined with the output
   // file's paths, in the form they are held in.
-  run.options.folder = command_text_in_form(run.options.folder, run.names.form);
+  run.options.folder = command_text_in_form(run.options.folder, run.disk.form);
   if (!run.options.log_name.empty()) create_undo_log(run);
   begin_undo_record(run, argc, argv);
   write_console_8bit(console_stream::out, "\n\n");

@@ -1,7 +1,7 @@
 #pragma once
 
-// Encoding the program's wide text for the console and the output file,
-// each in the form of the text it came from, and writing it to the console.
+// The console: text from the evidence made safe to show, and the batches
+// that carry it to standard output in the form of the text it came from.
 
 #include <cstdio>
 #include <string>
@@ -9,17 +9,6 @@
 #include "platform/platform.h"
 #include "text/text_form.h"
 #include "text/wide_text.h"
-
-// Appends text encoded: 8-bit as the platform reads it back, UTF-8 (a byte
-// that could not be read goes back as that byte, any other lone surrogate
-// becomes U+FFFD), or UTF-16 unit for unit. Never fails.
-void append_encoded(wide_view text, text_encoding encoding, std::string& bytes);
-
-// The same, as a string of its own.
-std::string encode_text(wide_view text, text_encoding encoding);
-
-// The byte-order mark of the encoding; empty for 8-bit text.
-std::string byte_order_mark(text_encoding encoding);
 
 // Appends text with every control character (U+0000 to U+001F, U+007F to
 // U+009F) written as "\x1B", and every lone surrogate, which stands for
@@ -60,6 +49,12 @@ bool write_console_text(console_stream stream, wide_view text,
 // The same for the program's own messages and names from the command
 // line, in the command line's encoding (command_line_encoding).
 bool write_console_text(console_stream stream, wide_view text);
+
+// One of the program's messages to standard output, as write_console_text
+// writes it.
+inline bool write_out(wide_view text) {
+  return write_console_text(console_stream::out, text);
+}
 
 // Adds text for standard output to the batch, which is written as it
 // reaches 64 KiB, when a quarter of a second has passed since the batch's

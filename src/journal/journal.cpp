@@ -1,15 +1,13 @@
 #include "journal/journal.h"
 
 #include "console/text_output.h"
-
-wide_view result_word(bool success) {
-  return success ? u"Success" : u"Failure";
-}
+#include "platform/encoded_text.h"
 
 namespace {
 
-wide_view word_of(const journal& journal, bool success) {
-  return success && journal.planned ? k_planned_word : result_word(success);
+// A preview's journal writes "Planned" where a run's writes "Success".
+line_result result_of(const journal& journal, bool success) {
+  return success && journal.planned ? line_result::planned : ended(success);
 }
 
 }  // namespace
@@ -94,8 +92,8 @@ namespace {
 
 // Appends the held line's result word and the rest of its line.
 void append_held(journal& journal) {
-  append_encoded(word_of(journal, journal.held_success), journal.form.encoding,
-                 journal.bytes);
+  append_result_word(result_of(journal, journal.held_success),
+                     journal.form.encoding, journal.bytes);
   journal.bytes += journal.held_tail;
 }
 
@@ -107,11 +105,11 @@ bool write_from(journal& journal, std::int64_t offset) {
     // A write cut short may have stopped inside the held line's result
     // word; that line goes again on its own, so that no line reads half a
     // word.
-    if (journal.holding && offset == journal.result_at)
-      write_file_at(journal.file, journal.result_at,
-                    encode_text(word_of(journal, journal.held_success),
-                                journal.form.encoding) +
-                        journal.held_tail);
+    if (journal.holding && offset == journal.result_at) {
+      journal.bytes.clear();
+      append_held(journal);
+      write_file_at(journal.file, journal.result_at, journal.bytes);
+    }
     return false;
   }
   journal.end = offset + static_cast<std::int64_t>(journal.bytes.size());
@@ -145,46 +143,31 @@ std::int64_t start_line(journal& journal, wide_view source,
     append_held(journal);
   else if (journal.end == 0 && journal.form.byte_order_mark)
     bytes = byte_order_mark(journal.form.encoding);
-  const text_encoding encoding = journal.form.encoding;
-  append_encoded(source, encoding, bytes);
-  append_encoded(u"\t==>\t", encoding, bytes);
-  append_encoded(destination, encoding, bytes);
-  append_encoded(u"\t", encoding, bytes);
+  append_line_start(source, destination, journal.form.encoding, bytes);
   result_at = offset + static_cast<std::int64_t>(bytes.size());
   return offset;
 }
 
-// What follows a line's result word: TAB, the first value, the line end.
-void append_tail(const journal& journal, wide_view first_value,
-                 std::string& bytes) {
-  append_encoded(u"\t", journal.form.encoding, bytes);
-  append_encoded(first_value, journal.form.encoding, bytes);
-  append_encoded(text_line_end(), journal.form.encoding, bytes);
-}
-
-}  // namespace
-
-namespace {
-
 // Writes the held line's result and a new line whose result word reads
-// word. A line in flight is held, its tail to follow with its result;
+// result. A line in flight is held, its tail to follow with its result;
 // another line is written whole.
 bool write_line(journal& journal, wide_view source, wide_view destination,
-                wide_view first_value, wide_view word, bool in_flight) {
+                wide_view first_value, line_result result, bool in_flight) {
   if (journal.file == nullptr) return true;
   if (journal.failed) return false;
   std::int64_t result_at = 0;
   const std::int64_t offset =
       start_line(journal, source, destination, result_at);
-  append_encoded(word, journal.form.encoding, journal.bytes);
-  if (!in_flight) append_tail(journal, first_value, journal.bytes);
+  append_result_word(result, journal.form.encoding, journal.bytes);
+  if (!in_flight)
+    append_line_tail(first_value, journal.form.encoding, journal.bytes);
   if (!write_from(journal, offset)) return false;
   journal.holding = in_flight;
   if (!in_flight) return true;
   journal.result_at = result_at;
   journal.held_success = false;
   journal.held_tail.clear();
-  append_tail(journal, first_value, journal.held_tail);
+  append_line_tail(first_value, journal.form.encoding, journal.held_tail);
   return true;
 }
 
@@ -192,35 +175,38 @@ bool write_line(journal& journal, wide_view source, wide_view destination,
 
 bool journal_begin(journal& journal, wide_view source, wide_view destination,
                    wide_view first_value) {
-  return write_line(journal, source, destination, first_value, k_pending_word,
-                    true);
+  return write_line(journal, source, destination, first_value,
+                    line_result::pending, true);
 }
 
 bool journal_refused(journal& journal, wide_view source, wide_view destination,
                      wide_view first_value) {
   return write_line(journal, source, destination, first_value,
-                    result_word(false), false);
+                    line_result::failure, false);
 }
 
-bool journal_settled(journal& journal, wide_view source, wide_view destination,
-                     wide_view first_value, bool success) {
+bool journal_known_result(journal& journal, wide_view source,
+                          wide_view destination, wide_view first_value,
+                          bool success) {
   return write_line(journal, source, destination, first_value,
-                    word_of(journal, success), false);
+                    result_of(journal, success), false);
 }
 
 bool journal_linking(journal& journal) {
   if (journal.file == nullptr || !journal.holding) return true;
   if (journal.failed) return false;
   // In place of "Pending", the same length: the file keeps its length.
-  if (!write_file_at(journal.file, journal.result_at,
-                     encode_text(k_linking_word, journal.form.encoding))) {
+  std::string& word = journal.bytes;
+  word.clear();
+  append_result_word(line_result::linking, journal.form.encoding, word);
+  if (!write_file_at(journal.file, journal.result_at, word)) {
     journal.failed = true;
     return false;
   }
   return true;
 }
 
-void journal_settle(journal& journal, bool success) {
+void journal_hold_result(journal& journal, bool success) {
   // After a failed write the line held is an earlier record's.
   if (!journal.failed) journal.held_success = success;
 }

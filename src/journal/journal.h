@@ -3,14 +3,16 @@
 // The output file as a write-ahead journal: each line is on disk, its
 // result reading "Pending", before its rename is made, and gets its result
 // in place afterwards. A run killed at any moment leaves a line for every
-// rename it made; at most the last line still reads "Pending", and may lack
-// its last field and line end.
+// rename it made; at most the last line still reads "Pending" (or
+// "Linking", for a rename by link), and may lack its last field and line
+// end. The line itself is journal_line's.
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "journal/journal_line.h"
 #include "platform/platform.h"
 #include "text/path_forms.h"
 #include "text/text_form.h"
@@ -36,18 +38,6 @@ struct journal {
   // When the file was last put on the disk itself.
   std::chrono::steady_clock::time_point flushed_at;
 };
-
-// "Success" or "Failure", the result words of a line; a line whose rename
-// is in flight reads "Pending", a word of the same length, until its
-// result replaces it.
-wide_view result_word(bool success);
-inline constexpr wide_view k_pending_word = u"Pending";
-// A rename in flight by a link and the removal of the old name: between
-// the two, both names lead to the file, and only this word tells that the
-// second name is the run's own.
-inline constexpr wide_view k_linking_word = u"Linking";
-// In a preview's output file, the word of a rename that would succeed.
-inline constexpr wide_view k_planned_word = u"Planned";
 
 enum class journal_start { empty, keep };
 
@@ -91,8 +81,9 @@ bool journal_refused(journal& journal, wide_view source, wide_view destination,
 // As journal_refused, for a line whose result is known without a rename
 // being made here: the result of an earlier run's rename, settled from the
 // disk.
-bool journal_settled(journal& journal, wide_view source, wide_view destination,
-                     wide_view first_value, bool success);
+bool journal_known_result(journal& journal, wide_view source,
+                          wide_view destination, wide_view first_value,
+                          bool success);
 
 // Makes the line in flight read "Linking" in place of "Pending", before a
 // rename by link is begun. Returns false, setting journal.failed, when
@@ -103,7 +94,7 @@ bool journal_linking(journal& journal);
 // Holds the result of the line journal_begin just wrote, to be written with
 // the next line or by journal_close; does nothing after a failed write.
 // Never fails.
-void journal_settle(journal& journal, bool success);
+void journal_hold_result(journal& journal, bool success);
 
 // Writes the result of the line in flight, if any, and closes the file.
 // Returns false when the result could not be written (journal.failed).

@@ -38,52 +38,51 @@ journal_open open_run_record(run_record& record, const wide_text& name,
   return journal_open::ok;
 }
 
-void record_value(run_record& record, std::string_view key, wide_view value) {
+void note_value(run_record& record, std::string_view key, wide_view value) {
   std::string bytes;
   append_utf8_encoded(console_safe(value), bytes);
   add_line(record, key, bytes);
 }
 
-void record_value(run_record& record, std::string_view key,
-                  std::string_view value) {
+void note_value(run_record& record, std::string_view key,
+                std::string_view value) {
   add_line(record, key, value);
 }
 
-void record_count(run_record& record, std::string_view key,
-                  std::int64_t count) {
+void note_count(run_record& record, std::string_view key, std::int64_t count) {
   add_line(record, key, std::to_string(count));
 }
 
-void record_file(run_record& record, std::string_view title,
-                 const wide_text& name) {
-  record_value(record, title, name);
+void note_file(run_record& record, std::string_view title,
+               const wide_text& name) {
+  note_value(record, title, name);
   std::string digest;
   wide_text reason;
   std::atomic<std::int64_t> bytes{0};
   const std::string key(title);
   if (hash_input_file(name, hash_kind::sha256, digest, reason, &bytes)) {
-    record_count(record, key + " size", bytes.load());
-    record_value(record, key + " SHA-256", digest);
+    note_count(record, key + " size", bytes.load());
+    note_value(record, key + " SHA-256", digest);
   } else {
-    record_value(record, key + " SHA-256", u"not read: " + reason);
+    note_value(record, key + " SHA-256", u"not read: " + reason);
   }
 }
 
-void begin_record_section(run_record& record, std::string_view program,
-                          wide_view command_line) {
+void begin_run_section(run_record& record, std::string_view program,
+                       wide_view command_line) {
   // Sections are told apart by a blank line.
   if (record.file.end > 0) append_utf8_encoded(text_line_end(), record.section);
-  record_value(record, "Program", std::string(program) + " " + FLDREN_VERSION);
-  record_value(record, "Command line", command_line);
+  note_value(record, "Program", std::string(program) + " " + FLDREN_VERSION);
+  note_value(record, "Command line", command_line);
   wide_text folder;
   if (!current_folder(folder)) folder.clear();
-  record_value(record, k_working_folder, folder);
-  record_value(record, "User", user_name());
-  record_value(record, "Computer", computer_name());
-  record_value(record, "Started", utc_time_now());
+  note_value(record, k_working_folder, folder);
+  note_value(record, "User", user_name());
+  note_value(record, "Computer", computer_name());
+  note_value(record, "Started", utc_time_now());
 }
 
-bool write_record(run_record& record) {
+bool write_run_record(run_record& record) {
   journal& file = record.file;
   if (file.file == nullptr) return true;
   if (!file.failed && !record.section.empty()) {
@@ -99,9 +98,9 @@ bool write_record(run_record& record) {
 
 bool finish_run_record(run_record& record, int exit_status) {
   if (record.file.file == nullptr) return true;
-  record_value(record, "Ended", utc_time_now());
-  record_count(record, "Exit status", exit_status);
-  const bool written = write_record(record);
+  note_value(record, "Ended", utc_time_now());
+  note_count(record, "Exit status", exit_status);
+  const bool written = write_run_record(record);
   return journal_close(record.file) && written;
 }
 
@@ -115,8 +114,8 @@ void report_unwritten(const run_record& record, wide_view after) {
 
 }  // namespace
 
-bool write_record_reporting(run_record& record, wide_view after) {
-  if (write_record(record)) return true;
+bool write_run_record_reporting(run_record& record, wide_view after) {
+  if (write_run_record(record)) return true;
   report_unwritten(record, after);
   return false;
 }

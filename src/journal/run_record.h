@@ -28,26 +28,26 @@ journal_open open_run_record(run_record& record, const wide_text& name,
 
 // Adds the line "key: value"; a value's control characters are shown as
 // the console shows them, so that every value keeps to its line.
-void record_value(run_record& record, std::string_view key, wide_view value);
-void record_value(run_record& record, std::string_view key,
-                  std::string_view value);
-void record_count(run_record& record, std::string_view key, std::int64_t count);
+void note_value(run_record& record, std::string_view key, wide_view value);
+void note_value(run_record& record, std::string_view key,
+                std::string_view value);
+void note_count(run_record& record, std::string_view key, std::int64_t count);
 
 // Adds title's lines for the file of that name: its path, its size in
 // bytes and its SHA-256, or why it could not be read.
-void record_file(run_record& record, std::string_view title,
-                 const wide_text& name);
+void note_file(run_record& record, std::string_view title,
+               const wide_text& name);
 
 // Adds the lines that begin a section: the program and its version, the
 // command line as given, the working folder, the user, the computer and
 // the time, a blank line first when the record holds an earlier section.
-void begin_record_section(run_record& record, std::string_view program,
-                          wide_view command_line);
+void begin_run_section(run_record& record, std::string_view program,
+                       wide_view command_line);
 
 // Writes the lines added since the last write, and puts them on the disk.
 // False, the record then closed, when they could not be written. Does
 // nothing when the record is not open.
-bool write_record(run_record& record);
+bool write_run_record(run_record& record);
 
 // Adds the section's last lines, the time and the exit status, writes
 // what is left and closes the record. False when a write failed, now or
@@ -56,7 +56,7 @@ bool finish_run_record(run_record& record, int exit_status);
 
 // write_record and finish_run_record that, when the record could not be
 // written, say so on the console, naming it, followed by after.
-bool write_record_reporting(run_record& record, wide_view after);
+bool write_run_record_reporting(run_record& record, wide_view after);
 bool finish_run_record_reporting(run_record& record, int exit_status);
 
 // The command line as given, each argument that is empty or holds a space,

@@ -58,13 +58,13 @@ void read_ahead(run_context& run, std::int64_t first) {
   record_plan plan;
   while (hasher.has_header && hasher.next_record <= first + k_files_ahead &&
          read_line(hasher.ahead, line)) {
-    if (line.size() < 3) continue;  // not a record, as in the loop
+    if (!is_record_line(line)) continue;
     const std::int64_t record = hasher.next_record++;
     if (record < first) continue;
     split_record(line, fields);
     const hash_kind kind = hash_kind_of_hex(hash_value_of(run, fields));
     if (kind == hash_kind::none) continue;
-    compose_record(run.options, run.columns, fields, plan);
+    compose_source(run.options, run.columns, fields, run.working_folder, plan);
     {
       const std::lock_guard<std::mutex> held(hasher.lock);
       hasher.jobs.push_back({record, plan.source, kind});
@@ -104,7 +104,7 @@ bool take_outcome(run_context& run, std::int64_t record, const wide_text& path,
   // An earlier record's rename may have put another file under the name
   // since the worker read it.
   file_identity now;
-  return outcome.hashed && identity_of_rename_path(path, run.names.form, now) &&
+  return outcome.hashed && identity_of_rename_path(path, run.disk.form, now) &&
          same_identity(now, outcome.identity);
 }
 
@@ -126,7 +126,7 @@ void start_hashing(run_context& run) {
   wide_text header;
   hasher.has_header = read_line(hasher.ahead, header);
   for (unsigned i = 0; i < k_workers; ++i)
-    hasher.workers.emplace_back(hash_files, std::ref(hasher), run.names.form);
+    hasher.workers.emplace_back(hash_files, std::ref(hasher), run.disk.form);
 }
 
 refusal check_file_hash(run_context& run, std::int64_t record,
@@ -143,7 +143,7 @@ refusal check_file_hash(run_context& run, std::int64_t record,
   hash_outcome outcome;
   if (!take_outcome(run, record, plan.source, outcome)) {
     outcome.reason.clear();
-    outcome.hashed = hash_file(plan.source, run.names.form, kind, outcome.hex,
+    outcome.hashed = hash_file(plan.source, run.disk.form, kind, outcome.hex,
                                outcome.reason, &run.hasher->bytes);
   }
   if (!outcome.hashed) {

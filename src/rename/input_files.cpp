@@ -7,19 +7,7 @@
 #include "rename/line_model.h"
 #include "rename/resume.h"
 #include "rename/run_context.h"
-
-namespace {
-
-void write_out(wide_view text) {
-  write_console_text(console_stream::out, text);
-}
-
-std::u16string number_text(std::int64_t number) {
-  const std::string digits = std::to_string(number);
-  return std::u16string(digits.begin(), digits.end());
-}
-
-}  // namespace
+#include "text/number_text.h"
 
 bool open_named_input(text_input& slot, const wide_text& name) {
   wide_text resolved;
@@ -72,14 +60,14 @@ void read_field_list(run_context& run) {
     case field_list_result::ok:
       break;
     case field_list_result::line_too_long:
-      write_out(u"\nField list line " + number_text(line_number) +
+      write_out(u"\nField list line " + decimal_text(line_number) +
                 u" is longer than " +
-                number_text(static_cast<std::int64_t>(k_max_field_line)) +
+                decimal_text(static_cast<std::int64_t>(k_max_field_line)) +
                 u" characters; nothing was renamed\n");
       end_run(run, k_exit_failure);
     case field_list_result::too_many_titles:
       write_out(u"\nThe field list holds more than " +
-                number_text(k_max_field_names) +
+                decimal_text(k_max_field_names) +
                 u" titles; nothing was renamed\n");
       end_run(run, k_exit_failure);
     case field_list_result::read_failed:
@@ -138,7 +126,7 @@ void open_record(run_context& run, bool append) {
   const wide_text name =
       run_record_name(native_path_style(), run.options.output_file_name);
   switch (open_run_record(
-      run.record, name,
+      run.record_of_run, name,
       {&run.options.export_list_name, &run.options.field_list_name,
        &run.options.output_file_name},
       append)) {

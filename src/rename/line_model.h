@@ -60,3 +60,9 @@ bool read_line(text_input& input, wide_text& line);
 // removing one final line feed. Holds at most k_max_columns columns and
 // never writes past the table. Never fails.
 void split_record(wide_view line, record_fields& fields);
+
+// True when line, as read_line gives it, is a record: blank lines between
+// records (a line feed, perhaps one more character) are not. The record
+// loop, the count for the progress line and the hashing ahead all skip
+// the same lines, so that their record numbers agree.
+inline bool is_record_line(wide_view line) { return line.size() >= 3; }

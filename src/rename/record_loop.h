@@ -17,10 +17,23 @@ struct run_context;
 // the rename), and reports the outcome on the console. Returns false when
 // the output file could not be written (the record's file is then left as
 // it was, unless its rename was made and only its result is missing); the
-// run must then stop. plan and report are scratch text that
-// the caller keeps from record to record.
-bool rename_record(run_context& run, const record_fields& fields,
-                   record_plan& plan, wide_text& report);
+// run must then stop. record is the record's number among the list's
+// records, from 0; plan and report are scratch text that the caller keeps
+// from record to record.
+bool rename_record(run_context& run, std::int64_t record,
+                   const record_fields& fields, record_plan& plan,
+                   wide_text& report);
+
+// Ends one record, whatever decided it: its report line on the console
+// (plan's paths, reason and listed name; a quiet run shows failures only),
+// its counts, and the progress line. Never fails.
+void end_record(run_context& run, const record_plan& plan, bool success,
+                wide_text& report);
+
+// The counts of a record that the earlier run of a resumed one decided:
+// its result counted under reason, nothing shown. Never fails.
+void count_record(run_context& run, bool success, wide_view reason,
+                  bool long_path);
 
 // The number of records after the header, as process_records counts them;
 // reads the input from its start.

@@ -1,29 +1,10 @@
 #pragma once
 
-// The report of one rename: its console line, and reading an output-file
-// line back, which is what lets fldren-undo take a run back from the file
-// alone. The journal writes the lines and owns their result words.
+// The console line of one rename. The output file's line is the journal's
+// (journal/journal_line.h); this line shows the same paths and result.
 
-#include "journal/journal.h"
 #include "text/text_form.h"
 #include "text/wide_text.h"
-
-enum class report_result { success, failure, pending, linking, planned };
-
-// One output-file line: source path, "==>", destination path, the result
-// word, and the value of the first chosen column, TAB-separated.
-struct report_line {
-  wide_view source;
-  wide_view destination;
-  report_result result = report_result::failure;
-  wide_view first_value;
-};
-
-// Reads line (its line feed, if any, ignored) as an output-file line;
-// false, leaving entry unspecified, when it is anything else. A "Pending"
-// or "Linking" line may lack its last field: a run killed in flight leaves
-// it so.
-bool parse_report_line(wide_view line, report_line& entry);
 
 // The console line of one rename on standard output: "\n", source, TAB,
 // "==>", TAB, destination, TAB and the result word, then for a failure a

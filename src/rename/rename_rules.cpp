@@ -31,13 +31,11 @@ bool unusable_in_name(wide_view text) {
 }
 
 // The path a rename uses for a Destination value on this system; a refusal
-// when Windows' form needs a current folder that cannot be learnt, or
-// another drive's, which cannot be told for sure.
-refusal rename_path_of(wide_view value, wide_text& result) {
-  // The current folder does not change during a run; asked once.
-  static wide_text folder;
+// when Windows' form needs a current folder that could not be learnt
+// (folder empty), or another drive's, which cannot be told for sure.
+refusal rename_path_of(wide_view value, wide_view folder, wide_text& result) {
   const path_style style = native_path_style();
-  if (style == path_style::windows && folder.empty() && !current_folder(folder))
+  if (style == path_style::windows && folder.empty())
     return refusal::no_current_folder;
   result = rename_path(style, value, folder);
   if (style == path_style::windows && is_other_drive_relative(value, folder))
@@ -51,82 +49,86 @@ bool holds_separator(wide_view text) {
 
 }  // namespace
 
+namespace {
+
+// The reason shown for each refusal; cannot_look shows the system's own.
+constexpr struct {
+  refusal refused;
+  wide_view text;
+} k_refusal_texts[] = {
+    {refusal::missing_column, u"The record lacks a column the new name needs"},
+    {refusal::unusable_value,
+     u"A value holds a NUL or text that could not be read"},
+    {refusal::separator_in_value, u"A chosen value holds \\ or /"},
+    {refusal::forbidden_character,
+     u"A chosen value holds a character no Windows name can hold"},
+    {refusal::stream,
+     u"The Destination names an alternate data stream, not a file"},
+    {refusal::reserved_name, u"The new name is a device name Windows reserves"},
+    {refusal::trailing_dot_or_space,
+     u"The new name ends in a period or a space, which Windows programs "
+     u"cannot open"},
+    {refusal::name_too_long, u"The new name is longer than 255 UTF-16 units"},
+    {refusal::path_too_long,
+     u"The new path is longer than 32,767 UTF-16 units"},
+    {refusal::same_name, u"The new name is the old name"},
+    {refusal::other_drive_folder,
+     u"The Destination is relative to another drive's current folder, which "
+     u"cannot be told for sure"},
+    {refusal::no_current_folder, u"The current folder is not known"},
+    {refusal::no_such_file, u"No file of the old name exists"},
+    {refusal::directory, u"The old name is a folder"},
+    {refusal::name_too_long_here,
+     u"The new name is longer than its file system allows"},
+    {refusal::path_too_long_here,
+     u"The new path is longer than the system allows"},
+    {refusal::case_twin,
+     u"The new name exists, or one that Windows takes for it (the same but "
+     u"for case)"},
+    {refusal::hash_value,
+     u"The hash in the list is not 32, 40 or 64 hex digits (MD5, SHA-1 or "
+     u"SHA-256)"},
+    {refusal::hash_differs,
+     u"The file's contents differ from the hash in the list"},
+    {refusal::not_utf8_here,
+     u"The new name is not UTF-8, which its file system needs"},
+};
+
+}  // namespace
+
 wide_view refusal_text(refusal refused) {
-  switch (refused) {
-    case refusal::none:
-      break;
-    case refusal::missing_column:
-      return u"The record lacks a column the new name needs";
-    case refusal::unusable_value:
-      return u"A value holds a NUL or text that could not be read";
-    case refusal::separator_in_value:
-      return u"A chosen value holds \\ or /";
-    case refusal::forbidden_character:
-      return u"A chosen value holds a character no Windows name can hold";
-    case refusal::stream:
-      return u"The Destination names an alternate data stream, not a file";
-    case refusal::reserved_name:
-      return u"The new name is a device name Windows reserves";
-    case refusal::trailing_dot_or_space:
-      return u"The new name ends in a period or a space, which Windows "
-             u"programs cannot open";
-    case refusal::name_too_long:
-      return u"The new name is longer than 255 UTF-16 units";
-    case refusal::path_too_long:
-      return u"The new path is longer than 32,767 UTF-16 units";
-    case refusal::same_name:
-      return u"The new name is the old name";
-    case refusal::other_drive_folder:
-      return u"The Destination is relative to another drive's current "
-             u"folder, which cannot be told for sure";
-    case refusal::no_current_folder:
-      return u"The current folder is not known";
-    case refusal::no_such_file:
-      return u"No file of the old name exists";
-    case refusal::directory:
-      return u"The old name is a folder";
-    case refusal::cannot_look:
-      break;
-    case refusal::name_too_long_here:
-      return u"The new name is longer than its file system allows";
-    case refusal::path_too_long_here:
-      return u"The new path is longer than the system allows";
-    case refusal::case_twin:
-      return u"The new name exists, or one that Windows takes for it "
-             u"(the same but for case)";
-    case refusal::hash_value:
-      return u"The hash in the list is not 32, 40 or 64 hex digits (MD5, "
-             u"SHA-1 or SHA-256)";
-    case refusal::hash_differs:
-      return u"The file's contents differ from the hash in the list";
-    case refusal::not_utf8_here:
-      return u"The new name is not UTF-8, which its file system needs";
-  }
+  for (const auto& entry : k_refusal_texts)
+    if (entry.refused == refused) return entry.text;
   return {};
 }
 
-void compose_record(const run_options& options, const column_plan& columns,
-                    const record_fields& fields, record_plan& plan) {
+void compose_source(const run_options& options, const column_plan& columns,
+                    const record_fields& fields, wide_view folder,
+                    record_plan& plan) {
   bool present = true;
-  bool unusable = false;
-  bool separator = false;
-  bool forbidden = false;
   wide_view value =
       record_column(fields, columns.keywords.destination, present);
   // A moved export: the list's paths name the export where it was made.
   if (apply_moves(value, options.moves, plan.moved_value))
     value = plan.moved_value;
-  unusable = unusable_in_name(value);
-  const refusal unresolved = rename_path_of(value, plan.source);
-  const bool resolved = unresolved != refusal::no_current_folder;
-  if (!resolved) plan.source.clear();
-  if (resolved && !plan.stored_name.empty()) {
-    const wide_view listed = last_name(native_path_style(), plan.source);
-    plan.source.replace(
-        static_cast<std::size_t>(listed.data() - plan.source.data()),
-        listed.size(), plan.stored_name);
-  }
+  const bool unusable = unusable_in_name(value);
+  const refusal unresolved = rename_path_of(value, folder, plan.source);
+  if (unresolved == refusal::no_current_folder) plan.source.clear();
+  plan.listed_name.clear();
+  if (!present)
+    plan.refused = refusal::missing_column;
+  else if (unusable)
+    plan.refused = refusal::unusable_value;
+  else
+    plan.refused = unresolved;
+}
 
+void compose_destination(const run_options& options, const column_plan& columns,
+                         const record_fields& fields, record_plan& plan) {
+  bool present = true;
+  bool unusable = false;
+  bool separator = false;
+  bool forbidden = false;
   // Everything in front of the file name stays; the chosen values go
   // between it and the file name.
   path_parts parts;
@@ -170,9 +172,12 @@ void compose_record(const run_options& options, const column_plan& columns,
           ? record_column(fields, columns.selected[0], first_present)
           : wide_view();
 
-  if (!present)
+  // The source's own refusal, from compose_source, takes its place among
+  // the text's rules.
+  const refusal of_source = plan.refused;
+  if (!present || of_source == refusal::missing_column)
     plan.refused = refusal::missing_column;
-  else if (unusable)
+  else if (unusable || of_source == refusal::unusable_value)
     plan.refused = refusal::unusable_value;
   else if (separator)
     plan.refused = refusal::separator_in_value;
@@ -189,8 +194,8 @@ void compose_record(const run_options& options, const column_plan& columns,
   else if (plan.destination.size() - k_extended_length_prefix.size() >
            k_max_path_units)
     plan.refused = refusal::path_too_long;
-  else if (unresolved != refusal::none)
-    plan.refused = unresolved;
+  else if (of_source != refusal::none)
+    plan.refused = of_source;
   // A new name equal to the old one already exists. Some systems report
   // such a rename done; the answer must not depend on the system.
   else if (plan.source == plan.destination)
@@ -199,22 +204,54 @@ void compose_record(const run_options& options, const column_plan& columns,
     plan.refused = refusal::none;
 }
 
-refusal check_source(const renamer& names, const wide_text& source,
-                     wide_text& reason, wide_text* stored) {
-  refusal refused = refusal::none;
-  switch (kind_of(names, source, reason, stored)) {
+void compose_record(const run_options& options, const column_plan& columns,
+                    const record_fields& fields, wide_view folder,
+                    record_plan& plan) {
+  compose_source(options, columns, fields, folder, plan);
+  compose_destination(options, columns, fields, plan);
+}
+
+namespace {
+
+refusal refusal_of_kind(name_kind kind) {
+  switch (kind) {
     case name_kind::missing:
-      refused = refusal::no_such_file;
-      break;
+      return refusal::no_such_file;
     case name_kind::directory:
-      refused = refusal::directory;
-      break;
+      return refusal::directory;
     case name_kind::unknown:
       return refusal::cannot_look;
     case name_kind::file:
       break;
   }
-  reason = refusal_text(refused);
+  return refusal::none;
+}
+
+}  // namespace
+
+void look_at_source(const renamer& names, record_plan& plan) {
+  plan.source_kind = name_kind::missing;
+  plan.look_reason.clear();
+  // A value that was refused is never handed to the system.
+  if (plan.refused != refusal::none) return;
+  wide_text stored;
+  plan.source_kind = kind_of(names, plan.source, plan.look_reason, &stored);
+  const wide_view listed = last_name(native_path_style(), plan.source);
+  if (plan.source_kind == name_kind::unknown || stored.empty() ||
+      stored == listed)
+    return;
+  // The name on disk is what gets the values in front of it, what the
+  // output file records and what an undo gives back.
+  plan.listed_name = listed;
+  plan.source.replace(
+      static_cast<std::size_t>(listed.data() - plan.source.data()),
+      listed.size(), stored);
+}
+
+refusal check_source(const renamer& names, const wide_text& source,
+                     wide_text& reason) {
+  const refusal refused = refusal_of_kind(kind_of(names, source, reason));
+  if (refused != refusal::cannot_look) reason = refusal_text(refused);
   return refused;
 }
 
@@ -243,8 +280,8 @@ refusal check_folder_limits(const renamer& names, const folder_limits& limits,
 
 }  // namespace
 
-refusal check_record(const record_plan& plan, const renamer& names,
-                     wide_text& reason, wide_text* stored) {
+refusal check_record(record_plan& plan, const renamer& names) {
+  wide_text& reason = plan.reason;
   refusal refused = plan.refused;
   if (refused != refusal::none) {
     reason = refusal_text(refused);
@@ -257,8 +294,10 @@ refusal check_record(const record_plan& plan, const renamer& names,
   if (limits.windows_file_system &&
       last_name(native_path_style(), plan.source).find(u':') != wide_view::npos)
     refused = refusal::stream;
-  if (refused == refusal::none)
-    refused = check_source(names, plan.source, reason, stored);
+  if (refused == refusal::none) {
+    refused = refusal_of_kind(plan.source_kind);
+    if (refused == refusal::cannot_look) reason = plan.look_reason;
+  }
   if (refused == refusal::none)
     refused = check_folder_limits(names, limits, plan.destination);
   // Decided from the folder's names alone, so that a preview, which keeps

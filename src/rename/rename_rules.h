@@ -1,9 +1,9 @@
 #pragma once
 
-// The one place that decides whether a record's file may be renamed, and
-// to what: the paths are composed from the record, then every rule that
-// can refuse it is checked, in the real run, the preview and the undo
-// alike.
+// Whether a record's file may be renamed, and to what: the paths are
+// composed from the record, then every rule of the text and of the file
+// that can refuse it is checked, in the real run, the preview and the undo
+// alike. (With -c, hash_check adds the file's contents.)
 
 #include "rename/renamer.h"
 #include "rename/shared_types.h"
@@ -49,30 +49,53 @@ struct record_plan {
   bool long_path = false;  // a new path most programs cannot open
   wide_text moved_value;   // the Destination value after a move
   wide_text reason;        // why the rename failed, when it did
-  // The old file's name as the file system holds it, when it differs from
-  // the list's spelling (its case, or the long name of an 8.3 alias): the
-  // paths are composed from it, so that the new name and an undo keep the
-  // name that was on disk. Empty otherwise.
-  wide_text stored_name;
-  wide_text listed_name;  // the list's spelling, when stored_name is set
+  // What the old name is, as look_at_source found it, and the system's
+  // words when it could not tell.
+  name_kind source_kind = name_kind::missing;
+  wide_text look_reason;
+  // The list's spelling of the old file's last name, when the file system
+  // holds it otherwise (its case, or the long name of an 8.3 alias): the
+  // source is then composed from the stored name, so that the new name and
+  // an undo keep the name that was on disk. Empty otherwise.
+  wide_text listed_name;
 };
 
-// Composes the record's rename paths into plan: the source path of its
-// Destination value (moved as options.moves say, its last name replaced by
-// plan.stored_name when that is set), and the same path with
-// every chosen value (made safe when options.safe_names is set) and "_" put
-// in front of the file name. Columns the record lacks count as empty text.
-// Sets plan.refused for the rules that the record's text alone decides.
+// Composes the record's source path into plan.source: its Destination
+// value, moved as options.moves say, as the path a rename uses, relative
+// values taken against folder (the run's working folder; empty when it
+// could not be learnt). plan.refused holds what the value alone refuses
+// (missing_column, unusable_value, no_current_folder,
+// other_drive_folder), none otherwise. Clears plan.listed_name.
+void compose_source(const run_options& options, const column_plan& columns,
+                    const record_fields& fields, wide_view folder,
+                    record_plan& plan);
+
+// Asks names what plan.source is, and when the file system holds its last
+// name in another spelling, puts that spelling in plan.source and the
+// list's in plan.listed_name. Looks at nothing when compose_source refused
+// the value. Changes nothing on the disk.
+void look_at_source(const renamer& names, record_plan& plan);
+
+// Composes plan.destination from plan.source: every chosen value (made
+// safe when options.safe_names is set) and "_" put in front of the file
+// name. Columns the record lacks count as empty text. Sets plan.refused
+// for the rules that the record's text alone decides, the source's
+// refusal among them.
+void compose_destination(const run_options& options, const column_plan& columns,
+                         const record_fields& fields, record_plan& plan);
+
+// compose_source and compose_destination, the list's spelling kept.
 void compose_record(const run_options& options, const column_plan& columns,
-                    const record_fields& fields, record_plan& plan);
+                    const record_fields& fields, wide_view folder,
+                    record_plan& plan);
 
 // Why the file named by source may not be renamed, as names sees it: none,
 // no_such_file, directory, or cannot_look. reason then holds the text to
 // report: refusal_text, or the system's words for cannot_look.
 refusal check_source(const renamer& names, const wide_text& source,
-                     wide_text& reason, wide_text* stored = nullptr);
+                     wide_text& reason);
 
-// Why the planned rename may not be made: the text's rules first, then the
-// file's; reason as check_source gives it. Never changes anything.
-refusal check_record(const record_plan& plan, const renamer& names,
-                     wide_text& reason, wide_text* stored = nullptr);
+// Why the planned rename may not be made, after look_at_source: the
+// text's rules first, then the file's; plan.reason as check_source gives
+// it. Never changes anything on the disk.
+refusal check_record(record_plan& plan, const renamer& names);

@@ -134,56 +134,59 @@ void note_left(renamer& names, const wide_text& from,
 
 }  // namespace
 
-bool rename_file(renamer& names, journal& log, const wide_text& from,
-                 const wide_text& to, wide_text& reason) {
-  if (names.mode == renamer_mode::real) {
-    const auto now = std::chrono::steady_clock::now();
-    // Read before the rename, for the rare file renamed into a name the
-    // run has just left.
-    std::uint64_t created = 0;
-    const bool may_tunnel = names.keep_creation_times &&
-                            left_recently(names, to, now) &&
-                            creation_time_of(from, created);
-    bool renamed = false;
-    const rename_outcome outcome =
-        rename_no_replace(from, to, names.form, reason, names.wait_when_held);
-    names.held_in_a_row =
-        outcome == rename_outcome::held ? names.held_in_a_row + 1 : 0;
-    if (names.wait_when_held && names.held_in_a_row == k_held_in_a_row) {
-      names.wait_when_held = false;
-      write_console_text(console_stream::out,
-                         u"\nThree files in a row stayed held by another "
-                         u"program through a second of tries; from here on "
-                         u"a held file is not waited for\n");
+namespace {
+
+// The held-file policy: after k_held_in_a_row records in a row stayed held
+// through their wait, held files are no longer waited for, and the run
+// says so once.
+void note_held(renamer& names, rename_outcome outcome) {
+  names.held_in_a_row =
+      outcome == rename_outcome::held ? names.held_in_a_row + 1 : 0;
+  if (!names.wait_when_held || names.held_in_a_row != k_held_in_a_row) return;
+  names.wait_when_held = false;
+  write_console_text(console_stream::out,
+                     u"\nThree files in a row stayed held by another "
+                     u"program through a second of tries; from here on "
+                     u"a held file is not waited for\n");
+}
+
+// The real renamer: renames on the disk, never replacing.
+bool rename_on_disk(renamer& names, journal& log, const wide_text& from,
+                    const wide_text& to, wide_text& reason) {
+  const auto now = std::chrono::steady_clock::now();
+  // Read before the rename, for the rare file renamed into a name the run
+  // has just left.
+  std::uint64_t created = 0;
+  const bool may_tunnel = names.keep_creation_times &&
+                          left_recently(names, to, now) &&
+                          creation_time_of(from, created);
+  const rename_outcome outcome =
+      rename_no_replace(from, to, names.form, reason, names.wait_when_held);
+  note_held(names, outcome);
+  if (outcome == rename_outcome::failed || outcome == rename_outcome::held)
+    return false;
+  if (outcome == rename_outcome::needs_link) {
+    if (!journal_linking(log)) {
+      reason = u"The output file could not be written";
+      return false;
     }
-    switch (outcome) {
-      case rename_outcome::renamed:
-        renamed = true;
-        break;
-      case rename_outcome::failed:
-      case rename_outcome::held:
-        return false;
-      case rename_outcome::needs_link:
-        if (!journal_linking(log)) {
-          reason = u"The output file could not be written";
-          return false;
-        }
-        renamed = rename_by_link(from, to, names.form, reason);
-        break;
-    }
-    if (!renamed) return false;
-    note_renamed(names, from, to);
-    if (names.keep_creation_times) {
-      std::uint64_t now_created = 0;
-      if (may_tunnel && creation_time_of(to, now_created) &&
-          now_created != created && set_creation_time(to, created))
-        ++names.creation_times_restored;
-      note_left(names, from, now);
-    }
-    return true;
+    if (!rename_by_link(from, to, names.form, reason)) return false;
   }
-  // The rules above have seen the old name exist; only the new one can
-  // stand in the way.
+  note_renamed(names, from, to);
+  if (names.keep_creation_times) {
+    std::uint64_t now_created = 0;
+    if (may_tunnel && creation_time_of(to, now_created) &&
+        now_created != created && set_creation_time(to, created))
+      ++names.creation_times_restored;
+    note_left(names, from, now);
+  }
+  return true;
+}
+
+// The preview's renamer: the rules have seen the old name exist, so only
+// the new one can stand in the way; the model then holds the outcome.
+bool rename_in_model(renamer& names, const wide_text& from, const wide_text& to,
+                     wide_text& reason) {
   // A new name the system cannot even look at would fail the rename too,
   // for the same reason.
   wide_text why;
@@ -206,4 +209,37 @@ bool rename_file(renamer& names, journal& log, const wide_text& from,
   names.taken.insert(to_key);
   note_renamed(names, from, to);
   return true;
+}
+
+}  // namespace
+
+bool rename_file(renamer& names, journal& log, const wide_text& from,
+                 const wide_text& to, wide_text& reason) {
+  return names.mode == renamer_mode::real
+             ? rename_on_disk(names, log, from, to, reason)
+             : rename_in_model(names, from, to, reason);
+}
+
+flight_end settle_in_flight(const renamer& names, const wide_text& from,
+                            const wide_text& to, line_result result) {
+  wide_text unused;
+  const bool old_exists = kind_of(names, from, unused) != name_kind::missing;
+  const bool new_exists = kind_of(names, to, unused) != name_kind::missing;
+  if (old_exists != new_exists)
+    return old_exists ? flight_end::not_made : flight_end::made;
+  if (!old_exists) return flight_end::no_name;
+  // The word alone says that the run made a link: two names that were
+  // there before the run are never taken for one.
+  if (result == line_result::linking && same_file_named(to, from, names.form))
+    return flight_end::linked_twice;
+  return flight_end::both_names;
+}
+
+bool remove_second_name(renamer& names, const wide_text& path) {
+  if (names.mode == renamer_mode::preview) {
+    names.taken.erase(name_key(names, path));
+    names.freed.insert(name_key(names, path));
+    return true;
+  }
+  return remove_name(path, names.form);
 }

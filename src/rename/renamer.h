@@ -96,3 +96,21 @@ name_kind kind_of(const renamer& names, const wide_text& path,
 // the system would use).
 bool rename_file(renamer& names, journal& log, const wide_text& from,
                  const wide_text& to, wide_text& reason);
+
+// What became of a rename from to to that was begun and not seen to end
+// (its line left reading "Pending" or "Linking"), as names sees the disk
+// now. fldren-undo, -r and a preview of -r all decide by this.
+enum class flight_end {
+  not_made,      // the old name is there and the new one is not
+  made,          // the new name is there and the old one is not
+  linked_twice,  // "Linking" only: both names lead to the one file
+  both_names,    // both names are there, and no link of the run explains it
+  no_name,       // neither name is there
+};
+flight_end settle_in_flight(const renamer& names, const wide_text& from,
+                            const wide_text& to, line_result result);
+
+// Removes path, one of the two names a rename by link left on one file
+// (linked_twice); in a preview, the model takes it as gone. False, with
+// the name left, when the system refuses.
+bool remove_second_name(renamer& names, const wide_text& path);

@@ -7,7 +7,7 @@
 #include "journal/run_record.h"
 #include "platform/platform.h"
 #include "rename/input_files.h"
-#include "rename/rename_report.h"
+#include "rename/record_loop.h"
 #include "rename/rename_rules.h"
 #include "rename/run_context.h"
 #include "text/number_text.h"
@@ -20,15 +20,6 @@ namespace {
 constexpr wide_view k_earlier_reason =
     u"Failed in the earlier run (its output file keeps no reason)";
 
-wide_text count_text(std::int64_t count) {
-  const std::string digits = grouped_digits(count);
-  return wide_text(digits.begin(), digits.end());
-}
-
-void write_out(wide_view text) {
-  write_console_text(console_stream::out, text);
-}
-
 }  // namespace
 
 scan_result scan_output_file(text_input& input, output_scan& scan) {
@@ -36,13 +27,13 @@ scan_result scan_output_file(text_input& input, output_scan& scan) {
   rewind_input(input);
   scan.end = line_offset(input);
   wide_text line;
-  report_line entry;
+  journal_line entry;
   for (;;) {
     const std::int64_t offset = line_offset(input);
     if (!read_line(input, line)) break;
     const bool whole = !line.empty() && line.back() == u'\n';
-    const bool readable = parse_report_line(line, entry);
-    if (readable && entry.result == report_result::planned)
+    const bool readable = parse_journal_line(line, entry);
+    if (readable && entry.result == line_result::planned)
       return scan_result::preview;
     scan.relative_paths =
         scan.relative_paths ||
@@ -51,13 +42,12 @@ scan_result scan_output_file(text_input& input, output_scan& scan) {
           rename_path_is_relative(native_path_style(), entry.destination)));
     if (whole) {
       // Only a line's result and its tail end it: a whole line is settled.
-      if (!readable || entry.result == report_result::pending ||
-          entry.result == report_result::linking) {
+      if (!readable || in_flight(entry.result)) {
         scan.foreign_line = scan.whole_lines + 1;
         return scan_result::foreign_line;
       }
       ++scan.whole_lines;
-      ++(entry.result == report_result::success ? scan.renamed : scan.failed);
+      ++(entry.result == line_result::success ? scan.renamed : scan.failed);
       scan.end = line_offset(input);
       continue;
     }
@@ -66,11 +56,9 @@ scan_result scan_output_file(text_input& input, output_scan& scan) {
     // taken for one, so that no other file is ever cut.
     scan.last_offset = offset;
     if (readable)
-      scan.last = entry.result == report_result::success ||
-                          entry.result == report_result::failure
-                      ? last_line::settled
-                      : last_line::in_flight;
-    else if (line.find(u"\t==>\t") != wide_text::npos || scan.whole_lines > 0)
+      scan.last =
+          in_flight(entry.result) ? last_line::in_flight : last_line::settled;
+    else if (holds_line_start(line) || scan.whole_lines > 0)
       scan.last = last_line::cut_short;
     else {
       scan.foreign_line = scan.whole_lines + 1;
@@ -115,12 +103,12 @@ void open_earlier_run(run_context& run) {
     case scan_result::ok:
       break;
     case scan_result::preview:
-      no_run_to_continue(run,
-                         u" was written by a preview (its lines read "
-                         u"\"Planned\"): no file was renamed by it");
+      no_run_to_continue(run, u" was written by a preview (its lines read \"" +
+                                  wide_text(result_word(line_result::planned)) +
+                                  u"\"): no file was renamed by it");
     case scan_result::foreign_line:
       no_run_to_continue(run, u" holds at line " +
-                                  count_text(resume.scan.foreign_line) +
+                                  grouped_text(resume.scan.foreign_line) +
                                   u" a line fldren does not write");
     case scan_result::read_failed:
       end_on_read_error(run, resume.earlier);
@@ -147,10 +135,10 @@ void open_earlier_run(run_context& run) {
                                 u"it from there");
   write_out(u"\nContinuing the run recorded in " +
             console_safe(run.options.output_file_name) +
-            u": the earlier run did " + count_text(scan.whole_lines) +
+            u": the earlier run did " + grouped_text(scan.whole_lines) +
             (scan.whole_lines == 1 ? u" record, " : u" records, ") +
-            count_text(scan.renamed) + u" renamed and " +
-            count_text(scan.failed) + u" failed.\n");
+            grouped_text(scan.renamed) + u" renamed and " +
+            grouped_text(scan.failed) + u" failed.\n");
   if (scan.last == last_line::in_flight)
     write_out(
         u"Its last record was being renamed when it stopped; what became of "
@@ -164,79 +152,58 @@ void open_earlier_run(run_context& run) {
 
 namespace {
 
-[[noreturn]] void end_on_other_line(run_context& run, const report_line& entry,
+[[noreturn]] void end_on_other_line(run_context& run, const journal_line& entry,
                                     const record_plan& plan) {
-  const wide_text number = count_text(run.resume.lines_read);
+  const wide_text number = grouped_text(run.resume.lines_read);
+  const wide_text arrow = u"  " + wide_text(k_arrow) + u"  ";
   write_out(u"\nLine " + number + u" of output file " +
             console_safe(run.options.output_file_name) +
             u" is not the line this run writes for record " + number +
             u" of the list:\n  the file holds  " + console_safe(entry.source) +
-            u"  ==>  " + console_safe(entry.destination) +
-            u"\n  this run writes " + console_safe(plan.source) + u"  ==>  " +
-            console_safe(plan.destination) +
+            arrow + console_safe(entry.destination) + u"\n  this run writes " +
+            console_safe(plan.source) + arrow + console_safe(plan.destination) +
             u"\nThe export list, the field list, -m or -s differ from the "
             u"earlier run's. Nothing was renamed\n");
   end_run(run, k_exit_failure);
 }
 
-void count_record(run_context& run, bool success, wide_view reason,
-                  bool long_path) {
-  run_counts& counts = run.counts;
-  ++counts.processed;
-  if (success) {
-    ++counts.renamed;
-    if (long_path) ++counts.long_paths;
-  } else {
-    ++counts.failed;
-    ++counts.reasons[wide_text(reason)];
-  }
-  update_progress(run.progress, counts.processed, counts.renamed,
-                  counts.failed);
-}
-
 // A rename the earlier run began and did not see end: what the disk holds
-// now tells what became of it. Gives rename_now when the old name is
-// there and the new one is not: the rename was not made.
-resume_step settle_in_flight(run_context& run, const report_line& entry,
-                             const record_plan& plan, wide_text& report) {
-  const wide_text source(entry.source);
-  const wide_text destination(entry.destination);
-  wide_text unused;
-  const bool new_exists =
-      kind_of(run.names, destination, unused) != name_kind::missing;
-  const bool old_exists =
-      kind_of(run.names, source, unused) != name_kind::missing;
-  if (old_exists && !new_exists) {
-    if (!continue_journal(run.output, run.resume.scan.last_offset))
-      return resume_step::stop;
-    return resume_step::rename_now;
-  }
+// now tells what became of it. Gives rename_now when the rename was not
+// made; otherwise writes the line again, whole, with what became of it.
+resume_step settle_earlier_rename(run_context& run, const journal_line& entry,
+                                  record_plan& plan, wide_text& report) {
+  plan.source = entry.source;
+  plan.destination = entry.destination;
+  plan.listed_name.clear();
+  plan.reason.clear();
   bool success = false;
-  wide_text reason;
-  if (new_exists && !old_exists) {
-    success = true;
-  } else if (entry.result == report_result::linking && new_exists &&
-             same_file_named(destination, source, run.names.form)) {
-    // A rename by link killed between its two steps: the old name is the
-    // second one, and it goes, as the rename would have done.
-    success = run.names.mode == renamer_mode::preview ||
-              remove_name(source, run.names.form);
-    if (run.names.mode == renamer_mode::preview)
-      run.names.freed.insert(name_key(run.names, source));
-    if (!success) reason = u"The old name could not be removed";
-  } else {
-    reason = new_exists ? u"Both the old and the new name exist"
-                        : u"Neither the old nor the new name exists";
+  switch (
+      settle_in_flight(run.disk, plan.source, plan.destination, entry.result)) {
+    case flight_end::not_made:
+      if (!continue_journal(run.output, run.resume.scan.last_offset))
+        return resume_step::stop;
+      return resume_step::rename_now;
+    case flight_end::made:
+      success = true;
+      break;
+    case flight_end::linked_twice:
+      // A rename by link killed between its two steps: the old name is the
+      // second one, and it goes, as the rename would have done.
+      success = remove_second_name(run.disk, plan.source);
+      if (!success) plan.reason = u"The old name could not be removed";
+      break;
+    case flight_end::both_names:
+      plan.reason = u"Both the old and the new name exist";
+      break;
+    case flight_end::no_name:
+      plan.reason = u"Neither the old nor the new name exists";
+      break;
   }
   if (!continue_journal(run.output, run.resume.scan.last_offset) ||
-      !journal_settled(run.output, source, destination, plan.first_value,
-                       success))
+      !journal_known_result(run.output, plan.source, plan.destination,
+                            plan.first_value, success))
     return resume_step::stop;
-  const bool at_line_start = clear_progress(run.progress);
-  write_report_console_line(run.export_list.form.encoding, source, destination,
-                            success, reason, {}, report, at_line_start);
-  note_text_written(run.progress);
-  count_record(run, success, reason, plan.long_path);
+  end_record(run, plan, success, report);
   return resume_step::handled;
 }
 
@@ -246,16 +213,14 @@ resume_step resume_record(run_context& run, const record_fields& fields,
                           record_plan& plan, wide_text& report) {
   resume_state& resume = run.resume;
   wide_text line;
-  report_line entry;
-  if (!read_line(resume.earlier, line) || !parse_report_line(line, entry)) {
+  journal_line entry;
+  if (!read_line(resume.earlier, line) || !parse_journal_line(line, entry)) {
     if (resume.earlier.read_failed) end_on_read_error(run, resume.earlier);
     // The line was read whole before; a file changed since is no record.
     no_run_to_continue(run, u" changed while it was read");
   }
   ++resume.lines_read;
-  plan.stored_name.clear();
-  plan.listed_name.clear();
-  compose_record(run.options, run.columns, fields, plan);
+  compose_record(run.options, run.columns, fields, run.working_folder, plan);
   const bool last = !resuming(run);
   const last_line ending = resume.scan.last;
   // A line cut short before its result holds too little to compare: its
@@ -269,13 +234,13 @@ resume_step resume_record(run_context& run, const record_fields& fields,
       !same_path_on_disk(entry.destination, plan.destination))
     end_on_other_line(run, entry, plan);
   if (last && ending == last_line::in_flight)
-    return settle_in_flight(run, entry, plan, report);
-  const bool success = entry.result == report_result::success;
+    return settle_earlier_rename(run, entry, plan, report);
+  const bool success = entry.result == line_result::success;
   if (last && ending == last_line::settled) {
     // Its result is known; only its end is missing.
     if (!continue_journal(run.output, resume.scan.last_offset) ||
-        !journal_settled(run.output, entry.source, entry.destination,
-                         plan.first_value, success))
+        !journal_known_result(run.output, entry.source, entry.destination,
+                              plan.first_value, success))
       return resume_step::stop;
   } else {
     ++resume.processed;
@@ -293,9 +258,9 @@ void check_list_not_shorter(run_context& run) {
   write_out(
       u"\nOutput file " + console_safe(run.options.output_file_name) +
       u" holds lines for " +
-      count_text(scan.whole_lines + (scan.last == last_line::none ? 0 : 1)) +
+      grouped_text(scan.whole_lines + (scan.last == last_line::none ? 0 : 1)) +
       u" records; the export list has only " +
-      count_text(run.resume.lines_read) +
+      grouped_text(run.resume.lines_read) +
       u". The export list, the field list, -m or -s differ from the "
       u"earlier run's. Nothing was renamed\n");
   end_run(run, k_exit_failure);

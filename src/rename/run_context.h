@@ -3,7 +3,6 @@
 // The run context: the one set of state that lives from the start of a run
 // until the process ends. What lives for one record belongs to that record.
 
-#include <initializer_list>
 #include <map>
 #include <memory>
 
@@ -29,12 +28,16 @@ struct run_context {
   run_options options;
   column_plan columns;
   text_input field_list;
-  text_input export_list;  // its form is the report's, on console and file
-  journal output;          // open when an output file was requested
-  run_record record;       // beside the output file, when it is written
-  renamer names;           // the real one, or the preview's
-  run_counts counts;       // the whole job's, a resumed run's earlier part too
-  resume_state resume;     // the earlier run, when continued with -r
+  text_input export_list;    // its form is the report's, on console and file
+  journal output;            // open when an output file was requested
+  run_record record_of_run;  // beside the output file, when it is written
+  renamer disk;  // the real renamer, or the preview's model over the disk
+  // The folder relative Destination values are taken against on Windows,
+  // learnt once: it does not change during a run. Empty where it could not
+  // be learnt (and on Linux, whose paths need none).
+  wide_text working_folder;
+  run_counts counts;    // the whole job's, a resumed run's earlier part too
+  resume_state resume;  // the earlier run, when continued with -r
   std::unique_ptr<file_hasher> hasher;  // -c's, once started
   progress_line progress;               // a quiet run's progress on a terminal
 };
@@ -46,10 +49,3 @@ void init_run_context(run_context& run);
 // written first), flushes the console and ends the process with the status.
 // Never returns.
 [[noreturn]] void end_run(run_context& run, exit_status status);
-
-// Closes the files given (a null one is passed over), the journal's last
-// result written first, flushes the console and ends the process with the
-// status, or with status 1 instead of 0 when standard output could not be
-// written. Both programs end through here. Never returns.
-[[noreturn]] void end_process(exit_status status, journal* output,
-                              std::initializer_list<text_input*> inputs);

@@ -123,18 +123,24 @@ def grouped(count):
     return "{:,}".format(count).encode()
 
 
+# The result words of an output file's line; a line in flight reads one of
+# IN_FLIGHT and may lack its last field.
+RESULT_WORDS = (b"Success", b"Failure", b"Pending", b"Linking", b"Planned")
+IN_FLIGHT = (b"Pending", b"Linking")
+
+
 def journal(data):
     """The lines of an output file (bytes) as (source, destination, result,
     first value) tuples; other lines are left out. The line of a rename in
-    flight reads Pending, and lacks its last field when the run was killed
-    before the result was written."""
+    flight reads Pending (Linking for a rename by link), and lacks its last
+    field when the run was killed before the result was written."""
     entries = []
     for line in data.split(b"\n"):
         fields = line.rstrip(b"\r").split(b"\t")
-        if len(fields) == 4 and fields[3] == b"Pending":
+        if len(fields) == 4 and fields[3] in IN_FLIGHT:
             fields.append(b"")
-        if len(fields) == 5 and fields[1] == b"==>" and fields[3] in (
-                b"Success", b"Failure", b"Pending", b"Planned"):
+        if (len(fields) == 5 and fields[1] == b"==>"
+                and fields[3] in RESULT_WORDS):
             entries.append((fields[0], fields[2], fields[3], fields[4]))
     return entries
 

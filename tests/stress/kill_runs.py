@@ -27,7 +27,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                 "..", "e2e"))
-from support import file_name, journal  # noqa: E402
+from support import IN_FLIGHT, file_name, journal  # noqa: E402
 
 
 def make_files(folder, count):
@@ -96,8 +96,8 @@ def check_killed(folder, count):
         entries = journal(f.read())
     logged = {file_name(e[1]).decode() for e in entries}
     done = {file_name(e[1]).decode() for e in entries if e[2] == b"Success"}
-    if any(e[2] == b"Pending" for e in entries[:-1]):
-        return None, None, "a Pending line before the last"
+    if any(e[2] in IN_FLIGHT for e in entries[:-1]):
+        return None, None, "a line in flight before the last"
     renamed, complaint = names_on_disk(folder, count)
     if complaint:
         return None, None, complaint

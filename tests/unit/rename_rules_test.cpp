@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/platform.h"
 #include "rename/line_model.h"
 #include "temp_dir.h"
 
@@ -26,7 +27,9 @@ composed compose(std::u16string_view record,
   record_fields fields;
   split_record(record, fields);
   record_plan plan;
-  compose_record(run_options(), columns, fields, plan);
+  wide_text folder;
+  if (!current_folder(folder)) folder.clear();
+  compose_record(run_options(), columns, fields, folder, plan);
   return {plan.refused == refusal::none, plan.source, plan.destination};
 }
 

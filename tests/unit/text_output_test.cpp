@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/encoded_text.h"
 #include "text/unicode_text.h"
 
 TEST(EncodeText, WritesEachUnicodeFormAsRead) {

@@ -1,4 +1,4 @@
-#include "fldren.h"
+#include "text/number_text.h"
 
 #include <gtest/gtest.h>
 

@@ -124,9 +124,9 @@ bool end_run_record(run_context& run, exit_status status) {
   run_record& notes = run.record_of_run;
   if (notes.file.file == nullptr) return true;
   const run_counts& counts = run.counts;
-  note_count(notes, "Records processed", counts.processed);
-  note_count(notes, "Renamed", counts.renamed);
-  note_count(notes, "Failed", counts.failed);
+  note_counts(notes, {{"Records processed", counts.processed},
+                      {"Renamed", counts.renamed},
+                      {"Failed", counts.failed}});
   // Each reason with its count: "Failure reason: 2 No file of the old
   // name exists".
   for (const auto& [reason, count] : counts.reasons) {
@@ -134,16 +134,14 @@ bool end_run_record(run_context& run, exit_status status) {
     note_value(notes, "Failure reason",
                wide_text(number.begin(), number.end()) + reason);
   }
-  if (run.options.resume) {
-    note_count(notes, "Records processed by this run",
-               counts.processed - run.resume.processed);
-    note_count(notes, "Renamed by this run",
-               counts.renamed - run.resume.renamed);
-    note_count(notes, "Failed by this run", counts.failed - run.resume.failed);
-  }
-  note_value(notes, "Interrupted", interrupted() ? "yes" : "no");
-  note_file(notes, "Output file", run.options.output_file_name);
-  return finish_run_record_reporting(notes, status);
+  if (run.options.resume)
+    note_counts(notes,
+                {{"Records processed by this run",
+                  counts.processed - run.resume.processed},
+                 {"Renamed by this run", counts.renamed - run.resume.renamed},
+                 {"Failed by this run", counts.failed - run.resume.failed}});
+  return end_run_section(notes, "Output file", run.options.output_file_name,
+                         status);
 }
 
 }  // namespace

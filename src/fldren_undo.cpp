@@ -348,13 +348,11 @@ bool end_undo_record(undo_run& run, exit_status status) {
   run_record& notes = run.record_of_run;
   if (notes.file.file == nullptr) return true;
   const undo_counts& counts = run.counts;
-  note_count(notes, "Lines read", counts.lines_read);
-  note_count(notes, "Undone", counts.undone);
-  note_count(notes, "Failed", counts.failed);
-  note_count(notes, "Skipped", counts.skipped);
-  note_value(notes, "Interrupted", interrupted() ? "yes" : "no");
-  note_file(notes, "Undo log", run.log.name);
-  return finish_run_record_reporting(notes, status);
+  note_counts(notes, {{"Lines read", counts.lines_read},
+                      {"Undone", counts.undone},
+                      {"Failed", counts.failed},
+                      {"Skipped", counts.skipped}});
+  return end_run_section(notes, "Undo log", run.log.name, status);
 }
 
 }  // namespace

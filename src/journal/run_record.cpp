@@ -126,6 +126,20 @@ bool finish_run_record_reporting(run_record& record, int exit_status) {
   return false;
 }
 
+void note_counts(run_record& record,
+                 std::initializer_list<noted_count> counts) {
+  for (const noted_count& counted : counts)
+    note_count(record, counted.key, counted.count);
+}
+
+bool end_run_section(run_record& record, std::string_view title,
+                     const wide_text& name, int exit_status) {
+  if (record.file.file == nullptr) return true;
+  note_value(record, "Interrupted", interrupted() ? "yes" : "no");
+  note_file(record, title, name);
+  return finish_run_record_reporting(record, exit_status);
+}
+
 wide_text command_line_text(int argc, char16_t** argv) {
   wide_text line;
   for (int index = 0; index < argc; ++index) {

@@ -33,6 +33,15 @@ void note_value(run_record& record, std::string_view key,
                 std::string_view value);
 void note_count(run_record& record, std::string_view key, std::int64_t count);
 
+// A count and the key it is noted under.
+struct noted_count {
+  std::string_view key;
+  std::int64_t count;
+};
+
+// Adds a "key: count" line for each, in order.
+void note_counts(run_record& record, std::initializer_list<noted_count> counts);
+
 // Adds title's lines for the file of that name: its path, its size in
 // bytes and its SHA-256, or why it could not be read.
 void note_file(run_record& record, std::string_view title,
@@ -53,6 +62,12 @@ bool write_run_record(run_record& record);
 // what is left and closes the record. False when a write failed, now or
 // before. Does nothing, giving true, when the record is not open.
 bool finish_run_record(run_record& record, int exit_status);
+
+// Adds the lines that end a batch's section: whether Ctrl+C stopped it,
+// and title's lines for the file the batch wrote, as it stands; then
+// finishes the record as finish_run_record_reporting does.
+bool end_run_section(run_record& record, std::string_view title,
+                     const wide_text& name, int exit_status);
 
 // write_record and finish_run_record that, when the record could not be
 // written, say so on the console, naming it, followed by after.

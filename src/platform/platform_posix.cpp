@@ -1,5 +1,29 @@
-// The platform services on POSIX calls. Names travel one byte per 16-bit
-// unit, so any byte sequence a file system holds comes back unchanged.
+// The platform services on Linux: POSIX calls and a few of Linux's own
+// (renameat2, the inode flags of <linux/fs.h>, the mount table). Names
+// travel one byte per 16-bit unit, so any byte sequence a file system holds
+// comes back unchanged.
+//
+// In this file, in order, each division opening with a "// ---- " line:
+//   Names and text forms: narrow, to_bytes, current_folder,
+//     command_text_in_form, resolve_full_path
+//   Files: open_for_reading, open_for_writing, remove_file, empty_file,
+//     regular_file_length, cut_file, write_file_at, flush_to_disk
+//   Line end, 8-bit text, seeking: decode_8bit, append_8bit_encoded,
+//     seek_file
+//   Identity: identity_of_stat, identity_of_name, identity_of_file
+//   Paths as the system reads them: native_path_style, to_posix_path
+//   Rename without replacing, by link: link_and_unlink, error_text,
+//     rename_no_replace (renameat2), rename_by_link, name_exists_text
+//   Looking at names: kind_of_name, identity_of_rename_path
+//   Limits of folders and Windows file systems: windows_file_system (the
+//     mount table), limits_of_folder, system_length, reaches_system_as_utf8
+//   Names as Windows compares them: upper_case_as_windows, list_folder
+//   Creation times, same file, removing a name: creation_time_of and
+//     set_creation_time (none here), same_file_named, remove_name
+//   Console: write_console, console_is_terminal, console_columns,
+//     clear_screen, wait_for_key
+//   Interrupts and exit: catch_interrupts, interrupted, exit_process
+//   User, computer, time: user_name, computer_name, utc_time_now
 
 #include "platform/platform_posix.h"
 
@@ -30,6 +54,8 @@
 #include "platform/platform.h"
 #include "text/path_forms.h"
 #include "text/unicode_text.h"
+
+// ---- Names and text forms ----
 
 namespace {
 
@@ -121,6 +147,8 @@ bool resolve_full_path(std::u16string_view name, std::size_t limit,
   return true;
 }
 
+// ---- Files ----
+
 std::FILE* open_for_reading(const std::u16string& path) {
   std::string bytes;
   if (path.empty() || !to_bytes(path, bytes)) return nullptr;
@@ -198,6 +226,8 @@ bool flush_to_disk(std::FILE* file) {
   return errno == EINVAL || errno == EROFS || errno == ENOTSUP;
 }
 
+// ---- Line end, 8-bit text, seeking ----
+
 std::u16string_view text_line_end() { return u"\n"; }
 
 void decode_8bit(std::string_view bytes, std::u16string& text) {
@@ -219,6 +249,8 @@ void append_8bit_encoded(std::u16string_view text, std::string& bytes) {
 bool seek_file(std::FILE* file, std::int64_t offset) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
+
+// ---- Identity ----
 
 namespace {
 
@@ -247,6 +279,8 @@ bool identity_of_file(std::FILE* file, file_identity& identity) {
   return true;
 }
 
+// ---- Paths as the system reads them ----
+
 path_style native_path_style() { return path_style::posix; }
 
 bool to_posix_path(std::u16string_view path, name_bytes form,
@@ -261,6 +295,8 @@ bool to_posix_path(std::u16string_view path, name_bytes form,
     if (byte == '\\') byte = '/';
   return true;
 }
+
+// ---- Rename without replacing, by link ----
 
 bool link_and_unlink(const char* from, const char* to) {
   // link() never replaces: it fails with EEXIST when the new name exists.
@@ -332,6 +368,8 @@ bool rename_by_link(const std::u16string& from, const std::u16string& to,
 
 std::u16string name_exists_text() { return error_text(EEXIST); }
 
+// ---- Looking at names ----
+
 namespace {
 
 // After the name itself was not found: missing when its folder exists;
@@ -387,6 +425,8 @@ bool identity_of_rename_path(const std::u16string& path, name_bytes form,
   identity = identity_of_stat(info);
   return true;
 }
+
+// ---- Limits of folders and Windows file systems ----
 
 namespace {
 
@@ -467,6 +507,8 @@ bool reaches_system_as_utf8(std::u16string_view name, name_bytes form) {
   return true;
 }
 
+// ---- Names as Windows compares them ----
+
 std::u16string upper_case_as_windows(std::u16string_view name) {
   // The C library's upper case of Unicode, whatever locale the process
   // has (it sets none).
@@ -499,6 +541,8 @@ bool list_folder(const std::u16string& folder, name_bytes form,
   return true;
 }
 
+// ---- Creation times, same file, removing a name ----
+
 bool creation_time_of(const std::u16string&, std::uint64_t&) { return false; }
 
 bool set_creation_time(const std::u16string&, std::uint64_t) { return false; }
@@ -522,6 +566,8 @@ bool remove_name(const std::u16string& path, name_bytes form) {
   return to_posix_path(path, form, name) && !name.empty() &&
          unlink(name.c_str()) == 0;
 }
+
+// ---- Console ----
 
 bool write_console(console_stream stream, std::string_view bytes) {
   std::FILE* file = stream == console_stream::out ? stdout : stderr;
@@ -557,6 +603,8 @@ void wait_for_key() {
   std::getchar();
 }
 
+// ---- Interrupts and exit ----
+
 namespace {
 
 volatile std::sig_atomic_t interrupt_noted = 0;
@@ -577,6 +625,8 @@ void catch_interrupts() {
 bool interrupted() { return interrupt_noted != 0; }
 
 void exit_process(int status) { std::exit(status); }
+
+// ---- User, computer, time ----
 
 std::u16string user_name() {
   std::u16string name;

@@ -1,5 +1,31 @@
-// The platform services on the Windows C runtime. wchar_t is 16 bits here,
-// so the program's wide text is handed over unit for unit.
+// The platform services on the Windows C runtime and Win32 calls. wchar_t
+// is 16 bits here, so the program's wide text is handed over unit for unit.
+//
+// In this file, in order, each division opening with a "// ---- " line:
+//   Names and text forms: to_wide, to_wide_long (extended-length form),
+//     resolve_full_path
+//   Files: open_for_reading, open_for_writing, remove_file, empty_file,
+//     cut_file, regular_file_length, write_file_at, flush_to_disk
+//   Line end, 8-bit text, seeking: decode_code_page, decode_8bit,
+//     append_8bit_encoded, seek_file
+//   Identity: identity_of_handle (the 128-bit file ID), identity_of_name,
+//     identity_of_file
+//   Path style, command line, current folder: native_path_style,
+//     command_line_encoding, command_text_in_form, current_folder
+//   Error text: error_text, the rename's tries and pause, system_error_text
+//   Rename without replacing: rename_no_replace (MoveFileExW, tried again
+//     while held), rename_by_link (none here), name_exists_text
+//   Looking at names: kind_of_name, identity_of_rename_path
+//   Limits of folders: limits_of_folder (the Windows rules only),
+//     system_length, reaches_system_as_utf8
+//   Names as Windows compares them: list_folder (none here),
+//     upper_case_as_windows
+//   Creation times, same file, removing a name: creation_time_of,
+//     set_creation_time, same_file_named, remove_name
+//   Console: write_console, console_is_window, console_is_terminal,
+//     write_console_window, console_columns, clear_screen, wait_for_key
+//   Interrupts and exit: catch_interrupts, interrupted, exit_process
+//   User, computer, time: user_name, computer_name, utc_time_now
 
 #include "platform/platform_windows.h"
 
@@ -23,6 +49,8 @@
 #include "platform/platform.h"
 #include "text/path_forms.h"
 #include "text/unicode_text.h"
+
+// ---- Names and text forms ----
 
 namespace {
 
@@ -54,6 +82,8 @@ bool resolve_full_path(std::u16string_view name, std::size_t limit,
   result.assign(resolved, resolved + std::wcslen(resolved));
   return true;
 }
+
+// ---- Files ----
 
 std::FILE* open_for_reading(const std::u16string& path) {
   // Bytes, not text mode: text mode would end the file at a 0x1A byte.
@@ -148,6 +178,8 @@ bool flush_to_disk(std::FILE* file) {
          error == ERROR_NOT_SUPPORTED;
 }
 
+// ---- Line end, 8-bit text, seeking ----
+
 std::u16string_view text_line_end() { return u"\r\n"; }
 
 namespace {
@@ -239,6 +271,8 @@ bool seek_file(std::FILE* file, std::int64_t offset) {
   return _fseeki64(file, offset, SEEK_SET) == 0;
 }
 
+// ---- Identity ----
+
 namespace {
 
 bool identity_of_handle(HANDLE handle, file_identity& identity) {
@@ -290,6 +324,8 @@ bool identity_of_file(std::FILE* file, file_identity& identity) {
   return identity_of_handle(handle_of(file), identity);
 }
 
+// ---- Path style, command line, current folder ----
+
 path_style native_path_style() { return path_style::windows; }
 
 text_encoding command_line_encoding() { return text_encoding::eight_bit; }
@@ -308,6 +344,8 @@ bool current_folder(std::u16string& folder) {
   folder.assign(buffer.begin(), buffer.begin() + length);
   return true;
 }
+
+// ---- Error text ----
 
 namespace {
 
@@ -339,6 +377,8 @@ constexpr DWORD k_rename_pause_ms = 200;
 std::u16string system_error_text(unsigned long error) {
   return error_text(error);
 }
+
+// ---- Rename without replacing ----
 
 rename_outcome rename_no_replace(const std::u16string& from,
                                  const std::u16string& to, name_bytes,
@@ -381,6 +421,8 @@ bool rename_by_link(const std::u16string&, const std::u16string&, name_bytes,
 }
 
 std::u16string name_exists_text() { return error_text(ERROR_ALREADY_EXISTS); }
+
+// ---- Looking at names ----
 
 namespace {
 
@@ -468,6 +510,8 @@ bool identity_of_rename_path(const std::u16string& path, name_bytes,
   return identity_of_name(path, identity);
 }
 
+// ---- Limits of folders ----
+
 bool limits_of_folder(const std::u16string&, name_bytes,
                       folder_limits& limits) {
   limits = folder_limits{};
@@ -479,6 +523,8 @@ std::size_t system_length(std::u16string_view text, name_bytes) {
 }
 
 bool reaches_system_as_utf8(std::u16string_view, name_bytes) { return true; }
+
+// ---- Names as Windows compares them ----
 
 bool list_folder(const std::u16string&, name_bytes,
                  std::vector<std::u16string>&) {
@@ -498,6 +544,8 @@ std::u16string upper_case_as_windows(std::u16string_view name) {
     return std::u16string(name);
   return std::u16string(upper.begin(), upper.end());
 }
+
+// ---- Creation times, same file, removing a name ----
 
 bool creation_time_of(const std::u16string& path, std::uint64_t& time) {
   std::wstring wide_path;
@@ -542,6 +590,8 @@ bool remove_name(const std::u16string& path, name_bytes) {
   std::wstring wide_path;
   return to_wide(path, wide_path) && DeleteFileW(wide_path.c_str()) != 0;
 }
+
+// ---- Console ----
 
 bool write_console(console_stream stream, std::string_view bytes) {
   std::FILE* file = stream == console_stream::out ? stdout : stderr;
@@ -622,6 +672,8 @@ void wait_for_key() {
   std::getchar();
 }
 
+// ---- Interrupts and exit ----
+
 namespace {
 
 // Set by the console's handler thread, read by the run's.
@@ -640,6 +692,8 @@ void catch_interrupts() { SetConsoleCtrlHandler(note_interrupt, TRUE); }
 bool interrupted() { return interrupt_noted; }
 
 void exit_process(int status) { std::exit(status); }
+
+// ---- User, computer, time ----
 
 std::u16string user_name() {
   // UNLEN is 256; the buffer grows if the system asks for more.

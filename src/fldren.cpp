@@ -2,8 +2,9 @@
 // order. The export list is read three times from its start: for the
 // delimiter check, for the header analysis, and by the record loop; a
 // quiet run on a terminal reads it once more first, to count its records
-// for the progress line. Each reading is a stream, so a list of any length
-// takes the same memory.
+// for the progress line, and -c reads it a fourth time alongside the loop,
+// a few records ahead, to hash their files. Each reading is a stream, so a
+// list of any length takes the same memory.
 
 #include <algorithm>
 #include <string>

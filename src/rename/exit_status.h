@@ -6,10 +6,16 @@
 // these numbers, so they never change meaning.
 enum exit_status : int {
   k_exit_success = 0,   // every record renamed, or there were none
-  k_exit_failure = 1,   // bad command line, unusable input or output
+  // Too short a command line or a call for help (the usage pages), an
+  // input that cannot be opened or read, an output file or run record that
+  // cannot be made, a required column missing, or no run to continue.
+  k_exit_failure = 1,
   k_exit_csv_file = 2,  // the export list is comma-separated
   k_exit_some_renames_failed = 3,
-  k_exit_bad_option = 5,   // illegal option letter or missing value
+  // An illegal option letter, a "?" among the letters, a missing value, a
+  // value of -m that is not FROM=TO, an option after the options' end, or
+  // -r without -o.
+  k_exit_bad_option = 5,
   k_exit_interrupted = 6,  // Ctrl+C: stopped in order after a record
 };
 

@@ -30,6 +30,8 @@ keyword_columns find_keyword_columns(wide_view header);
 // looks comma-separated.
 void check_delimiter(run_context& run);
 
-// Rereads the header, fills run.selected and run.keywords, and ends the run
-// with status 1 when a required column is missing or too many titles match.
+// Rereads the header, fills run.columns (the selected columns, the keyword
+// columns and, with -c, the hash column), and ends the run with status 1
+// when a required column is missing, -c's title names no column, or too
+// many titles match.
 void locate_columns(run_context& run);

@@ -37,7 +37,7 @@ enum class field_list_result {
 field_list_result parse_field_list(text_input& input, field_name_list& list,
                                    int& line_number);
 
-// Reads the titles of the open field list into run.field_names, then
+// Reads the titles of the open field list into run.columns.field_names, then
 // closes it. The first line shorter than 3 characters, or of spaces only,
 // ends the list. Ends the run with status 1 on a line too long for a title,
 // on more titles than the list holds, or on a read error.

@@ -31,7 +31,9 @@ struct text_input {
 // Makes file the source of input, reading from its start, and finds its
 // encoding: UTF-16LE, UTF-16BE or UTF-8 by a byte-order mark (which is
 // then no part of the first line), UTF-16LE without one when the file
-// begins with an ASCII character and a zero byte, 8-bit text otherwise.
+// begins with an ASCII character and a zero byte, UTF-8 without one when
+// its first 64 KiB hold bytes beyond ASCII and all of them are well-formed
+// UTF-8, 8-bit text otherwise.
 void attach_input(text_input& input, std::FILE* file, const wide_text& name);
 
 // Goes back to the start of the input; the next read_line gives line one.

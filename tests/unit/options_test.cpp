@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "cli/undo_options.h"
 
 namespace {
 
@@ -122,5 +125,37 @@ TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
     EXPECT_EQ(flags_of(options), c.flags);
     EXPECT_EQ(options.hash_title, widened(c.hash_title));
     EXPECT_EQ(moves_of(options), widened(c.moves));
+  }
+}
+
+TEST(ParseUndoArguments, TakesOutputFileThenLogAndFolder) {
+  const struct {
+    const char* command_line;
+    bool accepted;
+    const char* log = "";
+    const char* folder = "";
+  } cases[] = {
+      {"out.txt", true},
+      {"out.txt -o log -C dir", true, "log", "dir"},
+      {"out.txt -cdir -Olog", true, "log", "dir"},
+      {"", false},
+      {"-o log out.txt", false},
+      {"out.txt -o", false},
+      {"out.txt -o -Cdir", false},
+      {"out.txt -x a", false},
+      {"out.txt log", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command_line);
+    command_line line(c.command_line);
+    const std::optional<undo_options> options =
+        parse_undo_arguments(line.argc(), line.argv());
+    ASSERT_EQ(options.has_value(), c.accepted);
+    if (!options) continue;
+    // Opening the output file resolves its name, and reports it as given
+    // when it does not resolve.
+    EXPECT_EQ(options->journal_name, u"out.txt");
+    EXPECT_EQ(value_of(options->log_name), widened(c.log));
+    EXPECT_EQ(value_of(options->folder), widened(c.folder));
   }
 }

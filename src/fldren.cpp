@@ -155,7 +155,12 @@ int run_main(int argc, char16_t** argv) {
     show_usage();
     end_run(run, k_exit_failure);
   }
-  parse_options(run, argc, argv);
+  options_result parsed = parse_options(argc, argv);
+  run.options = std::move(parsed.options);
+  if (parsed.error != option_error::none) {
+    write_option_error(parsed);
+    end_run(run, k_exit_bad_option);
+  }
   create_output_file(run);
   begin_run_record(run, argc, argv);
   open_text_input(run, run.field_list, run.options.field_list_name);

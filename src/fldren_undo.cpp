@@ -4,9 +4,12 @@
 // renames unwinds in the reverse of the order it was made, without holding
 // the lines in memory.
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "cli/undo_options.h"
 #include "console/text_output.h"
 #include "journal/journal.h"
 #include "journal/run_record.h"
@@ -23,12 +26,6 @@
 #include "text/path_forms.h"
 
 namespace {
-
-struct undo_options {
-  wide_text journal_name;  // the output file of the run to take back
-  wide_text log_name;      // empty when no undo log was asked for
-  wide_text folder;        // the folder the run was made in, if given
-};
 
 struct undo_counts {
   std::int64_t lines_read = 0;
@@ -52,55 +49,6 @@ struct undo_run {
 [[noreturn]] void end_undo(undo_run& run, exit_status status) {
   finish_run_record(run.record_of_run, status);
   end_process(status, &run.log, {&run.input});
-}
-
-[[noreturn]] void show_undo_usage() {
-  write_console_8bit(
-      console_stream::out,
-      "\nUsage: fldren-undo OUTPUTFILE [-o UNDOLOG] [-C FOLDER]\n\n"
-      "Takes back every rename that fldren reported \"Success\" in "
-      "OUTPUTFILE,\n"
-      "last first, never replacing a file. -o writes each undo to "
-      "UNDOLOG.\n"
-      "-C names the folder fldren ran in; an OUTPUTFILE holding relative "
-      "paths\n"
-      "needs it.\n");
-  end_process(k_exit_bad_option, nullptr, {});
-}
-
-bool is_option(wide_view argument) {
-  return !argument.empty() && argument[0] == u'-';
-}
-
-// The absolute path of value, or value itself when it does not resolve.
-wide_text resolved(wide_view value) {
-  wide_text name;
-  if (!resolve_full_path(value, k_input_name_limit, name)) name = value;
-  return name;
-}
-
-// Reads OUTPUTFILE followed by -o UNDOLOG and -C FOLDER in any order, each
-// value attached to its letter or the next argument; anything else shows
-// the usage text and ends with status 5.
-undo_options parse_undo_arguments(int argc, char16_t** argv) {
-  undo_options options;
-  if (argc < 2 || is_option(argv[1]) || wide_view(argv[1]).empty())
-    show_undo_usage();
-  options.journal_name = argv[1];
-  for (int index = 2; index < argc; ++index) {
-    const wide_view option = argv[index];
-    if (option.size() < 2 || option[0] != u'-') show_undo_usage();
-    wide_view value = option.substr(2);
-    if (value.empty() && index + 1 < argc) value = argv[++index];
-    if (value.empty() || is_option(value)) show_undo_usage();
-    if (option[1] == u'o' || option[1] == u'O')
-      options.log_name = resolved(value);
-    else if (option[1] == u'C' || option[1] == u'c')
-      options.folder = resolved(value);
-    else
-      show_undo_usage();
-  }
-  return options;
 }
 
 void create_undo_log(undo_run& run) {
@@ -359,7 +307,12 @@ bool end_undo_record(undo_run& run, exit_status status) {
 
 int run_undo_main(int argc, char16_t** argv) {
   static undo_run run;
-  run.options = parse_undo_arguments(argc, argv);
+  std::optional<undo_options> options = parse_undo_arguments(argc, argv);
+  if (!options) {
+    show_undo_usage();
+    end_process(k_exit_bad_option, nullptr, {});
+  }
+  run.options = std::move(*options);
   if (!open_named_input(run.input, run.options.journal_name))
     end_undo(run, k_exit_failure);
   run.disk.form = name_bytes_of(run.input.form.encoding);

@@ -3,7 +3,6 @@
 #include "cli/usage.h"
 #include "console/text_output.h"
 #include "platform/platform.h"
-#include "rename/run_context.h"
 
 namespace {
 
@@ -16,35 +15,20 @@ void set_name(wide_text& name, wide_view value) {
 }
 
 // FROM=TO of -m: FROM must not be empty; TO may be, to cut FROM off.
-void add_move(run_context& run, wide_view value) {
+// False, adding nothing, when value is not that.
+bool add_move(run_options& options, wide_view value) {
   const std::size_t equals = value.find(u'=');
-  if (equals == wide_view::npos || equals == 0) {
-    write_console_text(console_stream::out,
-                       u"\nBad value for -m: " + console_safe(value) +
-                           u"\nIt must be FROM=TO, FROM not empty\n");
-    end_run(run, k_exit_bad_option);
-  }
-  run.options.moves.push_back({wide_text(value.substr(0, equals)),
-                               wide_text(value.substr(equals + 1))});
+  if (equals == wide_view::npos || equals == 0) return false;
+  options.moves.push_back({wide_text(value.substr(0, equals)),
+                           wide_text(value.substr(equals + 1))});
+  return true;
 }
 
-// The options end at the first plain argument after them. An option the
-// examiner typed after it (a -n after a stray name, say) would otherwise
-// be dropped in silence and the run made without it.
-void refuse_late_options(run_context& run, int argc, char16_t** argv, int end) {
-  for (int index = end + 1; index < argc; ++index) {
-    if (!is_option(argv[index])) continue;
-    write_console_text(console_stream::out,
-                       u"\nOption " + console_safe(argv[index]) + u" follows " +
-                           console_safe(argv[end]) +
-                           u", where the options end; nothing was done\n");
-    end_run(run, k_exit_bad_option);
-  }
-}
-
-}  // namespace
-
-void parse_options(run_context& run, int argc, char16_t** argv) {
+// Reads the command line into result.options; returns what stopped it,
+// with the parts of result that its message needs.
+option_error read_command_line(int argc, char16_t** argv,
+                               options_result& result) {
+  run_options& options = result.options;
   int index = 1;
   while (index < argc && !is_option(argv[index])) ++index;
 
@@ -57,16 +41,16 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
       switch (argument[at]) {
         case u'x':
         case u'X':
-          name = &run.options.export_list_name;
+          name = &options.export_list_name;
           break;
         case u'f':
         case u'F':
-          name = &run.options.field_list_name;
+          name = &options.field_list_name;
           break;
         case u'o':
         case u'O':
-          run.options.output_requested = true;
-          name = &run.options.output_file_name;
+          options.output_requested = true;
+          name = &options.output_file_name;
           break;
         case u'm':
         case u'M':
@@ -79,55 +63,105 @@ void parse_options(run_context& run, int argc, char16_t** argv) {
         case u'n':
         case u'N':
           // Takes no value: the next letter follows in the same argument.
-          run.options.preview = true;
+          options.preview = true;
           continue;
         case u's':
         case u'S':
-          run.options.safe_names = true;
+          options.safe_names = true;
           continue;
         case u'q':
         case u'Q':
-          run.options.quiet = true;
+          options.quiet = true;
           continue;
         case u'r':
         case u'R':
-          run.options.resume = true;
+          options.resume = true;
           continue;
         case u'?':
-          end_run(run, k_exit_bad_option);
+          return option_error::question_mark;
         default:
-          // Kept byte for byte: scripts that drive fldren match it.
-          write_console_text(
-              console_stream::out,
-              u"\nIllegal option " + console_safe(argument.substr(at)) + u"\n");
-          end_run(run, k_exit_bad_option);
+          result.argument = argument.substr(at);
+          return option_error::illegal_letter;
       }
 
       // The value is the rest of this argument, or else the next argument.
       wide_view value;
-      if (at + 1 < argument.size()) {
+      if (at + 1 < argument.size())
         value = argument.substr(at + 1);
-      } else if (index + 1 >= argc || is_option(argv[index + 1])) {
-        show_usage();
-        end_run(run, k_exit_bad_option);
-      } else {
-        value = argv[++index];
-      }
-      if (move)
-        add_move(run, value);
-      else if (title)
-        run.options.hash_title = value;
+      else if (index + 1 >= argc || is_option(argv[index + 1]))
+        return option_error::missing_value;
       else
+        value = argv[++index];
+      if (move) {
+        if (!add_move(options, value)) {
+          result.argument = value;
+          return option_error::bad_move;
+        }
+      } else if (title) {
+        options.hash_title = value;
+      } else {
         set_name(*name, value);
+      }
       break;
     }
   }
-  refuse_late_options(run, argc, argv, index);
+
+  // The options end at the first plain argument after them. An option the
+  // examiner typed after it (a -n after a stray name, say) would otherwise
+  // be dropped in silence and the run made without it.
+  for (int late = index + 1; late < argc; ++late) {
+    if (!is_option(argv[late])) continue;
+    result.argument = argv[late];
+    result.options_end = argv[index];
+    return option_error::late_option;
+  }
   // The run to continue is known only by its output file.
-  if (run.options.resume && !run.options.output_requested) {
-    write_console_text(console_stream::out,
-                       u"\nOption -r continues the run whose output file -o "
-                       u"names; give -o. Nothing was done\n");
-    end_run(run, k_exit_bad_option);
+  if (options.resume && !options.output_requested)
+    return option_error::resume_without_output;
+  return option_error::none;
+}
+
+}  // namespace
+
+options_result parse_options(int argc, char16_t** argv) {
+  options_result result;
+  result.error = read_command_line(argc, argv, result);
+  return result;
+}
+
+void write_option_error(const options_result& result) {
+  switch (result.error) {
+    case option_error::none:
+      return;
+    case option_error::question_mark:
+      // The gate shows the help pages for a "?" in the first argument;
+      // anywhere else it ends the run without a word.
+      return;
+    case option_error::illegal_letter:
+      // Kept byte for byte: scripts that drive fldren match it.
+      write_console_text(
+          console_stream::out,
+          u"\nIllegal option " + console_safe(result.argument) + u"\n");
+      return;
+    case option_error::missing_value:
+      show_usage();
+      return;
+    case option_error::bad_move:
+      write_console_text(console_stream::out,
+                         u"\nBad value for -m: " +
+                             console_safe(result.argument) +
+                             u"\nIt must be FROM=TO, FROM not empty\n");
+      return;
+    case option_error::late_option:
+      write_console_text(console_stream::out,
+                         u"\nOption " + console_safe(result.argument) +
+                             u" follows " + console_safe(result.options_end) +
+                             u", where the options end; nothing was done\n");
+      return;
+    case option_error::resume_without_output:
+      write_console_text(console_stream::out,
+                         u"\nOption -r continues the run whose output file -o "
+                         u"names; give -o. Nothing was done\n");
+      return;
   }
 }

@@ -1,0 +1,161 @@
+#include "cli/options.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/undo_options.h"
+
+namespace {
+
+wide_text widened(const char* ascii) {
+  const std::string text = ascii;
+  return wide_text(text.begin(), text.end());
+}
+
+// A command line as the mains hand it on: the program's name first, the
+// vector closed by a null entry. The arguments are split at spaces.
+struct command_line {
+  explicit command_line(const char* arguments) {
+    words.push_back(u"program");
+    std::istringstream split(arguments);
+    std::string word;
+    while (split >> word) words.push_back(wide_text(word.begin(), word.end()));
+    for (wide_text& each : words) vector.push_back(each.data());
+    vector.push_back(nullptr);
+  }
+  int argc() const { return static_cast<int>(words.size()); }
+  char16_t** argv() { return vector.data(); }
+
+  std::vector<wide_text> words;
+  std::vector<char16_t*> vector;
+};
+
+// The value a resolved name came from: its last component, since the rest
+// is the working folder in the build's own form. A name that was not
+// resolved has no separator, and comes back marked as such.
+wide_text value_of(const wide_text& name) {
+  const std::size_t separator = name.find_last_of(u"/\\");
+  if (separator == wide_text::npos)
+    return name.empty() ? name : u"unresolved " + name;
+  return name.substr(separator + 1);
+}
+
+// The letters of the options without a value that were given, in the
+// order n, s, q, r.
+std::string flags_of(const run_options& options) {
+  std::string flags;
+  if (options.preview) flags += 'n';
+  if (options.safe_names) flags += 's';
+  if (options.quiet) flags += 'q';
+  if (options.resume) flags += 'r';
+  return flags;
+}
+
+// Each move of -m as FROM|TO, so that where FROM ends shows.
+wide_text moves_of(const run_options& options) {
+  wide_text moves;
+  for (const path_move& move : options.moves)
+    moves += (moves.empty() ? u"" : u" ") + move.from + u"|" + move.to;
+  return moves;
+}
+
+}  // namespace
+
+TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
+  using e = option_error;
+  const struct {
+    const char* command_line;
+    option_error error;
+    const char* export_list = "";
+    const char* field_list = "";
+    const char* output = nullptr;  // null: -o was not given
+    const char* argument = "";
+    const char* options_end = "";
+    const char* flags = "";
+    const char* hash_title = "";
+    const char* moves = "";
+  } cases[] = {
+      {"-x a -f b", e::none, "a", "b"},
+      {"-xa -fb -o c", e::none, "a", "b", "c"},
+      {"-X a -F b -O c", e::none, "a", "b", "c"},
+      // Plain arguments before the options are passed over, and after them
+      // allowed, as long as no option follows.
+      {"junk -x a -f b", e::none, "a", "b"},
+      {"-x a -f b junk more", e::none, "a", "b"},
+      {"-x a junk -f b", e::late_option, "a", "", nullptr, "-f", "junk"},
+      // A lone "-" is an option with no letters, not the end of them.
+      {"-x a - -f b", e::none, "a", "b"},
+      // A value attached to its letter is the whole rest of the argument.
+      {"-xq", e::none, "q"},
+      {"-x a -x b", e::none, "b"},
+      {"-nsqr -o c", e::none, "", "", "c", "", "", "nsqr"},
+      // A column's title and -m's text are kept as given, not resolved.
+      {"-c SHA1 -x a", e::none, "a", "", nullptr, "", "", "", "SHA1"},
+      {"-mC:=D: -m a=b=c -m e=", e::none, "", "", nullptr, "", "", "", "",
+       "C:|D: a|b=c e|"},
+      {"-x -f b", e::missing_value},
+      {"-x a -f", e::missing_value, "a"},
+      {"-k a b", e::illegal_letter, "", "", nullptr, "k"},
+      {"-xa -nkz", e::illegal_letter, "a", "", nullptr, "kz", "", "n"},
+      {"-x a -?", e::question_mark, "a"},
+      {"-n? -x a", e::question_mark, "", "", nullptr, "", "", "n"},
+      {"-m ab", e::bad_move, "", "", nullptr, "ab"},
+      {"-m=b", e::bad_move, "", "", nullptr, "=b"},
+      {"-x a -r", e::resume_without_output, "a", "", nullptr, "", "", "r"},
+      // An option after the end is refused before -r's want of -o.
+      {"-r -x a junk -n", e::late_option, "a", "", nullptr, "-n", "junk", "r"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command_line);
+    command_line line(c.command_line);
+    const options_result result = parse_options(line.argc(), line.argv());
+    const run_options& options = result.options;
+    EXPECT_EQ(result.error, c.error);
+    EXPECT_EQ(value_of(options.export_list_name), widened(c.export_list));
+    EXPECT_EQ(value_of(options.field_list_name), widened(c.field_list));
+    EXPECT_EQ(options.output_requested, c.output != nullptr);
+    EXPECT_EQ(value_of(options.output_file_name),
+              widened(c.output == nullptr ? "" : c.output));
+    EXPECT_EQ(result.argument, widened(c.argument));
+    EXPECT_EQ(result.options_end, widened(c.options_end));
+    EXPECT_EQ(flags_of(options), c.flags);
+    EXPECT_EQ(options.hash_title, widened(c.hash_title));
+    EXPECT_EQ(moves_of(options), widened(c.moves));
+  }
+}
+
+TEST(ParseUndoArguments, TakesOutputFileThenLogAndFolder) {
+  const struct {
+    const char* command_line;
+    bool accepted;
+    const char* log = "";
+    const char* folder = "";
+  } cases[] = {
+      {"out.txt", true},
+      {"out.txt -o log -C dir", true, "log", "dir"},
+      {"out.txt -cdir -Olog", true, "log", "dir"},
+      {"", false},
+      {"-o log out.txt", false},
+      {"out.txt -o", false},
+      {"out.txt -o -Cdir", false},
+      {"out.txt -x a", false},
+      {"out.txt log", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command_line);
+    command_line line(c.command_line);
+    const std::optional<undo_options> options =
+        parse_undo_arguments(line.argc(), line.argv());
+    ASSERT_EQ(options.has_value(), c.accepted);
+    if (!options) continue;
+    // Opening the output file resolves its name, and reports it as given
+    // when it does not resolve.
+    EXPECT_EQ(options->journal_name, u"out.txt");
+    EXPECT_EQ(value_of(options->log_name), widened(c.log));
+    EXPECT_EQ(value_of(options->folder), widened(c.folder));
+  }
+}

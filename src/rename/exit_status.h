@@ -5,7 +5,7 @@
 // Every status the programs end with. Scripts that drive fldren branch on
 // these numbers, so they never change meaning.
 enum exit_status : int {
-  k_exit_success = 0,   // every record renamed, or there were none
+  k_exit_success = 0,  // every record renamed, or there were none
   // Too short a command line or a call for help (the usage pages), an
   // input that cannot be opened or read, an output file or run record that
   // cannot be made, a required column missing, or no run to continue.

@@ -108,9 +108,9 @@ void write_closing_lines(const run_context& run) {
 // The record's start: what runs, on which lists, as it begins.
 void begin_run_record(run_context& run, int argc, char16_t** argv) {
   run_record& notes = run.record_of_run;
-  if (notes.file.file == nullptr) return;
-  begin_run_section(notes, "fldren", command_line_text(argc, argv));
-  note_value(notes, "Mode", run.options.preview ? "preview" : "run");
+  if (!open_run_section(notes, "fldren", argc, argv,
+                        run.options.preview ? "preview" : "run"))
+    return;
   note_value(notes, "Resumed", run.options.resume ? "yes" : "no");
   note_file(notes, "Export list", run.options.export_list_name);
   note_file(notes, "Field list", run.options.field_list_name);
@@ -123,7 +123,6 @@ void begin_run_record(run_context& run, int argc, char16_t** argv) {
 // stands. False when the record could not be written.
 bool end_run_record(run_context& run, exit_status status) {
   run_record& notes = run.record_of_run;
-  if (notes.file.file == nullptr) return true;
   const run_counts& counts = run.counts;
   note_counts(notes, {{"Records processed", counts.processed},
                       {"Renamed", counts.renamed},

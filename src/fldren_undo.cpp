@@ -283,9 +283,7 @@ void write_undo_closing(const undo_counts& counts) {
 // The undo's record: what is undone, from which output file.
 void begin_undo_record(undo_run& run, int argc, char16_t** argv) {
   run_record& notes = run.record_of_run;
-  if (notes.file.file == nullptr) return;
-  begin_run_section(notes, "fldren-undo", command_line_text(argc, argv));
-  note_value(notes, "Mode", "undo");
+  if (!open_run_section(notes, "fldren-undo", argc, argv, "undo")) return;
   note_file(notes, "Output file undone", run.input.name);
   note_value(notes, "Undo log", run.log.name);
   if (!write_run_record_reporting(notes, u"; nothing was renamed"))
@@ -294,7 +292,6 @@ void begin_undo_record(undo_run& run, int argc, char16_t** argv) {
 
 bool end_undo_record(undo_run& run, exit_status status) {
   run_record& notes = run.record_of_run;
-  if (notes.file.file == nullptr) return true;
   const undo_counts& counts = run.counts;
   note_counts(notes, {{"Lines read", counts.lines_read},
                       {"Undone", counts.undone},

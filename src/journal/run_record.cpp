@@ -12,6 +12,7 @@ namespace {
 
 void add_line(run_record& record, std::string_view key,
               std::string_view utf8_value) {
+  if (record.file.file == nullptr) return;
   record.section += key;
   record.section += ": ";
   record.section += utf8_value;
@@ -55,6 +56,8 @@ void note_count(run_record& record, std::string_view key, std::int64_t count) {
 
 void note_file(run_record& record, std::string_view title,
                const wide_text& name) {
+  // A file is read for its hash only when the record is there to keep it.
+  if (record.file.file == nullptr) return;
   note_value(record, title, name);
   std::string digest;
   wide_text reason;
@@ -124,6 +127,14 @@ bool finish_run_record_reporting(run_record& record, int exit_status) {
   if (finish_run_record(record, exit_status)) return true;
   report_unwritten(record, u"");
   return false;
+}
+
+bool open_run_section(run_record& record, std::string_view program, int argc,
+                      char16_t** argv, std::string_view mode) {
+  if (record.file.file == nullptr) return false;
+  begin_run_section(record, program, command_line_text(argc, argv));
+  note_value(record, "Mode", mode);
+  return true;
 }
 
 void note_counts(run_record& record,

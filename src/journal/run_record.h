@@ -27,7 +27,8 @@ journal_open open_run_record(run_record& record, const wide_text& name,
                              bool append);
 
 // Adds the line "key: value"; a value's control characters are shown as
-// the console shows them, so that every value keeps to its line.
+// the console shows them, so that every value keeps to its line. These
+// and note_file add nothing to a record that is not open.
 void note_value(run_record& record, std::string_view key, wide_view value);
 void note_value(run_record& record, std::string_view key,
                 std::string_view value);
@@ -52,6 +53,12 @@ void note_file(run_record& record, std::string_view title,
 // the time, a blank line first when the record holds an earlier section.
 void begin_run_section(run_record& record, std::string_view program,
                        wide_view command_line);
+
+// When the record is open, begins a section as begin_run_section does,
+// for the command line argc and argv give, and adds its mode; false,
+// adding nothing, when it is not.
+bool open_run_section(run_record& record, std::string_view program, int argc,
+                      char16_t** argv, std::string_view mode);
 
 // Writes the lines added since the last write, and puts them on the disk.
 // False, the record then closed, when they could not be written. Does

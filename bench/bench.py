@@ -78,6 +78,11 @@ def rename_back(root, floor):
     which makes it a check of that run too."""
     if subprocess.run([floor, "unpairs.txt"], cwd=root).returncode != 0:
         raise SystemExit("a run left files under unexpected names in " + root)
+    # Each run of fldren makes its own output file: it never empties one
+    # that records renames.
+    for name in ("out.txt", "out.run.txt"):
+        if os.path.exists(os.path.join(root, name)):
+            os.remove(os.path.join(root, name))
 
 
 def command_for(program, binary, floor, baseline=None):

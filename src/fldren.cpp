@@ -160,11 +160,12 @@ int run_main(int argc, char16_t** argv) {
     write_option_error(parsed);
     end_run(run, k_exit_bad_option);
   }
+  // Both lists are usable before the output file is made: a mistyped name
+  // must not cost an earlier output file its lines.
+  open_lists(run);
   create_output_file(run);
   begin_run_record(run, argc, argv);
-  open_text_input(run, run.field_list, run.options.field_list_name);
-  read_field_list(run);
-  open_text_input(run, run.export_list, run.options.export_list_name);
+  announce_lists(run);
   // The report speaks the export list's encoding, on the console and in
   // the output file, so that every name it shows is the name it read.
   run.output.form = run.export_list.form;

@@ -51,6 +51,40 @@ struct undo_run {
   end_process(status, &run.log, {&run.input});
 }
 
+// Ends the undo with status 1, nothing changed, when the undo log names a
+// file that must not be emptied: an earlier undo's log is the only record
+// of the names it gave back.
+void refuse_earlier_log(undo_run& run, const wide_text& record_name) {
+  const earlier_output earlier = classify_earlier_output(run.log, record_name);
+  if (earlier == earlier_output::nothing_kept) return;
+  journal_close(run.log);
+  wide_view why;
+  switch (earlier) {
+    case earlier_output::in_flight:
+    case earlier_output::stopped:
+      why =
+          u" holds an undo that was stopped before its end; it is the only "
+          u"record of the names it gave back. Name another undo log";
+      break;
+    case earlier_output::renames:
+      why =
+          u" records the undos of an earlier fldren-undo; it is the only "
+          u"record of them, and is never emptied. Name another undo log";
+      break;
+    case earlier_output::foreign:
+      why =
+          u" holds lines fldren does not write: it is no undo log, and is "
+          u"not emptied. Name another undo log";
+      break;
+    case earlier_output::nothing_kept:
+      break;
+  }
+  write_console_text(console_stream::out,
+                     u"\nUndo log " + console_safe(run.log.name) +
+                         wide_text(why) + u". Nothing was changed\n");
+  end_undo(run, k_exit_failure);
+}
+
 void create_undo_log(undo_run& run) {
   const wide_text& name = run.options.log_name;
   // The log must never empty the output file it undoes, by any spelling.
@@ -71,6 +105,7 @@ void create_undo_log(undo_run& run) {
   // The undo's record goes beside its log, and is never a file of the
   // run it undoes, its record included.
   const wide_text record_name = run_record_name(native_path_style(), name);
+  refuse_earlier_log(run, record_name);
   const wide_text run_record =
       run_record_name(native_path_style(), run.input.name);
   if (open_run_record(run.record_of_run, record_name,

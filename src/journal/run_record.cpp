@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
 #include "console/text_output.h"
 #include "platform/file_hash.h"
@@ -20,6 +22,7 @@ void add_line(run_record& record, std::string_view key,
 }
 
 constexpr std::string_view k_working_folder = "Working folder";
+constexpr std::string_view k_exit_status = "Exit status";
 
 }  // namespace
 
@@ -102,7 +105,7 @@ bool write_run_record(run_record& record) {
 bool finish_run_record(run_record& record, int exit_status) {
   if (record.file.file == nullptr) return true;
   note_value(record, "Ended", utc_time_now());
-  note_count(record, "Exit status", exit_status);
+  note_count(record, k_exit_status, exit_status);
   const bool written = write_run_record(record);
   return journal_close(record.file) && written;
 }
@@ -195,4 +198,33 @@ bool recorded_working_folder(const wide_text& name, wide_text& folder) {
     at = end + 1;
   }
   return false;
+}
+
+bool run_record_unfinished(const wide_text& name) {
+  std::FILE* file = open_for_reading(name);
+  if (file == nullptr) return false;
+  // Sections are a few dozen lines each; a continued run adds one. A
+  // record of more than a few MiB is no record of these runs: its end is
+  // looked at only.
+  constexpr long k_most = 4 << 20;
+  std::string bytes;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    const long size = std::ftell(file);
+    std::fseek(file, size > k_most ? size - k_most : 0, SEEK_SET);
+  }
+  char block[1 << 14];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;)
+    bytes.append(block, got);
+  std::fclose(file);
+  // The last section begins after the last blank line.
+  std::size_t start = 0;
+  for (const char* blank : {"\n\n", "\n\r\n"}) {
+    const std::size_t at = bytes.rfind(blank);
+    if (at != std::string::npos && at + std::strlen(blank) > start)
+      start = at + std::strlen(blank);
+  }
+  const std::string key = std::string(k_exit_status) + ": ";
+  const std::string_view section = std::string_view(bytes).substr(start);
+  return section.find(key) != 0 &&
+         section.find("\n" + key) == std::string_view::npos;
 }

@@ -85,6 +85,10 @@ bool finish_run_record_reporting(run_record& record, int exit_status);
 // a TAB or a double quote put in double quotes (a quote inside doubled).
 wide_text command_line_text(int argc, char16_t** argv);
 
+// True when the run record named name exists and its last section has no
+// exit status: its run was killed, or lost its power, before its end.
+bool run_record_unfinished(const wide_text& name);
+
 // The working folder recorded in a run record's first section, read from
 // the record named name; false when there is no record or no such line.
 bool recorded_working_folder(const wide_text& name, wide_text& folder);

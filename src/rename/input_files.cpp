@@ -8,26 +8,61 @@
 #include "rename/resume.h"
 #include "rename/run_context.h"
 #include "text/number_text.h"
+#include "text/path_forms.h"
 
-bool open_named_input(text_input& slot, const wide_text& name) {
-  wide_text resolved;
-  if (!resolve_full_path(name, k_input_name_limit, resolved)) {
-    write_out(u"\ncan't open input file " + console_safe(name));
+namespace {
+
+// Opens the named file into slot, saying nothing; false, with shown the
+// name to report (the one given when it does not resolve), when it cannot
+// be opened.
+bool open_quietly(text_input& slot, const wide_text& name, wide_text& shown) {
+  if (!resolve_full_path(name, k_input_name_limit, shown)) {
+    shown = name;
     return false;
   }
-  std::FILE* file = open_for_reading(resolved);
-  if (file == nullptr) {
-    write_out(u"\ncan't open input file " + console_safe(resolved));
-    return false;
-  }
-  write_out(u"\nInput opened " + console_safe(resolved));
-  attach_input(slot, file, resolved);
+  std::FILE* file = open_for_reading(shown);
+  if (file == nullptr) return false;
+  attach_input(slot, file, shown);
   return true;
 }
 
-void open_text_input(run_context& run, text_input& slot,
-                     const wide_text& name) {
-  if (!open_named_input(slot, name)) end_run(run, k_exit_failure);
+void say_opened(const wide_text& name) {
+  write_out(u"\nInput opened " + console_safe(name));
+}
+
+void say_cannot_open(const wide_text& name) {
+  write_out(u"\ncan't open input file " + console_safe(name));
+}
+
+}  // namespace
+
+bool open_named_input(text_input& slot, const wide_text& name) {
+  wide_text shown;
+  if (!open_quietly(slot, name, shown)) {
+    say_cannot_open(shown);
+    return false;
+  }
+  say_opened(slot.name);
+  return true;
+}
+
+void open_lists(run_context& run) {
+  wide_text shown;
+  if (!open_quietly(run.field_list, run.options.field_list_name, shown)) {
+    say_cannot_open(shown);
+    end_run(run, k_exit_failure);
+  }
+  read_field_list(run);
+  if (!open_quietly(run.export_list, run.options.export_list_name, shown)) {
+    say_opened(run.field_list.name);
+    say_cannot_open(shown);
+    end_run(run, k_exit_failure);
+  }
+}
+
+void announce_lists(const run_context& run) {
+  say_opened(run.field_list.name);
+  say_opened(run.export_list.name);
 }
 
 field_list_result parse_field_list(text_input& input, field_name_list& list,
@@ -55,8 +90,11 @@ field_list_result parse_field_list(text_input& input, field_name_list& list,
 
 void read_field_list(run_context& run) {
   int line_number = 0;
-  switch (
-      parse_field_list(run.field_list, run.columns.field_names, line_number)) {
+  const field_list_result read =
+      parse_field_list(run.field_list, run.columns.field_names, line_number);
+  // The list was opened in silence; a fault in it is told after it.
+  if (read != field_list_result::ok) say_opened(run.field_list.name);
+  switch (read) {
     case field_list_result::ok:
       break;
     case field_list_result::line_too_long:
@@ -76,25 +114,77 @@ void read_field_list(run_context& run) {
   close_input(run.field_list);
 }
 
-namespace {
-
-// The file as a killed run left it: its last line's rename may have been
-// made, and the file is the only record of the renames before it.
-bool holds_run_in_flight(const journal& output) {
+earlier_output classify_earlier_output(const journal& output,
+                                       const wide_text& record_name) {
   // Only a file with lines in it can be a run's record; a device such as
   // NUL or /dev/null is read no further.
   std::int64_t length = 0;
-  if (!regular_file_length(output.file, length) || length == 0) return false;
-  const wide_text& name = output.name;
-  std::FILE* file = open_for_reading(name);
-  if (file == nullptr) return false;
+  if (!regular_file_length(output.file, length) || length == 0)
+    return earlier_output::nothing_kept;
+  std::FILE* file = open_for_reading(output.name);
+  if (file == nullptr) return earlier_output::foreign;
   text_input input;
-  attach_input(input, file, name);
+  attach_input(input, file, output.name);
   output_scan scan;
-  const bool in_flight = scan_output_file(input, scan) == scan_result::ok &&
-                         scan.last == last_line::in_flight;
+  const scan_result read = scan_output_file(input, scan);
   close_input(input);
-  return in_flight;
+  switch (read) {
+    case scan_result::preview:
+      return earlier_output::nothing_kept;
+    case scan_result::foreign_line:
+    case scan_result::read_failed:
+      return earlier_output::foreign;
+    case scan_result::ok:
+      break;
+  }
+  if (scan.last == last_line::in_flight) return earlier_output::in_flight;
+  if (run_record_unfinished(record_name)) return earlier_output::stopped;
+  if (scan.renamed > 0 || scan.last == last_line::settled)
+    return earlier_output::renames;
+  return earlier_output::nothing_kept;
+}
+
+namespace {
+
+// Ends the run with status 1, nothing changed, when the output file must
+// not be emptied; says why and what to do instead.
+void refuse_earlier_output(run_context& run) {
+  const earlier_output earlier = classify_earlier_output(
+      run.output,
+      run_record_name(native_path_style(), run.options.output_file_name));
+  if (earlier == earlier_output::nothing_kept) return;
+  journal_close(run.output);
+  const wide_text name = u"\nOutput file " + console_safe(run.output.name);
+  switch (earlier) {
+    case earlier_output::in_flight:
+      write_out(name +
+                u" holds a run that was stopped during a rename; it is the "
+                u"only record of that run's renames. Continue the run with "
+                u"-r, or name another output file. Nothing was changed\n");
+      break;
+    case earlier_output::stopped:
+      write_out(name +
+                u" holds a run that was stopped before its end (its run "
+                u"record has no exit status). Continue the run with -r, or "
+                u"name another output file. Nothing was changed\n");
+      break;
+    case earlier_output::renames:
+      write_out(name +
+                u" records the renames of an earlier run; it is the only "
+                u"record of them, and is never emptied. Continue that run "
+                u"with -r, or name another output file. Nothing was "
+                u"changed\n");
+      break;
+    case earlier_output::foreign:
+      write_out(name +
+                u" holds lines fldren does not write: it is no output file, "
+                u"and is not emptied. Name another output file. Nothing was "
+                u"changed\n");
+      break;
+    case earlier_output::nothing_kept:
+      break;
+  }
+  end_run(run, k_exit_failure);
 }
 
 // Opens the output file without emptying it, once it is known to be none
@@ -178,14 +268,7 @@ void create_output_file(run_context& run) {
   }
   const wide_text& name = run.options.output_file_name;
   open_output_journal(run);
-  if (holds_run_in_flight(run.output)) {
-    journal_close(run.output);
-    write_out(u"\nOutput file " + console_safe(name) +
-              u" holds a run that was stopped during a rename; it is the "
-              u"only record of that run's renames. Continue the run with -r, "
-              u"or name another output file. Nothing was changed\n");
-    end_run(run, k_exit_failure);
-  }
+  refuse_earlier_output(run);
   open_record(run, false);
   if (!empty_journal(run.output)) {
     write_out(u"nCan't create/open output filename " + console_safe(name));

@@ -189,6 +189,16 @@ class Case(unittest.TestCase):
         with open(self.path(name, unicode), "rb") as f:
             return f.read()
 
+    def new_output(self, name="out.txt"):
+        """Takes away an earlier case's output file and its run record, for
+        cases that run again in one folder: fldren never empties a file
+        that records renames."""
+        stem, dot, extension = name.rpartition(".")
+        for each in (name, stem + ".run." + extension if dot else
+                     name + ".run"):
+            if os.path.exists(self.path(each)):
+                os.remove(self.path(each))
+
     def exists(self, name, unicode=False):
         return os.path.exists(self.path(name, unicode))
 

@@ -126,12 +126,70 @@ class OptionParser(Case):
 
 
 class InputFiles(Case):
-    def test_output_file_is_created_before_the_inputs_are_opened(self):
-        self.write("out.txt", b"old report")
-        self.check(["-o", "out.txt", "-x", "list.txt", "-f", "fields.txt"], 1,
-                   b"\nOutput file created: " + self.full("out.txt") +
-                   b"\n\n\ncan't open input file " + self.full("fields.txt"))
-        self.assertEqual(self.read("out.txt"), b"")
+    def test_output_file_is_emptied_only_when_it_records_no_rename(self):
+        # The output file is the only record of the renames it lists: a
+        # rerun, a mistyped list or a stopped run never empties it, nor a
+        # file fldren did not write. An empty file, a preview's and one of
+        # refusals only are replaced.
+        run = ["-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"]
+        renames = (b" records the renames of an earlier run; it is the only "
+                   b"record of them, and is never emptied. Continue that "
+                   b"run with -r, or name another output file. Nothing was "
+                   b"changed\n")
+        stopped = (b" holds a run that was stopped before its end (its run "
+                   b"record has no exit status). Continue the run with -r, "
+                   b"or name another output file. Nothing was changed\n")
+        foreign = (b" holds lines fldren does not write: it is no output "
+                   b"file, and is not emptied. Name another output file. "
+                   b"Nothing was changed\n")
+
+        def unfinished():
+            self.run_fldren(*run)
+            kept = [line for line in self.read("out.run.txt").splitlines(True)
+                    if not line.startswith((b"Ended", b"Exit status"))]
+            self.write("out.run.txt", b"".join(kept))
+
+        def refusals_only():
+            os.remove(self.path("a.txt"))
+            self.run_fldren(*run)
+            self.write("a.txt", b"A")
+
+        cases = (
+            ("the same run again", lambda: self.run_fldren(*run), run,
+             renames),
+            ("a list that is not there", lambda: self.run_fldren(*run),
+             ["-x", "missing.txt"] + run[2:],
+             b"\ncan't open input file " + self.full("missing.txt")),
+            ("the examiner's notes",
+             lambda: self.write("out.txt", b"Case 12: seized 3 May\n"), run,
+             foreign),
+            ("a run killed before its end", unfinished, run, stopped),
+            ("a preview's file",
+             lambda: self.run_fldren(*(["-n"] + run)), run, None),
+            ("an empty file", lambda: self.write("out.txt", b""), run, None),
+            ("refusals only", refusals_only, run, None),
+        )
+        for what, prepare, args, message in cases:
+            with self.subTest(what):
+                for name in os.listdir(self.dir):
+                    os.remove(os.path.join(self.dir, name))
+                self.write("a.txt", b"A")
+                self.inputs(self.record("a.txt"))
+                prepare()
+                # Every file, the run record included.
+                before = {name: self.read(name)
+                          for name in os.listdir(self.dir)}
+                status, out, _ = self.run_fldren(*args)
+                if message is None:
+                    self.assertEqual(status, 0, out)
+                    self.assertEqual([e[2] for e in support.journal(
+                        self.read("out.txt"))], [b"Success"])
+                    continue
+                self.assertEqual(status, 1, out)
+                self.assertTrue(out.endswith(lines(message)), out)
+                self.assertNotIn(b"Output file created", out)
+                self.assertEqual({name: self.read(name)
+                                  for name in os.listdir(self.dir)}, before)
 
     def test_output_file_that_cannot_be_created(self):
         self.inputs(b"")
@@ -160,13 +218,13 @@ class InputFiles(Case):
         self.assertEqual(self.read("list.txt"), listed)
         self.assertEqual(self.read("fields.txt"), FIELDS)
         self.assertTrue(self.exists("a.txt"))
-        # Named for both, neither there: the file the output's open made
-        # goes again, as the message says nothing was changed.
+        # Named for both, neither there: the list is looked for first, and
+        # no output file is made.
         status, out, _ = self.run_fldren("-x", "new.txt", "-f", "fields.txt",
                                          "-o", "new.txt")
         self.assertEqual(status, 1)
-        self.assertTrue(out.endswith(lines(
-            b" is one of the input files; nothing was changed\n")), out)
+        self.assertTrue(out.endswith(b"\ncan't open input file " +
+                                     self.full("new.txt")), out)
         self.assertFalse(self.exists("new.txt"))
 
     def test_export_list_that_cannot_be_opened(self):
@@ -179,9 +237,8 @@ class InputFiles(Case):
         # Never the name resolved for another option.
         self.write("fields.txt", FIELDS)
         self.check(["-f", "fields.txt", "-o", "out.txt"], 1,
-                   b"\nOutput file created: " + self.full("out.txt") +
-                   b"\n\n" + self.opened("fields.txt") +
-                   b"\ncan't open input file ")
+                   self.opened("fields.txt") + b"\ncan't open input file ")
+        self.assertFalse(self.exists("out.txt"))
 
     def test_name_too_long_to_resolve_as_an_option(self):
         # Kept as given and reported under its own name, never under the
@@ -243,11 +300,10 @@ class FieldList(Case):
         self.write("fields.txt", fields)
         self.write("list.txt", self.HEADER + b"f.txt\tp\tE\ta\tb\tc\t" +
                    self.full("f.txt") + b"\n")
+        # Refused before the output file is made.
         self.check(["-x", "list.txt", "-f", "fields.txt", "-o", "out.txt"], 1,
-                   b"\nOutput file created: " + self.full("out.txt") +
-                   b"\n\n" + self.opened("fields.txt") + message)
-        self.assertEqual(self.listdir(),
-                         ["f.txt", "fields.txt", "list.txt", "out.txt"])
+                   self.opened("fields.txt") + message)
+        self.assertEqual(self.listdir(), ["f.txt", "fields.txt", "list.txt"])
 
     def test_line_too_long_for_a_title_is_refused(self):
         self.refused(b"A1\n" + b"B" * 255 + b"\n",

@@ -191,6 +191,18 @@ class Undo(Chains):
         self.assertEqual(undo_lines[0].split(b"\t")[:4], [
             PREFIX + self.full("2_1_n.txt"), b"==>",
             PREFIX + self.full("1_n.txt"), b"Success"])
+        # The log is the only record of the names given back: the same
+        # undo again never empties it, nor its run record.
+        kept = {name: self.read(name) for name in ("undo.txt", "undo.run.txt")}
+        status, out, _ = self.run_undo("out.txt", "-o", "undo.txt")
+        self.assertEqual(status, 1, out)
+        self.assertTrue(out.endswith(lines(
+            b"\nUndo log " + self.full("undo.txt") + b" records the undos of "
+            b"an earlier fldren-undo; it is the only record of them, and is "
+            b"never emptied. Name another undo log. Nothing was changed\n")),
+            out)
+        self.assertEqual({name: self.read(name) for name in kept}, kept)
+        self.assertEqual(self.snapshot("out.txt", "undo.txt"), before)
 
     def test_undo_never_replaces_a_name_reused_since(self):
         self.write("a.txt", b"A")
@@ -318,6 +330,7 @@ class Undo(Chains):
                           b"made in, as its run record " +
                           self.full("out.run.txt") + b" says\n", out)
             self.assertEqual(self.read("export/a.txt"), b"A")
+            self.new_output()
             self.run_fldren(*self.args("-o", "out.txt"))
             os.remove(self.path("out.run.txt"))
             status, out, _ = self.run_undo(self.full("out.txt"), cwd=elsewhere)
@@ -491,6 +504,7 @@ class Resume(Chains):
                 if args:
                     self.inputs(list_before[len(support.HEADER):] + record,
                                 b"Int. ID\n")
+                    self.new_output()
                     self.run_fldren(*self.args(*args))
                 logged = self.read("out.txt")
                 disk = self.snapshot()
@@ -505,6 +519,7 @@ class Resume(Chains):
                 self.write("list.txt", list_before)
                 self.write("fields.txt", fields_before)
                 self.run_undo("out.txt")
+                self.new_output()
                 self.run_fldren(*self.args("-o", "out.txt"))
 
 
@@ -585,7 +600,7 @@ class RunRecord(Chains):
         # output file would be: nothing is emptied or renamed.
         self.make_chains()
         os.rename(self.path("list.txt"), self.path("out.run.txt"))
-        self.write("out.txt", b"kept")
+        self.write("out.txt", b"")
         before = self.snapshot()
         listed = self.read("out.run.txt")
         status, out, _ = self.run_fldren("-x", "out.run.txt", "-f",

@@ -139,6 +139,7 @@ class RecordLoop(Case):
         self.inputs(records, fields)
         args = ["-x", "list.txt", "-f", "fields.txt"]
         if output:
+            self.new_output()
             args += ["-o", "out.txt"]
         status, out, err = self.run_fldren(*args)
         self.assertEqual(err, b"")

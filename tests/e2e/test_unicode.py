@@ -31,6 +31,7 @@ class UnicodeLists(Case):
     def run_lists(self, listed, fields=b"Int. ID\nEvidence object\n"):
         self.write("list.txt", listed)
         self.write("fields.txt", fields)
+        self.new_output()
         return self.run_fldren("-x", "list.txt", "-f", "fields.txt", "-o",
                                "out.txt")
 

@@ -139,7 +139,7 @@ void find_undo_lines(undo_run& run) {
     ++run.counts.lines_read;
     // A "Pending" line's rename may have been made before the run was
     // killed; whether it was is decided when its turn comes.
-    const bool readable = parse_journal_line(line, entry);
+    const bool readable = read_journal_line(line, entry);
     if (readable && entry.result == line_result::planned) {
       run.planned = true;
       ++run.counts.skipped;
@@ -277,7 +277,7 @@ void undo_renames(undo_run& run) {
   for (auto at = run.undo_lines.rbegin();
        at != run.undo_lines.rend() && !interrupted(); ++at) {
     if (!seek_input(run.input, *at) || !read_line(run.input, line) ||
-        !parse_journal_line(line, entry)) {
+        !read_journal_line(line, entry)) {
       write_console_text(console_stream::out,
                          u"\nCan't read input file " +
                              console_safe(run.input.name) +

@@ -185,11 +185,29 @@ bool journal_refused(journal& journal, wide_view source, wide_view destination,
                     line_result::failure, false);
 }
 
-bool journal_known_result(journal& journal, wide_view source,
-                          wide_view destination, wide_view first_value,
-                          bool success) {
-  return write_line(journal, source, destination, first_value,
-                    result_of(journal, success), false);
+bool journal_settle_last(journal& journal, std::int64_t line_at,
+                         wide_view source, wide_view destination,
+                         wide_view first_value, bool success) {
+  if (journal.file == nullptr) return true;
+  if (journal.failed) return false;
+  const text_encoding encoding = journal.form.encoding;
+  std::string& bytes = journal.bytes;
+  bytes.clear();
+  append_line_start(source, destination, encoding, bytes);
+  const std::int64_t word_at =
+      line_at + static_cast<std::int64_t>(bytes.size());
+  bytes.clear();
+  append_result_word(result_of(journal, success), encoding, bytes);
+  append_line_tail(first_value, encoding, bytes);
+  const std::int64_t end = word_at + static_cast<std::int64_t>(bytes.size());
+  if (!write_file_at(journal.file, word_at, bytes) ||
+      !cut_file(journal.file, end)) {
+    journal.failed = true;
+    return false;
+  }
+  journal.holding = false;
+  journal.end = end;
+  return true;
 }
 
 bool journal_linking(journal& journal) {

@@ -70,6 +70,18 @@ bool continue_journal(journal& journal, std::int64_t offset);
 bool journal_begin(journal& journal, wide_view source, wide_view destination,
                    wide_view first_value);
 
+// Settles the last line of a file the journal continues, in place: the
+// line at line_at, whose start (source, TAB, arrow, TAB, destination, TAB)
+// stands on disk as composed from these paths, gets its result word and
+// the rest of its line written over whatever followed its start (a word
+// in flight, cut or garbled, a tail cut short); only then is the file cut
+// after it, so that at every moment the file holds a line for the rename.
+// Returns false, setting journal.failed, when the write or the cut fails.
+// Does nothing when the journal is not open.
+bool journal_settle_last(journal& journal, std::int64_t line_at,
+                         wide_view source, wide_view destination,
+                         wide_view first_value, bool success);
+
 // Writes the result of the line in flight, if any, and a whole line for a
 // rename that is not attempted (its record was refused), its result
 // reading "Failure" from the start: "Pending" means an attempt, nothing
@@ -77,13 +89,6 @@ bool journal_begin(journal& journal, wide_view source, wide_view destination,
 // failed before). Does nothing when the journal is not open.
 bool journal_refused(journal& journal, wide_view source, wide_view destination,
                      wide_view first_value);
-
-// As journal_refused, for a line whose result is known without a rename
-// being made here: the result of an earlier run's rename, settled from the
-// disk.
-bool journal_known_result(journal& journal, wide_view source,
-                          wide_view destination, wide_view first_value,
-                          bool success);
 
 // Makes the line in flight read "Linking" in place of "Pending", before a
 // rename by link is begun. Returns false, setting journal.failed, when

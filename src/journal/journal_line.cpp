@@ -39,10 +39,13 @@ bool word_result(wide_view word, line_result& result) {
 
 }  // namespace
 
-bool parse_journal_line(wide_view line, journal_line& entry) {
-  if (!line.empty() && line.back() == u'\n') line.remove_suffix(1);
-  // One field more than a line has, to tell a line with too many.
-  std::array<wide_view, k_line_fields + 1> fields;
+namespace {
+
+// One field more than a line has, to tell a line with too many.
+using line_fields = std::array<wide_view, k_line_fields + 1>;
+
+// Cuts line (its line feed removed) at its TABs into fields; the count.
+std::size_t split_line(wide_view line, line_fields& fields) {
   std::size_t count = 0;
   for (std::size_t start = 0; count < fields.size();) {
     const std::size_t tab = line.find(u'\t', start);
@@ -51,10 +54,24 @@ bool parse_journal_line(wide_view line, journal_line& entry) {
     if (tab == wide_view::npos) break;
     start = tab + 1;
   }
+  return count;
+}
+
+bool ends_line(wide_view line) { return !line.empty() && line.back() == u'\n'; }
+
+}  // namespace
+
+bool parse_journal_line(wide_view line, journal_line& entry) {
+  const bool whole = ends_line(line);
+  if (whole) line.remove_suffix(1);
+  line_fields fields;
+  const std::size_t count = split_line(line, fields);
   if (count > k_line_fields || count < k_line_fields - 1) return false;
   if (!word_result(fields[3], entry.result)) return false;
-  // Only a line in flight may end at its result word.
-  if (count == k_line_fields - 1 && !in_flight(entry.result)) return false;
+  // A whole line ends at its result word only while its rename is in
+  // flight; a line cut short may end there whatever its word.
+  if (count == k_line_fields - 1 && whole && !in_flight(entry.result))
+    return false;
   const bool paths = entry.result == line_result::failure ||
                      (!fields[0].empty() && !fields[2].empty());
   if (fields[1] != k_arrow || !paths) return false;
@@ -62,6 +79,29 @@ bool parse_journal_line(wide_view line, journal_line& entry) {
   entry.destination = fields[2];
   entry.first_value = count == k_line_fields ? fields[4] : wide_view();
   return true;
+}
+
+bool parse_cut_line(wide_view line, journal_line& entry) {
+  if (ends_line(line)) return false;
+  line_fields fields;
+  const std::size_t count = split_line(line, fields);
+  // The word, if any of it is there, is the fourth field and the last one
+  // read: a garbled word followed by more fields is no cut line.
+  if (count != k_line_fields - 1 || fields[1] != k_arrow || fields[0].empty() ||
+      fields[2].empty())
+    return false;
+  entry.source = fields[0];
+  entry.destination = fields[2];
+  entry.first_value = {};
+  // A whole word followed by the start of a cut TAB (half of a UTF-16
+  // unit) still says what became of the rename.
+  if (!word_result(fields[3].substr(0, k_result_word_units), entry.result))
+    entry.result = line_result::pending;
+  return true;
+}
+
+bool read_journal_line(wide_view line, journal_line& entry) {
+  return parse_journal_line(line, entry) || parse_cut_line(line, entry);
 }
 
 bool holds_line_start(wide_view text) {

@@ -49,9 +49,23 @@ struct journal_line {
 // Reads line (its line feed, if any, ignored) as a line fldren writes;
 // false, leaving entry unspecified, when it is anything else. A line in
 // flight may lack its last field: a run killed during its rename leaves it
-// so. A refused record may have no path to show; a rename that was or may
-// have been made always has both. Never fails otherwise.
+// so; and so may any last line without its line end, cut short right after
+// its result word. A refused record may have no path to show; a rename
+// that was or may have been made always has both. Never fails otherwise.
 bool parse_journal_line(wide_view line, journal_line& entry);
+
+// Reads a last line, without its line end, that parse_journal_line does
+// not: both paths whole, then its result word cut short or garbled (a
+// write cut by a full disk or a kill). A whole word followed by a cut
+// unit still gives its result; otherwise the rename may have been made,
+// and entry reads pending: what became of it is for the disk to tell.
+// False for a line cut before the TAB that ends its destination: the word
+// that lets a rename begin was never written.
+bool parse_cut_line(wide_view line, journal_line& entry);
+
+// parse_journal_line, or for a line without its line end parse_cut_line:
+// how -r and fldren-undo read each line of an output file.
+bool read_journal_line(wide_view line, journal_line& entry);
 
 // True when text holds the two paths' join (TAB, arrow, TAB): the start of
 // a line, even one cut short before its result word.

@@ -32,7 +32,7 @@ scan_result scan_output_file(text_input& input, output_scan& scan) {
     const std::int64_t offset = line_offset(input);
     if (!read_line(input, line)) break;
     const bool whole = !line.empty() && line.back() == u'\n';
-    const bool readable = parse_journal_line(line, entry);
+    const bool readable = read_journal_line(line, entry);
     if (readable && entry.result == line_result::planned)
       return scan_result::preview;
     scan.relative_paths =
@@ -52,8 +52,9 @@ scan_result scan_output_file(text_input& input, output_scan& scan) {
       continue;
     }
     // The last line, without its line end: a run killed in flight, or a
-    // write cut short. Only what reads as the start of fldren's line is
-    // taken for one, so that no other file is ever cut.
+    // write cut short (in its word, which is then settled from the disk as
+    // one in flight, or before it). Only what reads as the start of
+    // fldren's line is taken for one, so that no other file is ever cut.
     scan.last_offset = offset;
     if (readable)
       scan.last =
@@ -199,9 +200,10 @@ resume_step settle_earlier_rename(run_context& run, const journal_line& entry,
       plan.reason = u"Neither the old nor the new name exists";
       break;
   }
-  if (!continue_journal(run.output, run.resume.scan.last_offset) ||
-      !journal_known_result(run.output, plan.source, plan.destination,
-                            plan.first_value, success))
+  // Written over the line in place: the line is never away from the file
+  // while its rename stands.
+  if (!journal_settle_last(run.output, run.resume.scan.last_offset, plan.source,
+                           plan.destination, plan.first_value, success))
     return resume_step::stop;
   end_record(run, plan, success, report);
   return resume_step::handled;
@@ -214,18 +216,22 @@ resume_step resume_record(run_context& run, const record_fields& fields,
   resume_state& resume = run.resume;
   wide_text line;
   journal_line entry;
-  if (!read_line(resume.earlier, line) || !parse_journal_line(line, entry)) {
+  if (!read_line(resume.earlier, line)) {
     if (resume.earlier.read_failed) end_on_read_error(run, resume.earlier);
-    // The line was read whole before; a file changed since is no record.
     no_run_to_continue(run, u" changed while it was read");
   }
   ++resume.lines_read;
   compose_record(run.options, run.columns, fields, run.working_folder, plan);
   const bool last = !resuming(run);
   const last_line ending = resume.scan.last;
-  // A line cut short before its result holds too little to compare: its
-  // record is made now, and its line written again.
-  if (last && ending == last_line::cut_short) {
+  const bool cut_short = last && ending == last_line::cut_short;
+  // The line was read before; a file changed since is no record.
+  if (!cut_short && !read_journal_line(line, entry))
+    no_run_to_continue(run, u" changed while it was read");
+  // A line cut short before its result word holds too little to compare,
+  // and its rename was never begun: its record is made now, and its line
+  // written again.
+  if (cut_short) {
     if (!continue_journal(run.output, resume.scan.last_offset))
       return resume_step::stop;
     return resume_step::rename_now;
@@ -238,9 +244,8 @@ resume_step resume_record(run_context& run, const record_fields& fields,
   const bool success = entry.result == line_result::success;
   if (last && ending == last_line::settled) {
     // Its result is known; only its end is missing.
-    if (!continue_journal(run.output, resume.scan.last_offset) ||
-        !journal_known_result(run.output, entry.source, entry.destination,
-                              plan.first_value, success))
+    if (!journal_settle_last(run.output, resume.scan.last_offset, entry.source,
+                             entry.destination, plan.first_value, success))
       return resume_step::stop;
   } else {
     ++resume.processed;

@@ -165,6 +165,23 @@ class Faults(Case):
             [b"Success"])
         self.assertEqual(self.read("0_f0000.txt"), b"0")
 
+    def test_settling_a_last_line_never_takes_it_away(self):
+        # -r settles the earlier run's last line, whose rename was made, by
+        # writing its result over its word before anything is cut: when
+        # that write fails, the line still stands for the rename.
+        self.make_files(3)
+        self.run_fldren(*self.args())
+        whole = self.read("out.txt")
+        word_at = whole.rindex(b"\tSuccess\t") + 1
+        self.write("out.txt", whole[:word_at] + b"Pending")
+        status, _, _ = self.faulty({"FLDREN_FAULT_WRITES": "0"},
+                                   *(self.args() + ["-r"]))
+        self.assertEqual(status, 1)
+        self.assertEqual(self.read("out.txt"), whole[:word_at] + b"Pending")
+        status, out, _ = self.run_fldren(*(self.args() + ["-r"]))
+        self.assertEqual(status, 0, out)
+        self.assertEqual(self.read("out.txt"), whole)
+
     def test_refused_lines_never_read_pending(self):
         # A second run over an export already renamed refuses every record.
         # Stopped by a failing write, its lines read Failure, never Pending,

@@ -413,6 +413,30 @@ class Resume(Chains):
         self.assertEqual(status, 0, out[-300:])
         self.assertEqual(self.snapshot("out.txt"), before)
 
+    def test_last_line_cut_at_any_byte_is_settled_and_written_whole(self):
+        # A full disk or a kill may leave the last line cut anywhere, or its
+        # word half written over "Pending". The rename was begun only once
+        # the line's word was on disk; -r settles the line from the disk
+        # and the file ends as an uninterrupted run's, byte for byte.
+        self.numbered_files(3)
+        self.run_fldren(*self.args("-o", "out.txt"))
+        whole = self.read("out.txt")
+        last_at = whole.rstrip(b"\n").rfind(b"\n") + 1
+        word_at = whole.index(b"\tSuccess\t", last_at) + 1
+        garbled = whole[:word_at] + b"Succing"
+        cuts = [(whole[:cut], cut >= word_at) for cut in
+                range(last_at, len(whole), 3 if support.WINE else 1)]
+        for earlier, renamed in cuts + [(garbled, True)]:
+            with self.subTest(cut=len(earlier)):
+                if not renamed:
+                    os.rename(self.path("2_f2"), self.path("f2"))
+                self.write("out.txt", earlier)
+                status, out, _ = self.run_fldren(*self.args("-r", "-o",
+                                                            "out.txt"))
+                self.assertEqual(status, 0, out)
+                self.assertEqual(self.read("out.txt"), whole)
+                self.assertTrue(self.exists("2_f2"))
+
     def test_last_line_in_flight_is_settled_from_the_disk(self):
         # b.txt was renamed; a.txt's rename was in flight when the run
         # stopped. The disk tells what became of it. A run without -r

@@ -26,9 +26,10 @@ journal_open open_run_record(run_record& record, const wide_text& name,
                              std::initializer_list<const wide_text*> inputs,
                              bool append);
 
-// Adds the line "key: value"; a value's control characters are shown as
-// the console shows them, so that every value keeps to its line. These
-// and note_file add nothing to a record that is not open.
+// Adds the line "key: value"; a value's control characters and line
+// separators are shown as the console shows them, so that every value
+// keeps to its line. These and note_file add nothing to a record that is
+// not open.
 void note_value(run_record& record, std::string_view key, wide_view value);
 void note_value(run_record& record, std::string_view key,
                 std::string_view value);

@@ -119,9 +119,9 @@ void begin_run_record(run_context& run, int argc, char16_t** argv) {
     end_run(run, k_exit_failure);
 }
 
-// The record's end: what came of the run, and the output file as it
-// stands. False when the record could not be written.
-bool end_run_record(run_context& run, exit_status status) {
+// What came of the run, and the output file as it stands: the record's
+// last lines but the status, which end_run adds once it is final.
+void note_run_outcome(run_context& run) {
   run_record& notes = run.record_of_run;
   const run_counts& counts = run.counts;
   note_counts(notes, {{"Records processed", counts.processed},
@@ -140,8 +140,7 @@ bool end_run_record(run_context& run, exit_status status) {
                   counts.processed - run.resume.processed},
                  {"Renamed by this run", counts.renamed - run.resume.renamed},
                  {"Failed by this run", counts.failed - run.resume.failed}});
-  return end_run_section(notes, "Output file", run.options.output_file_name,
-                         status);
+  note_batch_end(notes, "Output file", run.options.output_file_name);
 }
 
 }  // namespace
@@ -211,7 +210,8 @@ int run_main(int argc, char16_t** argv) {
       {u"output file", u"; the run was stopped after the last record shown",
        u"; the last record's result is missing from it"});
   write_closing_lines(run);
-  exit_status status = batch_status(whole, interrupted(), run.counts.failed);
-  if (!end_run_record(run, status)) status = k_exit_failure;
+  const exit_status status =
+      batch_status(whole, interrupted(), run.counts.failed);
+  note_run_outcome(run);
   end_run(run, status);
 }

@@ -47,8 +47,7 @@ struct undo_run {
 };
 
 [[noreturn]] void end_undo(undo_run& run, exit_status status) {
-  finish_run_record(run.record_of_run, status);
-  end_process(status, &run.log, {&run.input});
+  end_process(status, &run.log, &run.record_of_run, {&run.input});
 }
 
 // Ends the undo with status 1, nothing changed, when the undo log names a
@@ -325,14 +324,16 @@ void begin_undo_record(undo_run& run, int argc, char16_t** argv) {
     end_undo(run, k_exit_failure);
 }
 
-bool end_undo_record(undo_run& run, exit_status status) {
+// What came of the undo, and the undo log as it stands: the record's
+// last lines but the status, which end_undo adds once it is final.
+void note_undo_outcome(undo_run& run) {
   run_record& notes = run.record_of_run;
   const undo_counts& counts = run.counts;
   note_counts(notes, {{"Lines read", counts.lines_read},
                       {"Undone", counts.undone},
                       {"Failed", counts.failed},
                       {"Skipped", counts.skipped}});
-  return end_run_section(notes, "Undo log", run.log.name, status);
+  note_batch_end(notes, "Undo log", run.log.name);
 }
 
 }  // namespace
@@ -342,7 +343,7 @@ int run_undo_main(int argc, char16_t** argv) {
   std::optional<undo_options> options = parse_undo_arguments(argc, argv);
   if (!options) {
     show_undo_usage();
-    end_process(k_exit_bad_option, nullptr, {});
+    end_process(k_exit_bad_option, nullptr, nullptr, {});
   }
   run.options = std::move(*options);
   if (!open_named_input(run.input, run.options.journal_name))
@@ -366,7 +367,8 @@ int run_undo_main(int argc, char16_t** argv) {
       {u"undo log", u"; the undo was stopped after the last line shown",
        u"; the last undo's result is missing from it"});
   write_undo_closing(run.counts);
-  exit_status status = batch_status(whole, interrupted(), run.counts.failed);
-  if (!end_undo_record(run, status)) status = k_exit_failure;
+  const exit_status status =
+      batch_status(whole, interrupted(), run.counts.failed);
+  note_undo_outcome(run);
   end_undo(run, status);
 }

@@ -7,8 +7,15 @@
 
 namespace {
 
+// U+2028 and U+2029 are no controls, but a reader that splits lines as
+// Unicode does ends a line at each: shown as they are, they would let a
+// name start a line of its own, on the console and in the run record.
+constexpr char16_t k_line_separator = 0x2028;
+constexpr char16_t k_paragraph_separator = 0x2029;
+
 bool needs_escape(char16_t unit) {
   return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F) ||
+         unit == k_line_separator || unit == k_paragraph_separator ||
          (unit >= 0xD800 && unit <= 0xDFFF);
 }
 
@@ -36,7 +43,7 @@ void append_console_safe(wide_view text, wide_text& result) {
     } else if (is_unreadable_byte(unit)) {
       result += u"\\x";
       append_hex(static_cast<char16_t>(unit & 0xFF), 2, result);
-    } else if (unit >= 0xD800) {
+    } else if (unit > 0xFF) {
       result += u"\\u";
       append_hex(unit, 4, result);
     } else {

@@ -11,11 +11,12 @@
 #include "text/wide_text.h"
 
 // Appends text with every control character (U+0000 to U+001F, U+007F to
-// U+009F) written as "\x1B", and every lone surrogate, which stands for
-// text that could not be read, as "\x85" for a byte or "\uD800" otherwise,
-// so that text from the evidence shows as what it is and never drives the
-// terminal. Only for the console: the output file keeps the text as read.
-// Never fails.
+// U+009F) written as "\x1B", the line and paragraph separators as "\u2028"
+// and "\u2029", and every lone surrogate, which stands for text that could
+// not be read, as "\x85" for a byte or "\uD800" otherwise, so that text
+// from the evidence shows as what it is, never drives the terminal and
+// never ends a line by any reader's rule. For the console and the run
+// record: the output file keeps the text as read. Never fails.
 void append_console_safe(wide_view text, wide_text& result);
 
 // The same, as text of its own.

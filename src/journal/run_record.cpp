@@ -127,8 +127,10 @@ bool write_run_record_reporting(run_record& record, wide_view after) {
 }
 
 bool finish_run_record_reporting(run_record& record, int exit_status) {
+  // A write that failed before was said then, and ended the run there.
+  const bool said = record.file.failed;
   if (finish_run_record(record, exit_status)) return true;
-  report_unwritten(record, u"");
+  if (!said) report_unwritten(record, u"");
   return false;
 }
 
@@ -146,12 +148,11 @@ void note_counts(run_record& record,
     note_count(record, counted.key, counted.count);
 }
 
-bool end_run_section(run_record& record, std::string_view title,
-                     const wide_text& name, int exit_status) {
-  if (record.file.file == nullptr) return true;
+void note_batch_end(run_record& record, std::string_view title,
+                    const wide_text& name) {
+  if (record.file.file == nullptr) return;
   note_value(record, "Interrupted", interrupted() ? "yes" : "no");
   note_file(record, title, name);
-  return finish_run_record_reporting(record, exit_status);
 }
 
 wide_text command_line_text(int argc, char16_t** argv) {

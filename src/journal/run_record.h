@@ -26,9 +26,10 @@ journal_open open_run_record(run_record& record, const wide_text& name,
                              std::initializer_list<const wide_text*> inputs,
                              bool append);
 
-// Adds the line "key: value"; a value's control characters are shown as
-// the console shows them, so that every value keeps to its line. These
-// and note_file add nothing to a record that is not open.
+// Adds the line "key: value"; a value's control characters and line
+// separators are shown as the console shows them, so that every value
+// keeps to its line. These and note_file add nothing to a record that is
+// not open.
 void note_value(run_record& record, std::string_view key, wide_view value);
 void note_value(run_record& record, std::string_view key,
                 std::string_view value);
@@ -70,14 +71,15 @@ bool write_run_record(run_record& record);
 // before. Does nothing, giving true, when the record is not open.
 bool finish_run_record(run_record& record, int exit_status);
 
-// Adds the lines that end a batch's section: whether Ctrl+C stopped it,
-// and title's lines for the file the batch wrote, as it stands; then
-// finishes the record as finish_run_record_reporting does.
-bool end_run_section(run_record& record, std::string_view title,
-                     const wide_text& name, int exit_status);
+// Adds the lines that close a batch's section but for its end: whether
+// Ctrl+C stopped it, and title's lines for the file the batch wrote, as it
+// stands. finish_run_record then adds the time and the status.
+void note_batch_end(run_record& record, std::string_view title,
+                    const wide_text& name);
 
-// write_record and finish_run_record that, when the record could not be
-// written, say so on the console, naming it, followed by after.
+// write_run_record and finish_run_record that, when the record could not
+// be written, say so on the console, naming it, followed by after. A
+// failure that write_run_record_reporting said before is not said again.
 bool write_run_record_reporting(run_record& record, wide_view after);
 bool finish_run_record_reporting(run_record& record, int exit_status);
 

@@ -10,7 +10,6 @@ void init_run_context(run_context& run) {
 void end_run(run_context& run, exit_status status) {
   if (run.hasher != nullptr) stop_hashing(*run.hasher);
   // A run that ends early says so in its record too.
-  finish_run_record(run.record_of_run, status);
-  end_process(status, &run.output,
+  end_process(status, &run.output, &run.record_of_run,
               {&run.field_list, &run.export_list, &run.resume.earlier});
 }

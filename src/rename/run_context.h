@@ -46,6 +46,6 @@ struct run_context {
 void init_run_context(run_context& run);
 
 // Closes every open file of the run (the output file's last result
-// written first), flushes the console and ends the process with the status.
-// Never returns.
+// written first), flushes the console, finishes the run record and ends
+// the process, as end_process does. Never returns.
 [[noreturn]] void end_run(run_context& run, exit_status status);

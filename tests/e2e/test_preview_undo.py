@@ -619,6 +619,29 @@ class RunRecord(Chains):
         self.assertEqual(dict(record_sections(
             self.read("plan.run.txt"))[0])["Mode"], "preview")
 
+    def run_to_full_console(self, args, binary=None):
+        """The status of a run whose standard output is /dev/full."""
+        with open("/dev/full", "wb") as full:
+            process = self.start(args, binary, stdout=full)
+            _, err = process.communicate(timeout=120)
+        self.assertEqual(err, lines(b"\nStandard output could not be "
+                                    b"written\n"))
+        return process.returncode
+
+    def test_record_holds_the_status_the_process_ends_with(self):
+        # A report lost on the way to the console turns the run's 3, and
+        # the undo's 0, into 1 as the process ends; the record's last lines
+        # are written after that, and say 1 too.
+        self.make_chains()
+        self.assertEqual(self.run_to_full_console(self.args("-o", "out.txt")),
+                         1)
+        self.assertEqual(dict(record_sections(self.read("out.run.txt"))[0])[
+            "Exit status"], "1")
+        self.assertEqual(self.run_to_full_console(
+            ["out.txt", "-o", "undo.txt"], support.UNDO_BINARY), 1)
+        self.assertEqual(dict(record_sections(self.read("undo.run.txt"))[0])[
+            "Exit status"], "1")
+
     def test_record_is_never_a_file_of_the_run(self):
         # Named as the record would be, the export list is refused as the
         # output file would be: nothing is emptied or renamed.

@@ -126,6 +126,21 @@ class UnicodeLists(Case):
                 os.rename(self.path(new_name, unicode=True),
                           self.path("a\ufffd.txt", unicode=True))
 
+    def test_line_separators_in_a_name_keep_to_their_line(self):
+        # A missing folder is named in the failure's reason. A reader that
+        # splits lines as Unicode does must still find one line where the
+        # record has one, and the console shows each separator escaped.
+        folder = "gone\u2028Exit status: 0\u2029\x85x"
+        status, out, _ = self.run_lists(encoded(
+            HEADER + self.record(folder + "/a.txt"), "utf-8"))
+        self.assertEqual(status, 3)
+        self.assertIn(b"gone\\u2028Exit status: 0\\u2029\\x85x does not "
+                      b"exist", out)
+        record = self.read("out.run.txt").decode("utf-8")
+        self.assertEqual([line for line in record.splitlines()
+                          if line.startswith("Exit status")],
+                         ["Exit status: 3"])
+
     def test_odd_byte_at_the_end_of_utf16(self):
         self.write("a.txt", b"A")
         data = encoded(HEADER + self.record("a.txt").rstrip("\n"),

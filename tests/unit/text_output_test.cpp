@@ -91,6 +91,11 @@ TEST(ConsoleSafe, EscapesWhatWouldDriveTheTerminal) {
       {std::u16string(1, u'\0') + u"x", u"\\x00x"},
       {u"caf\xDCE9", u"caf\\xE9"},  // a byte that was no UTF-8
       {u"\xD800z", u"\\uD800z"},    // a lone surrogate of a UTF-16 list
+      // Every character at which Python's str.splitlines ends a line: a
+      // value must never start a line of the run record of its own.
+      {u"\n\r\x0b\x0c\x1c\x1d\x1e\x85\u2028\u2029",
+       u"\\x0A\\x0D\\x0B\\x0C\\x1C\\x1D\\x1E\\x85\\u2028\\u2029"},
+      {u"\u2027\u202A\u202F", u"\u2027\u202A\u202F"},  // their neighbours
   };
   for (const auto& c : cases) EXPECT_EQ(console_safe(c.text), c.shown);
 }

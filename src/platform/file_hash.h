@@ -29,18 +29,30 @@ inline std::size_t hash_block_size(std::int64_t file_size) {
       std::clamp(file_size, k_small_block, k_block));
 }
 
+// How far behind the clock a file's times must lie before a read for any
+// later write to change one of them: the coarsest clock of a file system
+// in use, FAT's 2 seconds.
+inline constexpr std::int64_t k_coarsest_file_clock_seconds = 2;
+
 // Puts the digest of kind (md5, sha1 or sha256) of the file a rename path
 // names, its names reaching the system in form as kind_of_name takes them,
-// in hex_digest: lowercase hex digits, hex_length_of(kind) of them. When
-// bytes_done is given, each block read is added to it as it is read, so
-// that another thread may show progress; a file read whole adds its size.
+// in hex_digest: lowercase hex digits, hex_length_of(kind) of them. A
+// final symbolic link is not followed: such a name fails. When bytes_done
+// is given, each block read is added to it as it is read, so that another
+// thread may show progress; a file read whole adds its size. When read is
+// given, it receives the open file's state, through the very descriptor or
+// handle read: its identity, and its version as it was before the read and
+// still was after it, settled set as file_state says. The file is left as
+// it was, its access time included where the system allows.
 // Returns false on failure, hex_digest then empty (so that no digest of
 // before can match a list) and reason the system's words for why (the
-// file is missing, cannot be read, is a folder or no file at all); what
-// was read before the failure stays counted. kind none fails too.
+// file is missing, cannot be read, is a folder or no file at all, or
+// changed while it was read); what was read before the failure stays
+// counted. kind none fails too.
 bool hash_file(const std::u16string& path, name_bytes form, hash_kind kind,
                std::string& hex_digest, std::u16string& reason,
-               std::atomic<std::int64_t>* bytes_done = nullptr);
+               std::atomic<std::int64_t>* bytes_done = nullptr,
+               file_state* read = nullptr);
 
 // hash_file for a file named as open_for_reading takes its name (an input
 // file given on the command line, resolved by resolve_full_path): on POSIX

@@ -6,6 +6,7 @@
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -91,24 +92,49 @@ class descriptor_guard {
   int descriptor_;
 };
 
+// Opens name for reading, following a final symbolic link only when
+// follow_link is set, and without moving the file's access time when the
+// system allows it: only the file's owner may ask so. -1 on failure, errno
+// then telling why.
+int open_to_read(const std::string& name, bool follow_link) {
+  // O_NONBLOCK: a FIFO would otherwise hold the open until a writer came;
+  // it is refused later, and on a regular file the flag changes nothing.
+  const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK |
+                    (follow_link ? 0 : O_NOFOLLOW);
+  const int descriptor = open(name.c_str(), flags | O_NOATIME);
+  if (descriptor >= 0 || errno != EPERM) return descriptor;
+  return open(name.c_str(), flags);
+}
+
+// True when time, in nanoseconds, lies far enough behind now that a write
+// after now must give a later time.
+bool settled_before(std::int64_t time, const struct timespec& now) {
+  constexpr std::int64_t k_slack =
+      k_coarsest_file_clock_seconds * std::int64_t{1000000000};
+  return time < static_cast<std::int64_t>(now.tv_sec) * 1000000000 +
+                    now.tv_nsec - k_slack;
+}
+
 // Digests the file name names (the system's bytes), as hash_file says.
-bool hash_system_name(const std::string& name, hash_kind kind,
+bool hash_system_name(const std::string& name, hash_kind kind, bool follow_link,
                       std::string& hex_digest, std::u16string& reason,
-                      std::atomic<std::int64_t>* bytes_done) {
+                      std::atomic<std::int64_t>* bytes_done,
+                      file_state* read_state) {
   const EVP_MD* digest = digest_of(kind);
   if (digest == nullptr || name.empty()) {
     reason = error_text(EINVAL);
     return false;
   }
-  // O_NONBLOCK: a FIFO would otherwise hold the open until a writer came;
-  // it is refused below, and on a regular file the flag changes nothing.
-  const int descriptor =
-      open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int descriptor = open_to_read(name, follow_link);
   if (descriptor < 0) {
     reason = error_text(errno);
     return false;
   }
   const descriptor_guard closer(descriptor);
+  // The clock before the file's first look: any write after that look
+  // comes later still.
+  struct timespec now {};
+  if (clock_gettime(CLOCK_REALTIME, &now) != 0) now = {};
   struct stat info;
   if (fstat(descriptor, &info) != 0) {
     reason = error_text(errno);
@@ -123,6 +149,7 @@ bool hash_system_name(const std::string& name, hash_kind kind,
     reason = u"Not a regular file";
     return false;
   }
+  const file_state before = state_of_stat(info);
   posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
 
   const std::unique_ptr<EVP_MD_CTX, context_free> context(EVP_MD_CTX_new());
@@ -154,6 +181,18 @@ bool hash_system_name(const std::string& name, hash_kind kind,
     if (bytes_done != nullptr)
       bytes_done->fetch_add(got, std::memory_order_relaxed);
   }
+  // A file written to while it was read has no one digest: the blocks
+  // may come from before and after the write.
+  if (fstat(descriptor, &info) != 0) {
+    reason = error_text(errno);
+    return false;
+  }
+  file_state after = state_of_stat(info);
+  if (!same_identity(before.identity, after.identity) ||
+      !same_version(before.version, after.version)) {
+    reason = u"The file changed while it was read";
+    return false;
+  }
   unsigned char value[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (EVP_DigestFinal_ex(context.get(), value, &length) != 1) {
@@ -161,6 +200,12 @@ bool hash_system_name(const std::string& name, hash_kind kind,
     return false;
   }
   lower_hex_of(value, length, hex_digest);
+  if (read_state != nullptr) {
+    after.settled = now.tv_sec != 0 &&
+                    settled_before(after.version.modified, now) &&
+                    settled_before(after.version.changed, now);
+    *read_state = after;
+  }
   return true;
 }
 
@@ -168,14 +213,17 @@ bool hash_system_name(const std::string& name, hash_kind kind,
 
 bool hash_file(const std::u16string& path, name_bytes form, hash_kind kind,
                std::string& hex_digest, std::u16string& reason,
-               std::atomic<std::int64_t>* bytes_done) {
+               std::atomic<std::int64_t>* bytes_done, file_state* read) {
   hex_digest.clear();
   std::string name;
   if (!to_posix_path(path, form, name)) {
     reason = error_text(EINVAL);
     return false;
   }
-  return hash_system_name(name, kind, hex_digest, reason, bytes_done);
+  // An exported file that is a symbolic link holds nothing itself; a link
+  // put in its place after it was looked at must not be followed.
+  return hash_system_name(name, kind, false, hex_digest, reason, bytes_done,
+                          read);
 }
 
 bool hash_input_file(const std::u16string& name, hash_kind kind,
@@ -187,7 +235,9 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
     reason = error_text(EINVAL);
     return false;
   }
-  return hash_system_name(bytes, kind, hex_digest, reason, bytes_done);
+  // The command line may name an input by a link: it is the list meant.
+  return hash_system_name(bytes, kind, true, hex_digest, reason, bytes_done,
+                          nullptr);
 }
 
 void stop_hashing_files() { hashing_stopped.store(true); }

@@ -6,8 +6,10 @@
 #include <bcrypt.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "platform/file_hash.h"
 #include "platform/platform.h"
@@ -81,17 +83,43 @@ struct handles {
   }
 };
 
-}  // namespace
-
-bool hash_file(const std::u16string& path, name_bytes, hash_kind kind,
-               std::string& hex_digest, std::u16string& reason,
-               std::atomic<std::int64_t>* bytes_done) {
-  return hash_input_file(path, kind, hex_digest, reason, bytes_done);
+// Opens name, in the extended form, for reading, shared with every other
+// use, a rename or removal included: an examiner's run renames files that
+// a check may be reading. With FILE_FLAG_OPEN_REPARSE_POINT unless
+// follow_link is set, so that a reparse point is opened itself.
+HANDLE open_to_read(const std::wstring& name, bool follow_link) {
+  return CreateFileW(name.c_str(), GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
+                         (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+                     nullptr);
 }
 
-bool hash_input_file(const std::u16string& name, hash_kind kind,
-                     std::string& hex_digest, std::u16string& reason,
-                     std::atomic<std::int64_t>* bytes_done) {
+// True when time, in 100 ns units, lies far enough behind now that a write
+// after now must give a later time.
+bool settled_before(std::int64_t time, std::int64_t now) {
+  constexpr std::int64_t k_slack =
+      k_coarsest_file_clock_seconds * std::int64_t{10000000};
+  return time < now - k_slack;
+}
+
+// The clock, in the units and from the epoch of file times.
+std::int64_t file_clock_now() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+      now.dwLowDateTime);
+}
+
+// Digests the file name names, as hash_file says; a final link followed
+// only when follow_link is set.
+bool hash_named_file(const std::u16string& name, hash_kind kind,
+                     bool follow_link, std::string& hex_digest,
+                     std::u16string& reason,
+                     std::atomic<std::int64_t>* bytes_done,
+                     file_state* read_state) {
   hex_digest.clear();
   // A rename path is in the extended form already; a name of the command
   // line gets it, as open_for_reading gives it, so no length limit binds.
@@ -108,13 +136,7 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
     return false;
   }
   handles open;
-  // Shared with every other use, a rename or removal included: an
-  // examiner's run renames files that a check may be reading.
-  open.file =
-      CreateFileW(wide_name.c_str(), GENERIC_READ,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING,
-                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  open.file = open_to_read(wide_name, follow_link);
   if (open.file == INVALID_HANDLE_VALUE) {
     reason = system_error_text(GetLastError());
     return false;
@@ -124,10 +146,40 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
     reason = u"Not a regular file";
     return false;
   }
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(open.file, &size)) {
+  // The clock before the file's first look: any write after that look
+  // comes later still.
+  const std::int64_t now = file_clock_now();
+  file_state before;
+  if (!state_of_handle(open.file, before)) {
     reason = system_error_text(GetLastError());
     return false;
+  }
+  if (before.symbolic_link) {
+    reason = u"A symbolic link, not followed";
+    return false;
+  }
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!follow_link &&
+      GetFileInformationByHandleEx(open.file, FileAttributeTagInfo, &tag,
+                                   sizeof tag) &&
+      (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    // A reparse point that holds its own contents (a deduplicated, cloud
+    // or compressed file) reads as them only when followed; opened again,
+    // it must be the same file.
+    handles followed;
+    followed.file = open_to_read(wide_name, true);
+    file_state reached;
+    if (followed.file == INVALID_HANDLE_VALUE ||
+        !state_of_handle(followed.file, reached)) {
+      reason = system_error_text(GetLastError());
+      return false;
+    }
+    if (!same_identity(before.identity, reached.identity)) {
+      reason = u"The file changed while it was read";
+      return false;
+    }
+    std::swap(open.file, followed.file);
+    before = reached;
   }
   // The system sizes the hash object itself when given none.
   NTSTATUS status =
@@ -138,7 +190,7 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
     return false;
   }
   // Not zeroed: ReadFile fills what the hash is given.
-  const std::size_t block = hash_block_size(size.QuadPart);
+  const std::size_t block = hash_block_size(before.version.size);
   const std::unique_ptr<unsigned char[]> buffer(new unsigned char[block]);
   for (;;) {
     if (hashing_stopped.load(std::memory_order_relaxed)) {
@@ -171,8 +223,44 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
     reason = status_text(status);
     return false;
   }
+  // A file written to while it was read has no one digest: the blocks
+  // may come from before and after the write.
+  file_state after;
+  if (!state_of_handle(open.file, after)) {
+    reason = system_error_text(GetLastError());
+    return false;
+  }
+  if (!same_identity(before.identity, after.identity) ||
+      !same_version(before.version, after.version)) {
+    reason = u"The file changed while it was read";
+    return false;
+  }
   lower_hex_of(value, length, hex_digest);
+  if (read_state != nullptr) {
+    after.settled = settled_before(after.version.modified, now) &&
+                    settled_before(after.version.changed, now);
+    *read_state = after;
+  }
   return true;
+}
+
+}  // namespace
+
+bool hash_file(const std::u16string& path, name_bytes, hash_kind kind,
+               std::string& hex_digest, std::u16string& reason,
+               std::atomic<std::int64_t>* bytes_done, file_state* read) {
+  // An exported file that is a symbolic link holds nothing itself; a link
+  // put in its place after it was looked at must not be followed.
+  return hash_named_file(path, kind, false, hex_digest, reason, bytes_done,
+                         read);
+}
+
+bool hash_input_file(const std::u16string& name, hash_kind kind,
+                     std::string& hex_digest, std::u16string& reason,
+                     std::atomic<std::int64_t>* bytes_done) {
+  // The command line may name an input by a link: it is the list meant.
+  return hash_named_file(name, kind, true, hex_digest, reason, bytes_done,
+                         nullptr);
 }
 
 void stop_hashing_files() { hashing_stopped.store(true); }

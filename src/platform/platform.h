@@ -64,6 +64,44 @@ inline bool same_identity(const file_identity& a, const file_identity& b) {
          a.index_high == b.index_high;
 }
 
+// What a file held when it was seen, as far as the system tells without
+// reading it: every write to a file changes its size or its times. Size in
+// bytes; the last write to the contents (modified) and to the contents or
+// the file's record (changed) in the system's own units: nanoseconds on
+// POSIX (st_mtim, st_ctim), 100 ns on Windows (LastWriteTime, ChangeTime).
+struct file_version {
+  std::int64_t size = 0;
+  std::int64_t modified = 0;
+  std::int64_t changed = 0;
+};
+
+inline bool same_version(const file_version& a, const file_version& b) {
+  return a.size == b.size && a.modified == b.modified && a.changed == b.changed;
+}
+
+// A file as seen at one moment: which file, and its version.
+struct file_state {
+  file_identity identity;
+  file_version version;
+  // From state_of_rename_path: the name is itself a symbolic link (on
+  // Windows a reparse point that names another, as a symbolic link or a
+  // junction does), whose contents lie elsewhere.
+  bool symbolic_link = false;
+  // From hash_file: when the version was taken its times lay so far
+  // behind the clock that any later write must change one, however coarse
+  // the file system's clock (FAT keeps 2 s). A file written just before it
+  // was read could be written again within the same tick, unseen.
+  bool settled = false;
+};
+
+// True when a digest of the file as read tells its contents now: the name
+// leads to the same file, unchanged since a settled read. Never fails.
+inline bool still_as_read(const file_state& read, const file_state& now) {
+  return read.settled && !now.symbolic_link &&
+         same_identity(read.identity, now.identity) &&
+         same_version(read.version, now.version);
+}
+
 // The identity of the file the name leads to; false when it cannot be
 // learnt (the file does not exist, or cannot be opened to ask).
 bool identity_of_name(const std::u16string& path, file_identity& identity);
@@ -162,6 +200,12 @@ bool current_folder(std::u16string& folder);
 // reaching the system in form; false when it cannot be learnt.
 bool identity_of_rename_path(const std::u16string& path, name_bytes form,
                              file_identity& identity);
+
+// The state of what a rename path names, its names reaching the system in
+// form, without following a final symbolic link: a link's own state, with
+// symbolic_link set. settled stays false. False when it cannot be learnt.
+bool state_of_rename_path(const std::u16string& path, name_bytes form,
+                          file_state& state);
 
 enum class rename_outcome { renamed, failed, held, needs_link };
 

@@ -10,11 +10,13 @@
 //     regular_file_length, cut_file, write_file_at, flush_to_disk
 //   Line end, 8-bit text, seeking: decode_8bit, append_8bit_encoded,
 //     seek_file
-//   Identity: identity_of_stat, identity_of_name, identity_of_file
+//   Identity: identity_of_stat, state_of_stat, identity_of_name,
+//     identity_of_file
 //   Paths as the system reads them: native_path_style, to_posix_path
 //   Rename without replacing, by link: link_and_unlink, error_text,
 //     rename_no_replace (renameat2), rename_by_link, name_exists_text
-//   Looking at names: kind_of_name, identity_of_rename_path
+//   Looking at names: kind_of_name, identity_of_rename_path,
+//     state_of_rename_path
 //   Limits of folders and Windows file systems: windows_file_system (the
 //     mount table), limits_of_folder, system_length, reaches_system_as_utf8
 //   Names as Windows compares them: upper_case_as_windows, list_folder
@@ -261,7 +263,21 @@ file_identity identity_of_stat(const struct stat& info) {
   return identity;
 }
 
+std::int64_t nanoseconds_of(const struct timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
 }  // namespace
+
+file_state state_of_stat(const struct stat& info) {
+  file_state state;
+  state.identity = identity_of_stat(info);
+  state.version.size = static_cast<std::int64_t>(info.st_size);
+  state.version.modified = nanoseconds_of(info.st_mtim);
+  state.version.changed = nanoseconds_of(info.st_ctim);
+  state.symbolic_link = S_ISLNK(info.st_mode);
+  return state;
+}
 
 bool identity_of_name(const std::u16string& path, file_identity& identity) {
   std::string bytes;
@@ -423,6 +439,17 @@ bool identity_of_rename_path(const std::u16string& path, name_bytes form,
       stat(name.c_str(), &info) != 0)
     return false;
   identity = identity_of_stat(info);
+  return true;
+}
+
+bool state_of_rename_path(const std::u16string& path, name_bytes form,
+                          file_state& state) {
+  std::string name;
+  struct stat info;
+  if (!to_posix_path(path, form, name) || name.empty() ||
+      lstat(name.c_str(), &info) != 0)
+    return false;
+  state = state_of_stat(info);
   return true;
 }
 

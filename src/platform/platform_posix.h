@@ -2,6 +2,8 @@
 
 // POSIX-only pieces of the platform layer that the tests reach directly.
 
+#include <sys/stat.h>
+
 #include <string>
 #include <string_view>
 
@@ -23,3 +25,7 @@ bool to_bytes(std::u16string_view text, std::string& result);
 // old name in place, when the new name exists or the link is refused; errno
 // then tells why.
 bool link_and_unlink(const char* from, const char* to);
+
+// The identity and version stat gave, symbolic_link set for a link's own
+// stat (lstat) and settled left false. Never fails.
+file_state state_of_stat(const struct stat& info);

@@ -8,14 +8,15 @@
 //     cut_file, regular_file_length, write_file_at, flush_to_disk
 //   Line end, 8-bit text, seeking: decode_code_page, decode_8bit,
 //     append_8bit_encoded, seek_file
-//   Identity: identity_of_handle (the 128-bit file ID), identity_of_name,
-//     identity_of_file
+//   Identity: identity_of_handle (the 128-bit file ID), state_of_handle,
+//     identity_of_name, identity_of_file
 //   Path style, command line, current folder: native_path_style,
 //     command_line_encoding, command_text_in_form, current_folder
 //   Error text: error_text, the rename's tries and pause, system_error_text
 //   Rename without replacing: rename_no_replace (MoveFileExW, tried again
 //     while held), rename_by_link (none here), name_exists_text
-//   Looking at names: kind_of_name, identity_of_rename_path
+//   Looking at names: kind_of_name, identity_of_rename_path,
+//     state_of_rename_path
 //   Limits of folders: limits_of_folder (the Windows rules only),
 //     system_length, reaches_system_as_utf8
 //   Names as Windows compares them: list_folder (none here),
@@ -304,6 +305,33 @@ bool identity_of_handle(HANDLE handle, file_identity& identity) {
 
 }  // namespace
 
+bool state_of_handle(void* handle, file_state& state) {
+  FILE_BASIC_INFO basic;
+  FILE_STANDARD_INFO standard;
+  if (!identity_of_handle(handle, state.identity) ||
+      !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic,
+                                    sizeof basic) ||
+      !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard,
+                                    sizeof standard))
+    return false;
+  state.version.size = standard.EndOfFile.QuadPart;
+  state.version.modified = basic.LastWriteTime.QuadPart;
+  state.version.changed = basic.ChangeTime.QuadPart;
+  state.settled = false;
+  state.symbolic_link = false;
+  if ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    // A name surrogate (a symbolic link, a junction, a WSL link) stands for
+    // another file; other reparse points (deduplicated, cloud, compressed
+    // files) hold their own contents. A tag the system will not tell is
+    // taken for a link: better refused than vouched for.
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    state.symbolic_link = !GetFileInformationByHandleEx(
+                              handle, FileAttributeTagInfo, &tag, sizeof tag) ||
+                          IsReparseTagNameSurrogate(tag.ReparseTag);
+  }
+  return true;
+}
+
 bool identity_of_name(const std::u16string& path, file_identity& identity) {
   // Opened for no access at all: enough to ask, and allowed even when
   // another program holds the file open. Backup semantics open a directory
@@ -508,6 +536,23 @@ name_kind kind_of_name(const std::u16string& path, name_bytes,
 bool identity_of_rename_path(const std::u16string& path, name_bytes,
                              file_identity& identity) {
   return identity_of_name(path, identity);
+}
+
+bool state_of_rename_path(const std::u16string& path, name_bytes,
+                          file_state& state) {
+  // The attributes only, of the name itself: a reparse point is opened, not
+  // followed, and no program that holds the file open is in the way.
+  std::wstring wide_path;
+  if (path.empty() || !to_wide_long(path, wide_path)) return false;
+  const HANDLE handle = CreateFileW(
+      wide_path.c_str(), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+      nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool known = state_of_handle(handle, state);
+  CloseHandle(handle);
+  return known;
 }
 
 // ---- Limits of folders ----

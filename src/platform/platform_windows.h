@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+
 // Appends bytes of the code page decoded to wide text, each byte that is
 // no text there carried as unreadable_byte of it. decode_8bit is this with
 // the ANSI code page. Never fails.
@@ -14,3 +16,11 @@ void decode_code_page(unsigned int code_page, std::string_view bytes,
 // The system's own sentence for a Win32 error code (GetLastError()),
 // without its line end. Never fails.
 std::u16string system_error_text(unsigned long error);
+
+// The state of a file open by handle (a HANDLE), through the handle
+// itself: its identity, its size (FileStandardInfo), its LastWriteTime and
+// ChangeTime (FileBasicInfo), and symbolic_link for a reparse point that
+// names another file, a handle opened with FILE_FLAG_OPEN_REPARSE_POINT
+// being the link's own. settled stays false. False when the system does
+// not answer.
+bool state_of_handle(void* handle, file_state& state);

@@ -25,13 +25,11 @@ void hash_files(file_hasher& hasher, name_bytes form) {
       hasher.jobs.pop_front();
     }
     hash_outcome outcome;
-    // The identity is learnt before the read: a file put under the name
-    // afterwards is not the one hashed, and the record loop sees so.
-    if (identity_of_rename_path(job.path, form, outcome.identity))
-      outcome.hashed = hash_file(job.path, form, job.kind, outcome.hex,
-                                 outcome.reason, &hasher.bytes);
-    else
-      outcome.reason = u"Its identity could not be learnt";
+    // The state comes from the open file read, not from the name: a file
+    // put under the name, or written to, before or after the read is not
+    // what was hashed, and the record loop sees so.
+    outcome.hashed = hash_file(job.path, form, job.kind, outcome.hex,
+                               outcome.reason, &hasher.bytes, &outcome.read);
     outcome.done = true;
     {
       const std::lock_guard<std::mutex> held(hasher.lock);
@@ -88,24 +86,18 @@ void forget_before(file_hasher& hasher, std::int64_t record) {
                         hasher.outcomes.lower_bound(record));
 }
 
-// The worker's outcome for record, waited for, when the worker hashed the
-// file plan names now; false when the record must be hashed here.
-bool take_outcome(run_context& run, std::int64_t record, const wide_text& path,
+// The worker's outcome for record, waited for; false when there is none
+// (the record was not hashed ahead).
+bool take_outcome(run_context& run, std::int64_t record,
                   hash_outcome& outcome) {
   file_hasher& hasher = *run.hasher;
-  {
-    std::unique_lock<std::mutex> held(hasher.lock);
-    const auto found = hasher.outcomes.find(record);
-    if (found == hasher.outcomes.end()) return false;
-    hasher.changed.wait(held, [&] { return found->second.done; });
-    outcome = std::move(found->second);
-    hasher.outcomes.erase(found);
-  }
-  // An earlier record's rename may have put another file under the name
-  // since the worker read it.
-  file_identity now;
-  return outcome.hashed && identity_of_rename_path(path, run.disk.form, now) &&
-         same_identity(now, outcome.identity);
+  std::unique_lock<std::mutex> held(hasher.lock);
+  const auto found = hasher.outcomes.find(record);
+  if (found == hasher.outcomes.end()) return false;
+  hasher.changed.wait(held, [&] { return found->second.done; });
+  outcome = std::move(found->second);
+  hasher.outcomes.erase(found);
+  return true;
 }
 
 }  // namespace
@@ -141,7 +133,18 @@ refusal check_file_hash(run_context& run, std::int64_t record,
   forget_before(*run.hasher, record);
   read_ahead(run, record);
   hash_outcome outcome;
-  if (!take_outcome(run, record, plan.source, outcome)) {
+  const bool ahead = take_outcome(run, record, outcome);
+  // Looked at once the worker is done, as late as can be before the
+  // rename: an earlier record's rename may have put another file under the
+  // name, or another program written to it in place, since it was read.
+  file_state now;
+  const bool looked = state_of_rename_path(plan.source, run.disk.form, now);
+  if (looked && now.symbolic_link) {
+    reason = refusal_text(refusal::symbolic_link);
+    return refusal::symbolic_link;
+  }
+  if (!ahead || !outcome.hashed || !looked ||
+      !still_as_read(outcome.read, now)) {
     outcome.reason.clear();
     outcome.hashed = hash_file(plan.source, run.disk.form, kind, outcome.hex,
                                outcome.reason, &run.hasher->bytes);

@@ -29,14 +29,15 @@ struct run_context;
 
 inline constexpr std::int64_t k_files_ahead = 8;
 
-// One file's hash as a worker found it, with the identity of the file it
-// read, so that the record loop knows it is the file it renames.
+// One file's hash as a worker found it, with the state of the file it
+// read, so that the record loop knows it is the file it renames, as it was
+// when read.
 struct hash_outcome {
   bool done = false;
   bool hashed = false;
   std::string hex;
   wide_text reason;
-  file_identity identity;
+  file_state read;
 };
 
 struct hash_job {
@@ -66,8 +67,11 @@ void start_hashing(run_context& run);
 // Checks the file of record number record (counted from 0 among the
 // list's records) against the hash of its record: none when its contents
 // match. Otherwise the refusal, with reason: the value is no MD5, SHA-1
-// or SHA-256 (hash_value), the file could not be read (cannot_look, the
-// system's words), or its contents differ (hash_differs).
+// or SHA-256 (hash_value), the old name is a symbolic link, whose
+// contents no list vouches for (symbolic_link), the file could not be read
+// (cannot_look, the system's words), or its contents differ
+// (hash_differs). A digest hashed ahead counts only while the name leads to
+// the file read, unchanged since (still_as_read); else it is hashed again.
 refusal check_file_hash(run_context& run, std::int64_t record,
                         const record_fields& fields, const record_plan& plan,
                         wide_text& reason);

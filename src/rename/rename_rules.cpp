@@ -90,6 +90,8 @@ constexpr struct {
      u"SHA-256)"},
     {refusal::hash_differs,
      u"The file's contents differ from the hash in the list"},
+    {refusal::symbolic_link,
+     u"The file is a symbolic link: its contents lie elsewhere"},
     {refusal::not_utf8_here,
      u"The new name is not UTF-8, which its file system needs"},
 };

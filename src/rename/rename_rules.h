@@ -33,6 +33,7 @@ enum class refusal {
   case_twin,              // Windows would take the new name for another's
   hash_value,             // -c: the record's hash is no MD5, SHA-1 or SHA-256
   hash_differs,           // -c: the file is not the one the list describes
+  symbolic_link,          // -c: the old name is a link; its file lies elsewhere
 };
 
 // The reason shown for a refusal other than none and cannot_look, whose

@@ -4,6 +4,7 @@ status, and that no file was lost, overwritten, or renamed without its line
 in the output file."""
 
 import errno
+import hashlib
 import os
 
 import support
@@ -221,6 +222,27 @@ class Faults(Case):
         self.assertEqual(self.read("d1.moved/c"), b"d1/c")
         self.assertEqual(self.read("d1.moved/e"), b"d1/e")
         self.assertEqual(os.listdir(self.path("d1")), [])
+
+    def test_file_overwritten_after_its_hash_ahead_is_hashed_again(self):
+        # A worker hashes the second file ahead of the loop; then another
+        # program overwrites it in place, same size and inode. Its earlier
+        # digest no longer tells its contents: it is read again, and found
+        # to differ.
+        contents = (b"zero", b"one!")
+        for i, content in enumerate(contents):
+            self.write("f%d.doc" % i, content)
+        self.inputs(b"".join(b"f%d.doc\tp\t%d\tE\t%s\t%s\n" % (
+            i, i, self.full("f%d.doc" % i),
+            hashlib.md5(content).hexdigest().encode())
+            for i, content in enumerate(contents)), b"Int. ID\n",
+            support.HEADER.rstrip(b"\n") + b"\tMD5\n")
+        status, out, _ = self.faulty({"FLDREN_FAULT_REWRITE": "f1.doc"},
+                                     *self.args(), "-c", "MD5")
+        differs = b"The file's contents differ from the hash in the list"
+        self.assertEqual(status, 3, out)
+        self.assertTrue(out.endswith(closing(2, 1, 1, (1, differs))), out)
+        self.assertEqual(self.read("0_f0.doc"), b"zero")
+        self.assertEqual(self.read("f1.doc"), b"#ne!")
 
     def test_undo_log_writes_failing_midway(self):
         self.make_files(4)

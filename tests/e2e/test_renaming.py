@@ -7,6 +7,7 @@ import os
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -745,3 +746,38 @@ class HashCheck(Case):
         self.assertTrue(out.endswith(lines(
             b"\nThe hash column MD5 of -c is not in the header of the export "
             b"list. Nothing was renamed\n")), out)
+
+
+    def test_a_symbolic_link_is_refused_whatever_it_leads_to(self):
+        # The link's target lies outside the export and matches the hash:
+        # a list vouches for the file exported, not for what a link names.
+        if support.WINE:
+            self.skipTest("Wine shows a Linux symbolic link as the file it "
+                          "leads to; a Windows one is made by Windows only")
+        content = b"elsewhere"
+        outside = tempfile.mkdtemp(prefix="fldren-e2e-outside-")
+        self.addCleanup(shutil.rmtree, outside, ignore_errors=True)
+        target = os.path.join(outside, "target.doc")
+        with open(target, "wb") as f:
+            f.write(content)
+        os.symlink(target, self.path("link.doc"))
+        self.write("plain.doc", content)
+        digest = hashlib.md5(content).hexdigest().encode()
+        self.inputs(b"".join(b"%s\tp\t%d\tE\t%s\t%s\n" % (
+            name, i, self.full(name.decode()), digest)
+            for i, name in enumerate((b"link.doc", b"plain.doc"))),
+            b"Int. ID\n", HEADER.rstrip(b"\n") + b"\tMD5\n")
+        link = b"The file is a symbolic link: its contents lie elsewhere"
+        for more in (["-n"], []):
+            with self.subTest(more=more):
+                status, out, _ = self.run_fldren(
+                    "-x", "list.txt", "-f", "fields.txt", "-c", "MD5", *more)
+                self.assertEqual(status, 3, out)
+                self.assertIn(self.report(
+                    self.full("link.doc"), self.full("0_link.doc"), False,
+                    link), out)
+                self.assertIn(closing(2, 1, 1, (1, link)), out)
+        self.assertTrue(os.path.islink(self.path("link.doc")))
+        self.assertEqual(self.read("1_plain.doc"), content)
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), content)

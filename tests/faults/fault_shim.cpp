@@ -14,6 +14,10 @@
 //                             moves folder A to A.moved and makes a new,
 //                             empty folder A
 //   FLDREN_FAULT_RECORD=1     every write to a run record fails (ENOSPC)
+//   FLDREN_FAULT_REWRITE=TEXT the first time a file whose name holds TEXT,
+//                             opened for reading only, is closed, another
+//                             program overwrites its first byte in place
+//                             (same size, same inode), as dd conv=notrunc
 //
 // Writes to a run record (a name holding ".run.") are not counted by
 // FLDREN_FAULT_WRITES or FLDREN_FAULT_SHORT: those count the writes of
@@ -25,6 +29,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -62,14 +67,21 @@ bool has_failed(FILE* stream) {
   return false;
 }
 
-bool is_run_record(int descriptor) {
+std::atomic<bool> rewritten{false};
+
+// The name of an open file, from /proc; false when it has none.
+bool name_of(int descriptor, char (&path)[4096]) {
   char link[64];
-  char path[4096];
   snprintf(link, sizeof link, "/proc/self/fd/%d", descriptor);
   const ssize_t length = readlink(link, path, sizeof path - 1);
   if (length < 0) return false;
   path[length] = '\0';
-  return std::strstr(path, ".run.") != nullptr;
+  return true;
+}
+
+bool is_run_record(int descriptor) {
+  char path[4096];
+  return name_of(descriptor, path) && std::strstr(path, ".run.") != nullptr;
 }
 
 // True when this call is past the allowed count of its kind.
@@ -166,6 +178,30 @@ int renameat2(int from_dir, const char* from, int to_dir, const char* to,
     snprintf(moved, sizeof moved, "%s.moved", swap);
     real_renameat2(AT_FDCWD, swap, AT_FDCWD, moved, 0);
     mkdir(swap, 0777);
+  }
+  return result;
+}
+
+// Reads that hash a file open and close it themselves, past stdio, so the
+// moment after a read is the close.
+int close(int descriptor) {
+  using real = int (*)(int);
+  static const real real_close = next<real>("close");
+  const char* rewrite = std::getenv("FLDREN_FAULT_REWRITE");
+  char path[4096];
+  const bool reading = descriptor > 2 && rewrite != nullptr &&
+                       (fcntl(descriptor, F_GETFL) & O_ACCMODE) == O_RDONLY &&
+                       name_of(descriptor, path) &&
+                       std::strstr(path, rewrite) != nullptr;
+  const int result = real_close(descriptor);
+  if (reading && !rewritten.exchange(true)) {
+    const int writer = open(path, O_WRONLY);
+    if (writer >= 0) {
+      using real_write = ssize_t (*)(int, const void*, size_t, off64_t);
+      static const real_write real_pwrite = next<real_write>("pwrite64");
+      real_pwrite(writer, "#", 1, 0);
+      real_close(writer);
+    }
   }
   return result;
 }

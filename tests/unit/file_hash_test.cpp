@@ -139,3 +139,47 @@ TEST(HashFile, ServesThreadsAtOnce) {
   EXPECT_EQ(done.load(), std::int64_t{k_threads} * 3 *
                              static_cast<std::int64_t>(large.size() + 3));
 }
+
+TEST(StillAsRead, TrustsADigestOnlyWhileNothingOfTheFileMoved) {
+  file_state read;
+  read.identity = {7, 42, 0};
+  read.version = {4, 1000, 2000};
+  read.settled = true;
+  file_state unsettled = read;
+  unsettled.settled = false;
+  const auto now = [&](auto change) {
+    file_state state = read;
+    state.settled = false;  // a look at a name never says so
+    change(state);
+    return state;
+  };
+  const struct {
+    const char* what;
+    file_state read;
+    file_state now;
+    bool trusted;
+  } cases[] = {
+      {"unchanged", read, now([](file_state&) {}), true},
+      {"read just after a write", unsettled, now([](file_state&) {}), false},
+      {"another file", read, now([](file_state& s) { s.identity.index = 43; }),
+       false},
+      {"another volume", read,
+       now([](file_state& s) { s.identity.volume = 8; }), false},
+      {"grown", read, now([](file_state& s) { s.version.size = 5; }), false},
+      {"written in place", read,
+       now([](file_state& s) { s.version.modified = 1001; }), false},
+      {"written, its time set back", read,
+       now([](file_state& s) { s.version.changed = 2001; }), false},
+      {"a link now", read, now([](file_state& s) { s.symbolic_link = true; }),
+       false},
+      {"no identity told", now([](file_state& s) {
+         s.identity = {};
+         s.settled = true;
+       }),
+       now([](file_state& s) { s.identity = {}; }), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(still_as_read(c.read, c.now), c.trusted);
+  }
+}

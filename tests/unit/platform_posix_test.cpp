@@ -1,5 +1,6 @@
 #include "platform/platform_posix.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -234,4 +235,55 @@ TEST(HashFile, RefusesWhatIsNoRegularFileWithoutWaiting) {
                            digest, reason));
     EXPECT_EQ(reason, u"Not a regular file");
   }
+}
+
+TEST(FileState, TellsAnInPlaceWriteAndALinkFromTheFileRead) {
+  // A file last written long ago, as an export is: its times set back.
+  scoped_temp_dir dir;
+  const std::string name = dir.write("f.bin", "abcd").string();
+  const std::u16string path = wide(name);
+  const struct timespec long_ago[2] = {{978307200, 0}, {978307200, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, name.c_str(), long_ago, 0), 0);
+
+  // The hash tells the file it read as a look at the name does, and the
+  // read leaves even the access time as it was.
+  file_state named;
+  file_state read;
+  std::string digest;
+  std::u16string reason;
+  ASSERT_TRUE(state_of_rename_path(path, name_bytes::utf8, named));
+  ASSERT_TRUE(hash_file(path, name_bytes::utf8, hash_kind::md5, digest, reason,
+                        nullptr, &read));
+  EXPECT_EQ(digest, "e2fc714c4727ee9395f324cd2e7f331f");
+  EXPECT_TRUE(same_identity(read.identity, named.identity));
+  EXPECT_TRUE(same_version(read.version, named.version));
+  EXPECT_FALSE(named.symbolic_link);
+  // Its change time is now, set by the times set back: not settled.
+  EXPECT_FALSE(read.settled);
+  struct stat info;
+  ASSERT_EQ(stat(name.c_str(), &info), 0);
+  EXPECT_EQ(info.st_atim.tv_sec, long_ago[0].tv_sec);
+
+  // Overwritten in place, as dd conv=notrunc does: same file, same size,
+  // another version.
+  const int writer = open(name.c_str(), O_WRONLY);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(pwrite(writer, "X", 1, 0), 1);
+  close(writer);
+  file_state written;
+  ASSERT_TRUE(state_of_rename_path(path, name_bytes::utf8, written));
+  EXPECT_TRUE(same_identity(written.identity, named.identity));
+  EXPECT_EQ(written.version.size, named.version.size);
+  EXPECT_FALSE(same_version(written.version, named.version));
+
+  // A link is looked at itself, and never read through.
+  const std::string link = (dir.path() / "link").string();
+  ASSERT_EQ(symlink(name.c_str(), link.c_str()), 0);
+  file_state linked;
+  ASSERT_TRUE(state_of_rename_path(wide(link), name_bytes::utf8, linked));
+  EXPECT_TRUE(linked.symbolic_link);
+  EXPECT_FALSE(same_identity(linked.identity, named.identity));
+  EXPECT_FALSE(
+      hash_file(wide(link), name_bytes::utf8, hash_kind::md5, digest, reason));
+  EXPECT_EQ(digest, "");
 }

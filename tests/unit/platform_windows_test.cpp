@@ -215,3 +215,51 @@ TEST(HashFile, ReadsLongPathsAndFilesOthersWrite) {
     folder.resize(folder.size() - 101);
   }
 }
+
+TEST(FileState, TellsAnInPlaceWriteFromTheFileRead) {
+  // A file last written long ago, as an export is: its write time set back.
+  scoped_temp_dir dir;
+  const std::filesystem::path file = dir.write("f.bin", "abcd");
+  const std::u16string path = wide(file);
+  const std::wstring wide_path = file.wstring();
+  HANDLE handle = CreateFileW(wide_path.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  FILE_BASIC_INFO basic{};
+  basic.LastWriteTime.QuadPart = 126227808000000000;  // 2001-01-01
+  ASSERT_TRUE(
+      SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic));
+  CloseHandle(handle);
+
+  // The hash tells the file it read as a look at the name does.
+  file_state named;
+  file_state read;
+  std::string digest;
+  std::u16string reason;
+  ASSERT_TRUE(state_of_rename_path(path, name_bytes::utf8, named));
+  ASSERT_TRUE(hash_file(path, name_bytes::utf8, hash_kind::md5, digest, reason,
+                        nullptr, &read))
+      << std::string(reason.begin(), reason.end());
+  EXPECT_EQ(digest, "e2fc714c4727ee9395f324cd2e7f331f");
+  EXPECT_TRUE(same_identity(read.identity, named.identity));
+  EXPECT_TRUE(same_version(read.version, named.version));
+  EXPECT_EQ(named.version.size, 4);
+  EXPECT_FALSE(named.symbolic_link);
+  // Its change time is now, set by the time set back: not settled.
+  EXPECT_FALSE(read.settled);
+
+  // Overwritten in place: same file, same size, another version.
+  handle = CreateFileW(wide_path.c_str(), GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(handle, "X", 1, &written, nullptr));
+  CloseHandle(handle);
+  file_state now;
+  ASSERT_TRUE(state_of_rename_path(path, name_bytes::utf8, now));
+  EXPECT_TRUE(same_identity(now.identity, named.identity));
+  EXPECT_EQ(now.version.size, named.version.size);
+  EXPECT_FALSE(same_version(now.version, named.version));
+}

@@ -178,27 +178,38 @@ wide_text command_line_text(int argc, char16_t** argv) {
 bool recorded_working_folder(const wide_text& name, wide_text& folder) {
   std::FILE* file = open_for_reading(name);
   if (file == nullptr) return false;
-  // The line is among the first of the first section: a record's start is
-  // read, never a file of any length.
-  std::string bytes(1 << 16, '\0');
-  bytes.resize(std::fread(&bytes[0], 1, bytes.size(), file));
-  std::fclose(file);
+  // The line is among the first of the first section, after the command
+  // line, which may be of any length: the section is read line by line up
+  // to its end, holding one line at a time.
   const std::string key = std::string(k_working_folder) + ": ";
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t end = bytes.find('\n', at);
-    if (end == std::string::npos) break;  // a line cut by the read's end
-    std::string_view line(bytes.data() + at, end - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty()) break;  // the first section ends
-    if (line.substr(0, key.size()) == key) {
-      folder.clear();
-      append_utf8_decoded(line.substr(key.size()), folder);
-      return true;
+  std::string line;
+  char block[1 << 14];
+  bool found = false;
+  bool section_ended = false;
+  for (std::size_t got; !found && !section_ended &&
+                        (got = std::fread(block, 1, sizeof block, file)) > 0;) {
+    for (std::size_t at = 0; at < got && !found && !section_ended;) {
+      const char* end =
+          static_cast<const char*>(std::memchr(block + at, '\n', got - at));
+      const std::size_t stop =
+          end == nullptr ? got : static_cast<std::size_t>(end - block);
+      line.append(block + at, stop - at);
+      at = stop + 1;
+      if (end == nullptr) break;  // the line goes on in the next block
+      std::string_view whole = line;
+      if (!whole.empty() && whole.back() == '\r') whole.remove_suffix(1);
+      if (whole.empty()) {
+        section_ended = true;
+      } else if (whole.substr(0, key.size()) == key) {
+        folder.clear();
+        append_utf8_decoded(whole.substr(key.size()), folder);
+        found = true;
+      }
+      line.clear();
     }
-    at = end + 1;
   }
-  return false;
+  std::fclose(file);
+  return found;
 }
 
 bool run_record_unfinished(const wide_text& name) {

@@ -246,6 +246,10 @@ void open_output_to_continue(run_context& run) {
     end_run(run, k_exit_failure);
   }
   attach_input(run.resume.earlier, file, name);
+  // Read before this run's own section joins the record.
+  if (!recorded_working_folder(run_record_name(native_path_style(), name),
+                               run.resume.earlier_folder))
+    run.resume.earlier_folder.clear();
   // A preview of the continued run writes nothing: the file is the
   // earlier run's record.
   if (run.options.preview) {

@@ -96,6 +96,40 @@ bool same_path_on_disk(wide_view earlier, wide_view now) {
   end_run(run, k_exit_failure);
 }
 
+// Relative paths name files of the folder the earlier run was made in;
+// continued from another, the same lines would rename other files, and one
+// output file would hold renames of two folders. A file without a line
+// yet shows nothing of its paths, so the record must show the folder then
+// too. Ends the run with status 1 unless the record shows this folder.
+void refuse_another_folder(run_context& run) {
+  const output_scan& scan = run.resume.scan;
+  const bool any_line = scan.whole_lines > 0 ||
+                        scan.last == last_line::in_flight ||
+                        scan.last == last_line::settled;
+  if (any_line && !scan.relative_paths) return;
+  const wide_view what =
+      any_line ? wide_view(u" holds relative paths")
+               : wide_view(
+                     u" holds no line yet, which would show whether "
+                     u"its paths are relative");
+  const wide_text& earlier_folder = run.resume.earlier_folder;
+  if (earlier_folder.empty())
+    no_run_to_continue(run, wide_text(what) +
+                                u", and no run record beside it says which "
+                                u"folder the earlier run was made in");
+  wide_text here;
+  if (current_folder(here) &&
+      !same_path_on_disk(earlier_folder, console_safe(here)))
+    no_run_to_continue(
+        run, any_line ? u" holds relative paths, which name files of " +
+                            console_safe(earlier_folder) +
+                            u", where the earlier run was made; continue it "
+                            u"from there"
+                      : wide_text(what) + u"; the earlier run was made in " +
+                            console_safe(earlier_folder) +
+                            u": continue it from there");
+}
+
 }  // namespace
 
 void open_earlier_run(run_context& run) {
@@ -120,20 +154,7 @@ void open_earlier_run(run_context& run) {
     no_run_to_continue(run,
                        u" is not in the export list's encoding: it was "
                        u"written from another list");
-  // Relative paths name files of the folder the earlier run was made in;
-  // continued from another, the same lines would rename other files.
-  wide_text earlier_folder;
-  wide_text here;
-  if (scan.relative_paths &&
-      recorded_working_folder(
-          run_record_name(native_path_style(), run.options.output_file_name),
-          earlier_folder) &&
-      current_folder(here) &&
-      !same_path_on_disk(earlier_folder, console_safe(here)))
-    no_run_to_continue(run, u" holds relative paths, which name files of " +
-                                console_safe(earlier_folder) +
-                                u", where the earlier run was made; continue "
-                                u"it from there");
+  refuse_another_folder(run);
   write_out(u"\nContinuing the run recorded in " +
             console_safe(run.options.output_file_name) +
             u": the earlier run did " + grouped_text(scan.whole_lines) +

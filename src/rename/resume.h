@@ -46,6 +46,9 @@ scan_result scan_output_file(text_input& input, output_scan& scan);
 struct resume_state {
   text_input earlier;  // the output file as the earlier run left it
   output_scan scan;
+  // The working folder the earlier run's record names, read before this
+  // run adds its own section; empty when there is no record or no folder.
+  wide_text earlier_folder;
   std::int64_t lines_read = 0;  // earlier lines held against records so far
   // The counts the earlier run's whole lines account for.
   std::int64_t processed = 0;

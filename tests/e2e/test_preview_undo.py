@@ -305,8 +305,12 @@ class Undo(Chains):
         self.write("export/a.txt", b"A")
         self.write("elsewhere/export/1_a.txt", b"decoy")
         self.inputs(b"a.txt\tp\t1\tE\texport/a.txt\n", b"Int. ID\n")
-        self.run_fldren(*self.args("-o", "out.txt"))
+        # A command line longer than 64 KiB in the record (a -m that moves
+        # nothing) puts the working folder's line far from the start.
+        self.run_fldren(*self.args("-o", "out.txt", "-m",
+                                   "\u4e2d" * 25000 + "=x"))
         self.assertEqual(self.read("export/1_a.txt"), b"A")
+        self.assertGreater(len(self.read("out.run.txt")), 1 << 16)
         elsewhere = self.path("elsewhere")
         if not support.WINE:
             # Continued from another folder, the same lines would rename
@@ -412,6 +416,50 @@ class Resume(Chains):
         status, out, _ = self.run_undo("out.txt")
         self.assertEqual(status, 0, out[-300:])
         self.assertEqual(self.snapshot("out.txt"), before)
+
+    def test_resume_from_another_folder_needs_the_record_to_show_it(self):
+        # An output file without a line yet (a run killed while hashing its
+        # first file) shows nothing of its paths; one with relative paths
+        # names files of its own folder. Either is continued only where
+        # its run record shows the earlier run was made.
+        self.write("export/a.txt", b"A")
+        self.inputs(b"a.txt\tp\t1\tE\texport/a.txt\n", b"Int. ID\n")
+        self.run_fldren(*self.args("-o", "out.txt"))
+        os.makedirs(self.path("elsewhere"))
+        run = ["-x", self.full_text("list.txt"), "-f",
+               self.full_text("fields.txt"), "-o", self.full_text("out.txt"),
+               "-r"]
+        record = self.read("out.run.txt")
+        no_line = b" holds no line yet, which would show whether its paths "
+        cases = [("no line, made here", b"", True, self.dir, None),
+                 ("no line, made elsewhere", b"", True, self.path("elsewhere"),
+                  no_line + b"are relative; the earlier run was made in " +
+                  os.fsencode(self.dir) + b": continue it from there"),
+                 ("no line, no record", b"", False, self.dir,
+                  no_line + b"are relative, and no run record beside it says "
+                  b"which folder the earlier run was made in")]
+        if not support.WINE:
+            # Wine resolves the values: no relative path reaches its file.
+            cases.append(("relative paths, no record", self.read("out.txt"),
+                          False, self.dir,
+                          b" holds relative paths, and no run record beside "
+                          b"it says which folder the earlier run was made "
+                          b"in"))
+        for what, earlier, kept, where, message in cases:
+            with self.subTest(what):
+                self.write("out.txt", earlier)
+                if kept:
+                    self.write("out.run.txt", record)
+                elif self.exists("out.run.txt"):
+                    os.remove(self.path("out.run.txt"))
+                status, out, _ = self.run_fldren(*run, cwd=where)
+                if message is None:
+                    self.assertEqual(status, 3, out)  # a.txt is gone
+                    continue
+                self.assertEqual(status, 1, out)
+                self.assertIn(message + b"; there is no run to continue", out)
+                self.assertEqual(self.read("out.txt"), earlier)
+                self.assertEqual(os.listdir(self.path("export")), [b"1_a.txt"])
 
     def test_last_line_cut_at_any_byte_is_settled_and_written_whole(self):
         # A full disk or a kill may leave the last line cut anywhere, or its

@@ -114,6 +114,7 @@ void begin_run_record(run_context& run, int argc, char16_t** argv) {
   note_value(notes, "Resumed", run.options.resume ? "yes" : "no");
   note_file(notes, "Export list", run.options.export_list_name);
   note_file(notes, "Field list", run.options.field_list_name);
+  note_encoding(notes, run.export_list.form);
   note_value(notes, "Output file", run.options.output_file_name);
   if (!write_run_record_reporting(notes, u"; nothing was renamed"))
     end_run(run, k_exit_failure);

@@ -175,13 +175,18 @@ wide_text command_line_text(int argc, char16_t** argv) {
   return line;
 }
 
-bool recorded_working_folder(const wide_text& name, wide_text& folder) {
+namespace {
+
+// The value of key in the first section of the run record named name, as
+// its UTF-8 bytes; false when there is no record or no such line.
+bool recorded_value(const wide_text& name, std::string_view key_name,
+                    std::string& value) {
   std::FILE* file = open_for_reading(name);
   if (file == nullptr) return false;
-  // The line is among the first of the first section, after the command
-  // line, which may be of any length: the section is read line by line up
-  // to its end, holding one line at a time.
-  const std::string key = std::string(k_working_folder) + ": ";
+  // The line is among those of the first section, after the command line,
+  // which may be of any length: the section is read line by line up to
+  // its end, holding one line at a time.
+  const std::string key = std::string(key_name) + ": ";
   std::string line;
   char block[1 << 14];
   bool found = false;
@@ -201,8 +206,7 @@ bool recorded_working_folder(const wide_text& name, wide_text& folder) {
       if (whole.empty()) {
         section_ended = true;
       } else if (whole.substr(0, key.size()) == key) {
-        folder.clear();
-        append_utf8_decoded(whole.substr(key.size()), folder);
+        value = whole.substr(key.size());
         found = true;
       }
       line.clear();
@@ -210,6 +214,50 @@ bool recorded_working_folder(const wide_text& name, wide_text& folder) {
   }
   std::fclose(file);
   return found;
+}
+
+}  // namespace
+
+bool recorded_working_folder(const wide_text& name, wide_text& folder) {
+  std::string value;
+  if (!recorded_value(name, k_working_folder, value)) return false;
+  folder.clear();
+  append_utf8_decoded(value, folder);
+  return true;
+}
+
+namespace {
+
+constexpr std::string_view k_encoding = "Export list encoding";
+
+constexpr struct {
+  text_encoding encoding;
+  std::string_view name;
+} k_encoding_names[] = {{text_encoding::eight_bit, "8-bit"},
+                        {text_encoding::utf8, "UTF-8"},
+                        {text_encoding::utf16le, "UTF-16LE"},
+                        {text_encoding::utf16be, "UTF-16BE"}};
+
+}  // namespace
+
+void note_encoding(run_record& record, const text_form& form) {
+  for (const auto& known : k_encoding_names)
+    if (known.encoding == form.encoding)
+      note_value(record, k_encoding,
+                 std::string(known.name) +
+                     (form.byte_order_mark ? " with a byte-order mark" : ""));
+}
+
+bool recorded_encoding(const wide_text& name, text_encoding& encoding) {
+  std::string value;
+  if (!recorded_value(name, k_encoding, value)) return false;
+  for (const auto& known : k_encoding_names)
+    if (value == known.name ||
+        value == std::string(known.name) + " with a byte-order mark") {
+      encoding = known.encoding;
+      return true;
+    }
+  return false;
 }
 
 bool run_record_unfinished(const wide_text& name) {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "journal/journal.h"
+#include "text/text_form.h"
 #include "text/wide_text.h"
 
 struct run_record {
@@ -90,6 +91,15 @@ wide_text command_line_text(int argc, char16_t** argv);
 // True when the run record named name exists and its last section has no
 // exit status: its run was killed, or lost its power, before its end.
 bool run_record_unfinished(const wide_text& name);
+
+// Adds the line that says in which encoding the export list was read (and
+// so the output file written): "8-bit", "UTF-8", "UTF-16LE" or
+// "UTF-16BE", with " with a byte-order mark" when it has one.
+void note_encoding(run_record& record, const text_form& form);
+
+// The encoding a run record's first section says the export list was read
+// in; false when there is no record or no such line.
+bool recorded_encoding(const wide_text& name, text_encoding& encoding);
 
 // The working folder recorded in a run record's first section, read from
 // the record named name; false when there is no record or no such line.

@@ -246,10 +246,16 @@ void open_output_to_continue(run_context& run) {
     end_run(run, k_exit_failure);
   }
   attach_input(run.resume.earlier, file, name);
-  // Read before this run's own section joins the record.
-  if (!recorded_working_folder(run_record_name(native_path_style(), name),
-                               run.resume.earlier_folder))
+  // Read before this run's own section joins the record. The earlier run
+  // wrote its lines in the encoding it read the list in, which its record
+  // says: a guess from the file's own start could differ (a list whose
+  // first letter beyond ASCII lies past what is looked at).
+  const wide_text record = run_record_name(native_path_style(), name);
+  if (!recorded_working_folder(record, run.resume.earlier_folder))
     run.resume.earlier_folder.clear();
+  text_encoding written = text_encoding::eight_bit;
+  if (recorded_encoding(record, written))
+    read_input_as(run.resume.earlier, written);
   // A preview of the continued run writes nothing: the file is the
   // earlier run's record.
   if (run.options.preview) {

@@ -119,6 +119,10 @@ void attach_input(text_input& input, std::FILE* file, const wide_text& name) {
   input.position = input.content_start;
 }
 
+void read_input_as(text_input& input, text_encoding encoding) {
+  if (!input.form.byte_order_mark) input.form.encoding = encoding;
+}
+
 void rewind_input(text_input& input) {
   if (input.file == nullptr) return;
   if (!seek_input(input, 0)) input.read_failed = true;

@@ -36,6 +36,11 @@ struct text_input {
 // UTF-8, 8-bit text otherwise.
 void attach_input(text_input& input, std::FILE* file, const wide_text& name);
 
+// Reads input, whose encoding attach_input found no byte-order mark to
+// tell, in the encoding given (a decision taken once, elsewhere, from the
+// whole of another file) instead of the one guessed from its start.
+void read_input_as(text_input& input, text_encoding encoding);
+
 // Goes back to the start of the input; the next read_line gives line one.
 void rewind_input(text_input& input);
 

@@ -417,6 +417,26 @@ class Resume(Chains):
         self.assertEqual(status, 0, out[-300:])
         self.assertEqual(self.snapshot("out.txt"), before)
 
+    def test_resume_reads_the_output_file_as_the_run_wrote_it(self):
+        # A UTF-8 list without a mark whose first letter beyond ASCII lies
+        # past the 64 KiB fldren looks at is read as 8-bit text; its output
+        # file, of shorter lines, holds that letter within its first 64 KiB.
+        # The run record says how the run read the list, and -r reads the
+        # output file so.
+        count = 400
+        for i in range(count):
+            self.write("f%d" % i, b"%d" % i)
+        self.inputs(b"".join(b"f%d\t%s\t%s\tE\t%s\n" % (
+            i, b"n" * 300, b"3\xc3\xa99" if i == 399 else b"%d" % i,
+            self.full("f%d" % i)) for i in range(count)), b"Int. ID\n")
+        status, _, _ = self.run_fldren(*self.args("-o", "out.txt"))
+        self.assertEqual(status, 0)
+        status, out, _ = self.run_fldren(*self.args("-r", "-o", "out.txt"))
+        self.assertEqual(status, 0, out)
+        self.assertIn(b"the earlier run did 400 records, 400 renamed", out)
+        self.assertEqual(dict(record_sections(self.read("out.run.txt"))[0])[
+            "Export list encoding"], "8-bit")
+
     def test_resume_from_another_folder_needs_the_record_to_show_it(self):
         # An output file without a line yet (a run killed while hashing its
         # first file) shows nothing of its paths; one with relative paths

@@ -98,15 +98,18 @@ bool same_path_on_disk(wide_view earlier, wide_view now) {
 
 // Relative paths name files of the folder the earlier run was made in;
 // continued from another, the same lines would rename other files, and one
-// output file would hold renames of two folders. A file without a line
-// yet shows nothing of its paths, so the record must show the folder then
-// too. Ends the run with status 1 unless the record shows this folder.
+// output file would hold renames of two folders, which fldren-undo would
+// take against one. So a run is continued only in the folder its record
+// names; without a record, only when its lines show that no path of it
+// depends on the folder (a file without a line yet shows nothing). Ends
+// the run with status 1 otherwise.
 void refuse_another_folder(run_context& run) {
   const output_scan& scan = run.resume.scan;
   const bool any_line = scan.whole_lines > 0 ||
                         scan.last == last_line::in_flight ||
                         scan.last == last_line::settled;
-  if (any_line && !scan.relative_paths) return;
+  if (run.resume.earlier_folder.empty() && any_line && !scan.relative_paths)
+    return;
   const wide_view what =
       any_line ? wide_view(u" holds relative paths")
                : wide_view(
@@ -121,13 +124,15 @@ void refuse_another_folder(run_context& run) {
   if (current_folder(here) &&
       !same_path_on_disk(earlier_folder, console_safe(here)))
     no_run_to_continue(
-        run, any_line ? u" holds relative paths, which name files of " +
-                            console_safe(earlier_folder) +
-                            u", where the earlier run was made; continue it "
-                            u"from there"
-                      : wide_text(what) + u"; the earlier run was made in " +
-                            console_safe(earlier_folder) +
-                            u": continue it from there");
+        run,
+        scan.relative_paths
+            ? u" holds relative paths, which name files of " +
+                  console_safe(earlier_folder) +
+                  u", where the earlier run was made; continue it from "
+                  u"there"
+            : wide_text(any_line ? u" was begun in another folder" : what) +
+                  u"; the earlier run was made in " +
+                  console_safe(earlier_folder) + u": continue it from there");
 }
 
 }  // namespace

@@ -458,8 +458,17 @@ class Resume(Chains):
                  ("no line, no record", b"", False, self.dir,
                   no_line + b"are relative, and no run record beside it says "
                   b"which folder the earlier run was made in")]
+        # Wine resolves the values: no relative path reaches its file, and
+        # its lines show only that the run was begun elsewhere.
+        elsewhere = (b" was begun in another folder; the earlier run was "
+                     b"made in " + os.fsencode(self.dir) +
+                     b": continue it from there") if support.WINE else (
+            b" holds relative paths, which name files of " +
+            os.fsencode(self.dir) + b", where the earlier run was made; "
+            b"continue it from there")
+        cases.append(("lines, made elsewhere", self.read("out.txt"), True,
+                      self.path("elsewhere"), elsewhere))
         if not support.WINE:
-            # Wine resolves the values: no relative path reaches its file.
             cases.append(("relative paths, no record", self.read("out.txt"),
                           False, self.dir,
                           b" holds relative paths, and no run record beside "

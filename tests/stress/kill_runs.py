@@ -3,10 +3,14 @@
 again, and checks after each kill that every renamed file has its line in
 the output file (only the last line may still read Pending), that every
 Success line is a rename that happened, and that no file is lost; then
-continues the run with -r, kills that too and checks again, continues it
-to its end and checks that every file was renamed exactly once and the
-output file reads Success on every line; then that fldren-undo, from
-beside the binary, restores every name exactly.
+continues the run with -r, kills that three times (once while it settles
+the earlier run's last line) and checks again after each, continues it
+to its end and checks that every file was renamed exactly once, that the
+output file reads Success on every line, and that it is byte for byte the
+output file of an uninterrupted run; then kills fldren-undo (from beside
+the binary) at a random moment, checks that every name it gave back has
+its line in its log, and undoes again: every name and every file's
+contents are back.
 Then the export is renamed whole and a second run over it, whose every
 record is refused, is killed too: its lines must all read Failure and its
 undo must rename nothing. A run that finished before its first kill proves
@@ -120,14 +124,16 @@ def run_killed(binary, folder, seconds, *more):
     return process.wait() == -signal.SIGKILL
 
 
-def resume_to_the_end(binary, folder, count, seconds):
-    """Continues the killed run with -r, kills that, checks, and continues
-    it to its end: every file renamed once, every line Success. A
-    complaint, or None."""
-    run_killed(binary, folder, seconds, "-r")
-    _, _, complaint = check_killed(folder, count)
-    if complaint:
-        return "after a resumed run was killed: " + complaint
+def resume_to_the_end(binary, folder, count, seconds, chance):
+    """Continues the killed run with -r, kills that three times (once
+    within its first moments, where it settles the earlier run's last
+    line), checks after each kill, and continues it to its end: every file
+    renamed once, every line Success. A complaint, or None."""
+    for delay in (chance.uniform(0.0, 0.05), seconds, chance.uniform(0.0, 0.3)):
+        run_killed(binary, folder, delay, "-r")
+        _, _, complaint = check_killed(folder, count)
+        if complaint:
+            return "after a resumed run was killed: " + complaint
     finished = subprocess.run(
         [binary, "-x", "list.txt", "-f", "fields.txt", "-o", "out.txt", "-r"],
         cwd=folder, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
@@ -142,7 +148,68 @@ def resume_to_the_end(binary, folder, count, seconds):
     return None
 
 
-def one_run(binary, undo_binary, count, seconds):
+def contents_kept(folder, count):
+    """True when every file under its first name holds what it was made
+    with."""
+    for i in range(count):
+        name = "f%07d" % i
+        with open(os.path.join(folder, name), "rb") as f:
+            if f.read() != name.encode():
+                return False
+    return True
+
+
+def undo_killed_then_again(undo_binary, folder, count, chance):
+    """Kills fldren-undo at a random moment: every name it gave back has
+    its line in its log. Then undoes again with another log: every name
+    and every file's contents are back. A complaint, or None."""
+    process = subprocess.Popen([undo_binary, "out.txt", "-o", "undo1.txt"],
+                               cwd=folder, stdout=subprocess.DEVNULL,
+                               stdin=subprocess.DEVNULL)
+    time.sleep(chance.uniform(0.05, 0.8))
+    process.send_signal(signal.SIGKILL)
+    process.wait()
+    renamed, complaint = names_on_disk(folder, count)
+    if complaint:
+        return "after a killed undo: " + complaint
+    with open(os.path.join(folder, "undo1.txt"), "rb") as f:
+        logged = {file_name(e[1]).decode() for e in journal(f.read())}
+    given_back = {"f%07d" % i for i in range(count)} - {
+        name.split("_", 1)[1] for name in renamed}
+    if given_back - logged:
+        return "a killed undo gave back %d names without their line" % len(
+            given_back - logged)
+    subprocess.run([undo_binary, "out.txt", "-o", "undo2.txt"], cwd=folder,
+                   stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    restored, complaint = names_on_disk(folder, count)
+    if complaint:
+        return "the undo after a killed undo left " + complaint
+    if restored:
+        return "the undo after a killed undo left %d names renamed" % len(
+            restored)
+    if not contents_kept(folder, count):
+        return "after the undos a file's contents differ"
+    return None
+
+
+def same_as_uninterrupted(binary, undo_binary, folder, resumed):
+    """Runs the job once more, uninterrupted, into ref.txt and undoes it:
+    the killed and resumed run's output file must be the same bytes. A
+    complaint, or None."""
+    subprocess.run([binary, "-x", "list.txt", "-f", "fields.txt", "-o",
+                    "ref.txt"], cwd=folder, stdout=subprocess.DEVNULL,
+                   stdin=subprocess.DEVNULL)
+    with open(os.path.join(folder, "ref.txt"), "rb") as f:
+        reference = f.read()
+    subprocess.run([undo_binary, "ref.txt"], cwd=folder,
+                   stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    if reference != resumed:
+        return "the resumed run's output file differs from an " \
+               "uninterrupted run's"
+    return None
+
+
+def one_run(binary, undo_binary, count, seconds, chance):
     """"killed ..." when every check held, "inconclusive ..." when the run
     ended before its kill, and what went wrong otherwise."""
     folder = tempfile.mkdtemp(prefix="fldren-kill-")
@@ -153,24 +220,28 @@ def one_run(binary, undo_binary, count, seconds):
         renamed, logged, complaint = check_killed(folder, count)
         if complaint:
             return complaint
-        complaint = resume_to_the_end(binary, folder, count, seconds)
+        complaint = resume_to_the_end(binary, folder, count, seconds, chance)
         if complaint:
             return complaint
+        with open(os.path.join(folder, "out.txt"), "rb") as f:
+            resumed = f.read()
 
-        undo = subprocess.run([undo_binary, "out.txt"], cwd=folder,
-                              stdout=subprocess.DEVNULL,
-                              stdin=subprocess.DEVNULL)
-        restored, complaint = names_on_disk(folder, count)
-        if undo.returncode != 0 or complaint or restored:
-            return "fldren-undo left %s (status %d)" % (
-                complaint or "%d names renamed" % len(restored),
-                undo.returncode)
+        complaint = undo_killed_then_again(undo_binary, folder, count,
+                                           chance)
+        if complaint:
+            return complaint
+        complaint = same_as_uninterrupted(binary, undo_binary, folder,
+                                          resumed)
+        if complaint:
+            return complaint
         complaint = second_run(binary, undo_binary, folder, count, seconds)
         if complaint:
             return complaint
         return ("killed after %.2fs: %d renamed, %d logged; resumed, "
-                "killed, resumed to the end, all undone; a second run "
-                "refused every record" % (
+                "killed three times, resumed to the end, the same bytes as "
+                "an uninterrupted run; undo killed, undone again: every "
+                "name and content back; a second run refused every "
+                "record" % (
                     seconds, len(renamed), len(logged)))
     finally:
         shutil.rmtree(folder, ignore_errors=True)
@@ -192,7 +263,7 @@ def main():
     for run in range(options.runs):
         # A whole run of 100,000 files takes about a second here.
         outcome = one_run(binary, undo_binary, options.n,
-                          chance.uniform(0.02, 0.9))
+                          chance.uniform(0.02, 0.9), chance)
         if outcome.startswith("killed"):
             passed += 1
         elif outcome.startswith("inconclusive"):

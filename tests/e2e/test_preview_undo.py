@@ -450,18 +450,20 @@ class Resume(Chains):
                self.full_text("fields.txt"), "-o", self.full_text("out.txt"),
                "-r"]
         record = self.read("out.run.txt")
+        here = (b"Z:" + os.fsencode(self.dir).replace(b"/", b"\\")
+                if support.WINE else os.fsencode(self.dir))
         no_line = b" holds no line yet, which would show whether its paths "
         cases = [("no line, made here", b"", True, self.dir, None),
                  ("no line, made elsewhere", b"", True, self.path("elsewhere"),
                   no_line + b"are relative; the earlier run was made in " +
-                  os.fsencode(self.dir) + b": continue it from there"),
+                  here + b": continue it from there"),
                  ("no line, no record", b"", False, self.dir,
                   no_line + b"are relative, and no run record beside it says "
                   b"which folder the earlier run was made in")]
         # Wine resolves the values: no relative path reaches its file, and
         # its lines show only that the run was begun elsewhere.
         elsewhere = (b" was begun in another folder; the earlier run was "
-                     b"made in " + os.fsencode(self.dir) +
+                     b"made in " + here +
                      b": continue it from there") if support.WINE else (
             b" holds relative paths, which name files of " +
             os.fsencode(self.dir) + b", where the earlier run was made; "

@@ -74,6 +74,11 @@ void write_closing_lines(const run_context& run) {
   write_console_text(console_stream::out, reason_lines(counts),
                      run.export_list.form.encoding);
   std::string lines;
+  if (counts.contents_differ > 0)
+    lines += "Contents differ:  " + group_thousands(counts.contents_differ) +
+             "\n" + std::string(k_count_indent) +
+             "These files differ from the hash in the list; each kept its "
+             "name.\n";
   // A continued run counts the whole job above, and its own part here.
   if (run.options.resume) {
     const resume_state& earlier = run.resume;
@@ -127,7 +132,8 @@ void note_run_outcome(run_context& run) {
   const run_counts& counts = run.counts;
   note_counts(notes, {{"Records processed", counts.processed},
                       {"Renamed", counts.renamed},
-                      {"Failed", counts.failed}});
+                      {"Failed", counts.failed},
+                      {"Contents differ", counts.contents_differ}});
   // Each reason with its count: "Failure reason: 2 No file of the old
   // name exists".
   for (const auto& [reason, count] : counts.reasons) {
@@ -211,8 +217,8 @@ int run_main(int argc, char16_t** argv) {
       {u"output file", u"; the run was stopped after the last record shown",
        u"; the last record's result is missing from it"});
   write_closing_lines(run);
-  const exit_status status =
-      batch_status(whole, interrupted(), run.counts.failed);
+  const exit_status status = batch_status(
+      whole, interrupted(), run.counts.failed, run.counts.contents_differ);
   note_run_outcome(run);
   end_run(run, status);
 }

@@ -12,6 +12,9 @@ enum exit_status : int {
   k_exit_failure = 1,
   k_exit_csv_file = 2,  // the export list is comma-separated
   k_exit_some_renames_failed = 3,
+  // -c: a file's contents differ from its record's hash (it kept its
+  // name), whatever else failed: the list does not describe the export.
+  k_exit_contents_differ = 4,
   // An illegal option letter, a "?" among the letters, a missing value, a
   // value of -m that is not FROM=TO, an option after the options' end, or
   // -r without -o.
@@ -20,11 +23,14 @@ enum exit_status : int {
 };
 
 // The status of a batch of renames that ended in order: 1 when its output
-// file lacks part of it, 6 when Ctrl+C stopped it, 3 when any rename
-// failed, 0 otherwise.
+// file lacks part of it, 6 when Ctrl+C stopped it, 4 when a file's
+// contents differ from the list, 3 when any other rename failed, 0
+// otherwise.
 inline exit_status batch_status(bool output_whole, bool stopped,
-                                std::int64_t failed) {
+                                std::int64_t failed,
+                                std::int64_t contents_differ = 0) {
   if (!output_whole) return k_exit_failure;
   if (stopped) return k_exit_interrupted;
+  if (contents_differ > 0) return k_exit_contents_differ;
   return failed > 0 ? k_exit_some_renames_failed : k_exit_success;
 }

@@ -17,6 +17,7 @@ bool rename_record(run_context& run, std::int64_t record,
   // The file must be the one the list describes before it gets its name.
   if (refused == refusal::none && run.hasher != nullptr)
     refused = check_file_hash(run, record, fields, plan, plan.reason);
+  if (refused == refusal::hash_differs) ++run.counts.contents_differ;
   bool success = false;
   if (refused != refusal::none) {
     // Nothing is attempted, and the line says so from the start.

@@ -21,6 +21,7 @@ struct run_counts {
   std::int64_t renamed = 0;
   std::int64_t failed = 0;
   std::int64_t long_paths = 0;  // renamed to a path most programs can't open
+  std::int64_t contents_differ = 0;  // -c: refused, contents not the list's
   std::map<wide_text, std::int64_t> reasons;  // failures by their reason
 };
 

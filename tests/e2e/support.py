@@ -99,6 +99,12 @@ def closing(processed, renamed, failed, *reasons):
                      for count, reason in reasons))
 
 
+def differing(count):
+    """The closing line of -c's files whose contents differ from the list."""
+    return (b"Contents differ:  %19s\n%18sThese files differ from the hash "
+            b"in the list; each kept its name.\n" % (grouped(count), b""))
+
+
 # The reasons fldren gives for a failure: its own, and the system's words
 # for a new name that exists.
 NO_FILE = b"No file of the old name exists"

@@ -42,6 +42,7 @@ struct undo_run {
   renamer disk;              // the real renamer
   std::vector<std::int64_t> undo_lines;  // offsets, in file order
   bool relative_paths = false;           // some line depends on its folder
+  bool any_line = false;                 // some line is one fldren writes
   bool planned = false;  // a preview wrote the file: nothing was renamed
   undo_counts counts;
 };
@@ -139,6 +140,7 @@ void find_undo_lines(undo_run& run) {
     // A "Pending" line's rename may have been made before the run was
     // killed; whether it was is decided when its turn comes.
     const bool readable = read_journal_line(line, entry);
+    run.any_line = run.any_line || readable;
     if (readable && entry.result == line_result::planned) {
       run.planned = true;
       ++run.counts.skipped;
@@ -158,6 +160,24 @@ void find_undo_lines(undo_run& run) {
         u"\nCan't read input file " + console_safe(run.input.name) + u"\n");
     end_undo(run, k_exit_failure);
   }
+}
+
+// A file of which no line is fldren's is no output file (the export list
+// given by mistake, say): nothing in it can be undone, and saying "Skipped"
+// for each line would hide the slip. An empty one has nothing to undo.
+void refuse_foreign_file(undo_run& run) {
+  if (run.any_line) return;
+  if (run.counts.lines_read == 0) {
+    write_console_text(console_stream::out,
+                       u"\nThe output file " + console_safe(run.input.name) +
+                           u" is empty: there is nothing to undo\n");
+    return;
+  }
+  write_console_text(console_stream::out,
+                     u"\nThe output file " + console_safe(run.input.name) +
+                         u" holds no line fldren writes (is it an export "
+                         u"list?); nothing was renamed\n");
+  end_undo(run, k_exit_failure);
 }
 
 // A preview's output file shows renames that were never made: undoing
@@ -357,6 +377,7 @@ int run_undo_main(int argc, char16_t** argv) {
   begin_undo_record(run, argc, argv);
   write_console_8bit(console_stream::out, "\n\n");
   find_undo_lines(run);
+  refuse_foreign_file(run);
   refuse_preview_file(run);
   refuse_relative_paths(run);
   catch_interrupts();

@@ -238,6 +238,23 @@ class Undo(Chains):
         self.assertTrue(out.endswith(lines(undo_closing(8, 1, 0, 7))))
         self.assertEqual(self.read("a.txt"), b"A")
 
+    def test_a_file_without_a_line_of_fldren_is_no_output_file(self):
+        # The export list given by mistake names files that were never
+        # renamed: refused, rather than each line skipped with status 0.
+        self.make_chains()
+        self.write("empty.txt", b"")
+        before = self.snapshot()
+        for name, status, message in (
+                ("list.txt", 1, b" holds no line fldren writes (is it an "
+                                b"export list?); nothing was renamed\n"),
+                ("empty.txt", 0, b" is empty: there is nothing to undo\n")):
+            with self.subTest(name):
+                code, out, _ = self.run_undo(name)
+                self.assertEqual(code, status, out)
+                self.assertIn(lines(b"\nThe output file " + self.full(name) +
+                                    message), out)
+                self.assertEqual(self.snapshot(), before)
+
     def test_preview_output_undoes_nothing(self):
         self.make_chains()
         self.run_fldren(*self.args("-n", "-o", "preview.txt"))
@@ -377,6 +394,8 @@ class Undo(Chains):
                    b" is the output file itself; nothing was changed\n",
                    binary=support.UNDO_BINARY)
         self.check(["out.txt"], 0, self.opened("out.txt") + b"\n\n" +
+                   b"\nThe output file " + self.full("out.txt") +
+                   b" is empty: there is nothing to undo\n" +
                    undo_closing(0, 0, 0, 0), binary=support.UNDO_BINARY)
 
 

@@ -43,10 +43,12 @@ std::string progress_text(std::int64_t done, std::int64_t total,
                 static_cast<double>(hashed / k_mebibyte) / seconds)) +
             " MiB a second";
   }
+  // An estimate needs a second of work to go on, and one under a second
+  // ("0:00 left" all through a short run) tells nothing.
+  const double estimate = static_cast<double>(left) / rate;
+  if (seconds < 1.0 || estimate < 1.0) return text;
   return text + ", " +
-         minutes_and_seconds(
-             static_cast<std::int64_t>(static_cast<double>(left) / rate)) +
-         " left";
+         minutes_and_seconds(static_cast<std::int64_t>(estimate)) + " left";
 }
 
 void update_progress(progress_line& progress, std::int64_t done,

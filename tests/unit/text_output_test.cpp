@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "console/progress_line.h"
 #include "platform/encoded_text.h"
 #include "text/unicode_text.h"
 
@@ -171,6 +172,25 @@ TEST(ConsoleBatch, AFailedWriteIsNotForgotten) {
   write_console_batched(u"\nwritten", text_encoding::eight_bit);
   EXPECT_FALSE(flush_console());
   set_console_sink(platform_console());
+}
+
+TEST(ProgressText, GivesAnEstimateOnlyWhenOneIsWorthShowing) {
+  const struct {
+    std::int64_t done;
+    double seconds;
+    const char* text;
+  } cases[] = {
+      {0, 0.0, "0 of 1,000 records, 0 renamed, 0 failed"},
+      // Under a second of work, the rate is shown, not yet an estimate.
+      {500, 0.5, "500 of 1,000 records, 500 renamed, 0 failed, 1,000 a second"},
+      {500, 2.0,
+       "500 of 1,000 records, 500 renamed, 0 failed, 250 a second, 0:02 left"},
+      // Less than a second to go: no "0:00 left".
+      {999, 5.0, "999 of 1,000 records, 999 renamed, 0 failed, 199 a second"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(progress_text(c.done, 1000, c.done, 0, c.seconds, -1), c.text)
+        << c.done << " in " << c.seconds;
 }
 
 TEST(WholePiece, NeverEndsBetweenTheHalvesOfAPair) {

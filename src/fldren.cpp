@@ -31,9 +31,11 @@
 
 namespace {
 
-// The gate lets through a command line of at least three arguments whose
-// first argument does not ask for help with "?" or "-?".
+// The gate lets through a command line whose first argument asks for help
+// or the version by name, and one of at least three arguments whose first
+// argument does not ask for help with "?" or "-?".
 bool passes_argument_gate(int argc, char16_t** argv) {
+  if (argc >= 2 && request_of(argv[1]) != program_request::run) return true;
   if (argc < 4) return false;
   const char16_t* first = argv[1];
   if (first[0] == u'?') return false;
@@ -157,7 +159,7 @@ int run_main(int argc, char16_t** argv) {
   init_run_context(run);
 
   if (!passes_argument_gate(argc, argv)) {
-    show_usage();
+    show_usage(usage_call::command_line);
     end_run(run, k_exit_failure);
   }
   options_result parsed = parse_options(argc, argv);
@@ -165,6 +167,16 @@ int run_main(int argc, char16_t** argv) {
   if (parsed.error != option_error::none) {
     write_option_error(parsed);
     end_run(run, k_exit_bad_option);
+  }
+  switch (parsed.request) {
+    case program_request::run:
+      break;
+    case program_request::help:
+      show_usage(usage_call::help);
+      end_run(run, k_exit_success);
+    case program_request::version:
+      show_version("fldren");
+      end_run(run, k_exit_success);
   }
   // Both lists are usable before the output file is made: a mistyped name
   // must not cost an earlier output file its lines.

@@ -4,12 +4,12 @@
 // renames unwinds in the reverse of the order it was made, without holding
 // the lines in memory.
 
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "cli/undo_options.h"
+#include "cli/usage.h"
 #include "console/text_output.h"
 #include "journal/journal.h"
 #include "journal/run_record.h"
@@ -360,12 +360,22 @@ void note_undo_outcome(undo_run& run) {
 
 int run_undo_main(int argc, char16_t** argv) {
   static undo_run run;
-  std::optional<undo_options> options = parse_undo_arguments(argc, argv);
-  if (!options) {
-    show_undo_usage();
-    end_process(k_exit_bad_option, nullptr, nullptr, {});
+  undo_arguments parsed = parse_undo_arguments(argc, argv);
+  switch (parsed.outcome) {
+    case undo_parse::ok:
+      break;
+    case undo_parse::usage:
+    case undo_parse::stray_word:
+      write_undo_fault(parsed);
+      end_process(k_exit_bad_option, nullptr, nullptr, {});
+    case undo_parse::help:
+      show_undo_usage();
+      end_process(k_exit_success, nullptr, nullptr, {});
+    case undo_parse::version:
+      show_version("fldren-undo");
+      end_process(k_exit_success, nullptr, nullptr, {});
   }
-  run.options = std::move(*options);
+  run.options = std::move(parsed.options);
   if (!open_named_input(run.input, run.options.journal_name))
     end_undo(run, k_exit_failure);
   run.disk.form = name_bytes_of(run.input.form.encoding);

@@ -8,6 +8,9 @@ namespace {
 
 bool is_option(const char16_t* argument) { return argument[0] == u'-'; }
 
+// The letters read_command_line takes, for the line a stray word gets.
+constexpr option_letters k_option_letters = {u"nsqr", u"xfomc"};
+
 // The value kept is the resolved path, or the value as given when it does
 // not resolve: never a name left over from another option.
 void set_name(wide_text& name, wide_view value) {
@@ -29,11 +32,17 @@ bool add_move(run_options& options, wide_view value) {
 option_error read_command_line(int argc, char16_t** argv,
                                options_result& result) {
   run_options& options = result.options;
-  int index = 1;
-  while (index < argc && !is_option(argv[index])) ++index;
-
-  for (; index < argc && is_option(argv[index]); ++index) {
+  for (int index = 1; index < argc; ++index) {
     const wide_view argument = argv[index];
+    result.request = request_of(argument);
+    if (result.request != program_request::run) return option_error::none;
+    // A word the examiner meant as an option (n for -n, or /n as Windows
+    // programs spell it) would otherwise be dropped in silence, and a
+    // preview made a run.
+    if (!is_option(argv[index])) {
+      result.argument = argument;
+      return option_error::stray_word;
+    }
     for (std::size_t at = 1; at < argument.size(); ++at) {
       wide_text* name = nullptr;  // the name the value resolves into
       bool move = false;          // the value is FROM=TO of -m
@@ -106,15 +115,6 @@ option_error read_command_line(int argc, char16_t** argv,
     }
   }
 
-  // The options end at the first plain argument after them. An option the
-  // examiner typed after it (a -n after a stray name, say) would otherwise
-  // be dropped in silence and the run made without it.
-  for (int late = index + 1; late < argc; ++late) {
-    if (!is_option(argv[late])) continue;
-    result.argument = argv[late];
-    result.options_end = argv[index];
-    return option_error::late_option;
-  }
   // The run to continue is known only by its output file.
   if (options.resume && !options.output_requested)
     return option_error::resume_without_output;
@@ -144,7 +144,7 @@ void write_option_error(const options_result& result) {
           u"\nIllegal option " + console_safe(result.argument) + u"\n");
       return;
     case option_error::missing_value:
-      show_usage();
+      show_usage(usage_call::command_line);
       return;
     case option_error::bad_move:
       write_console_text(console_stream::out,
@@ -152,11 +152,10 @@ void write_option_error(const options_result& result) {
                              console_safe(result.argument) +
                              u"\nIt must be FROM=TO, FROM not empty\n");
       return;
-    case option_error::late_option:
-      write_console_text(console_stream::out,
-                         u"\nOption " + console_safe(result.argument) +
-                             u" follows " + console_safe(result.options_end) +
-                             u", where the options end; nothing was done\n");
+    case option_error::stray_word:
+      write_console_text(
+          console_stream::out,
+          stray_word_message(u"fldren", result.argument, k_option_letters));
       return;
     case option_error::resume_without_output:
       write_console_text(console_stream::out,

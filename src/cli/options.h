@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "cli/command_words.h"
 #include "rename/shared_types.h"
 #include "text/wide_text.h"
 
@@ -18,23 +19,27 @@ enum class option_error {
   illegal_letter,         // a letter that names no option
   missing_value,          // an option's value is neither attached nor next
   bad_move,               // a value of -m that is not FROM=TO
-  late_option,            // an option after the argument the options end at
+  stray_word,             // an argument neither an option nor its value
   resume_without_output,  // -r without -o
 };
 
 struct options_result {
   run_options options;  // what was read before the error, if there is one
   option_error error = option_error::none;
+  // help or version when an argument asked for it before any fault; the
+  // options after it are not read.
+  program_request request = program_request::run;
   // illegal_letter: the argument from that letter on; bad_move: the value
-  // of -m; late_option: the option that comes too late. Empty otherwise.
+  // of -m; stray_word: the argument itself. Empty otherwise.
   wide_text argument;
-  wide_text options_end;  // late_option: the argument the options end at
 };
 
 // Reads the options -x, -f, -o, -m, -c, -n, -s, -q and -r of the wide
 // command line (the vector ends in a null entry) into the result, each
-// name resolved to an absolute path where it resolves. Stops at the first
-// fault and says which; writes nothing and never ends the process.
+// name resolved to an absolute path where it resolves, and notes --help,
+// -h and --version. Every argument must be an option or an option's
+// value. Stops at the first fault or request and says which; writes
+// nothing and never ends the process.
 options_result parse_options(int argc, char16_t** argv);
 
 // Writes to standard output what the examiner reads for result's error:

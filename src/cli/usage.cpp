@@ -8,9 +8,23 @@ namespace {
 
 void write_page(const char* text) { write_console(console_stream::out, text); }
 
+// The build's mark: the driver's source file, as the same path in every
+// build folder, so that a build can be made again byte for byte; the date
+// and time are SOURCE_DATE_EPOCH's when it is set.
+std::string last_compiled() {
+  return std::string("Last compiled: ") + __DATE__ + " " + __TIME__ + " " +
+         FLDREN_MAIN_SOURCE + "\n";
+}
+
 }  // namespace
 
-void show_usage() {
+void show_usage(usage_call call) {
+  // Help asked for through a pipe or from a script has nobody to press
+  // Return, and must not hang the script.
+  const bool pause =
+      call == usage_call::command_line ||
+      (console_is_terminal(console_stream::out) && input_is_terminal());
+
   clear_screen();
   write_page(
       "\n\n\nMissing command line options(s)\n\n"
@@ -40,7 +54,7 @@ void show_usage() {
       "Destination name   Name  Ext.  Path  Description  Unique ID\t Int.  "
       "ID\n"
       "\n\nHit return to see next page");
-  wait_for_key();
+  if (pause) wait_for_key();
 
   clear_screen();
   write_page(
@@ -59,7 +73,7 @@ void show_usage() {
       "\nOriginal filename   mydoc.doc\n"
       "added Int. Id, and Evidence object:   1234_Hard drive no2_mydoc.doc\n\n"
       "\n\nHit return to see next page");
-  wait_for_key();
+  if (pause) wait_for_key();
 
   clear_screen();
   write_page(
@@ -68,11 +82,13 @@ void show_usage() {
       "             the original name and the new filename\n"
       "\nSample command:\n"
       "fldren -x x-ways_copylog.tab -f fields2add.txt -o output\n");
-  // The build names the driver's source file, as the same path in every
-  // build folder, so that a build can be made again byte for byte; the date
-  // and time are SOURCE_DATE_EPOCH's when it is set.
-  const std::string compiled = std::string("\nVersion ") + FLDREN_VERSION +
-                               "\nLast compiled: " + __DATE__ + " " + __TIME__ +
-                               " " + FLDREN_MAIN_SOURCE + "\n";
+  const std::string compiled =
+      std::string("\nVersion ") + FLDREN_VERSION + "\n" + last_compiled();
   write_page(compiled.c_str());
+}
+
+void show_version(std::string_view program) {
+  const std::string version =
+      std::string(program) + " " + FLDREN_VERSION + "\n" + last_compiled();
+  write_console(console_stream::out, version);
 }

@@ -276,6 +276,10 @@ bool console_is_window(console_stream stream);
 // True when a person watches the stream: a terminal, or a console window.
 bool console_is_terminal(console_stream stream);
 
+// True when a person types standard input: a terminal, or a console
+// window; false when it is redirected or closed.
+bool input_is_terminal();
+
 // Writes wide text through a console window's own wide-character output,
 // after what stdio holds. False, writing nothing, when the stream is not a
 // console window (redirected, or not on Windows).

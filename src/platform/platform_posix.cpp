@@ -22,8 +22,8 @@
 //   Names as Windows compares them: upper_case_as_windows, list_folder
 //   Creation times, same file, removing a name: creation_time_of and
 //     set_creation_time (none here), same_file_named, remove_name
-//   Console: write_console, console_is_terminal, console_columns,
-//     clear_screen, wait_for_key
+//   Console: write_console, console_is_terminal, input_is_terminal,
+//     console_columns, clear_screen, wait_for_key
 //   Interrupts and exit: catch_interrupts, interrupted, exit_process
 //   User, computer, time: user_name, computer_name, utc_time_now
 
@@ -608,6 +608,8 @@ bool console_is_terminal(console_stream stream) {
   return isatty(stream == console_stream::out ? STDOUT_FILENO
                                               : STDERR_FILENO) != 0;
 }
+
+bool input_is_terminal() { return isatty(STDIN_FILENO) != 0; }
 
 bool write_console_window(console_stream, std::u16string_view) { return false; }
 

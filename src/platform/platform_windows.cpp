@@ -24,7 +24,8 @@
 //   Creation times, same file, removing a name: creation_time_of,
 //     set_creation_time, same_file_named, remove_name
 //   Console: write_console, console_is_window, console_is_terminal,
-//     write_console_window, console_columns, clear_screen, wait_for_key
+//     input_is_terminal, write_console_window, console_columns,
+//     clear_screen, wait_for_key
 //   Interrupts and exit: catch_interrupts, interrupted, exit_process
 //   User, computer, time: user_name, computer_name, utc_time_now
 
@@ -664,6 +665,15 @@ bool console_is_window(console_stream stream) {
 
 bool console_is_terminal(console_stream stream) {
   return console_is_window(stream);
+}
+
+bool input_is_terminal() {
+  // As for output: the NUL device, which _isatty calls a terminal, has no
+  // console mode.
+  const HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr &&
+         GetConsoleMode(handle, &mode) != 0;
 }
 
 bool write_console_window(console_stream stream, std::u16string_view text) {

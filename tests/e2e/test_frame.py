@@ -2,6 +2,8 @@
 and output files."""
 
 import os
+import pty
+import re
 import shutil
 import subprocess
 
@@ -54,8 +56,46 @@ class ArgumentGate(Case):
         self.assertTrue(shown.startswith(b"\033[H\033[2J\r\n\r\n\r\nMissing"))
 
     def test_empty_first_argument_is_no_request_for_help(self):
-        self.check(["", "-x", "a", "-f", "b"], 1,
-                   b"\ncan't open input file " + self.full("b"))
+        # Nor an option: it is refused as every stray word is.
+        self.check(["", "-x", "a", "-f", "b"], 5,
+                   b"\nArgument \"\" is not an option of fldren (its "
+                   b"options begin with -); nothing was done\n")
+
+    def test_help_shows_the_pages_with_status_0(self):
+        # Past the gate however short the command line, and where it
+        # stands among the options.
+        for args in (["--help"], ["-h"], ["-x", "a", "-h", "junk"]):
+            with self.subTest(args=args):
+                self.check_usage(args, 0)
+
+    def test_help_never_waits_for_a_key_when_output_is_redirected(self):
+        # Typed at a terminal, piped into a pager: nobody sees the pages'
+        # "Hit return", so it must not wait for one.
+        if support.WINE:
+            self.skipTest("Wine's console is not a POSIX terminal")
+        master, slave = pty.openpty()
+        process = subprocess.Popen([support.BINARY, "--help"], stdin=slave,
+                                   stdout=subprocess.PIPE, cwd=self.dir)
+        os.close(slave)
+        try:
+            out, _ = process.communicate(timeout=20)
+        finally:
+            process.kill()
+            os.close(master)
+        self.assertEqual(process.returncode, 0)
+        self.assertTrue(out.startswith(USAGE_PAGES[:40]), out[:80])
+
+    def test_version_names_the_program_and_its_build(self):
+        for program, name in ((support.BINARY, b"fldren"),
+                              (support.UNDO_BINARY, b"fldren-undo")):
+            with self.subTest(program=name):
+                status, out, err = self.run_fldren("--version",
+                                                   binary=program)
+                self.assertEqual((status, err), (0, b""))
+                self.assertRegex(out, re.escape(name) + (
+                    rb" 1\.1\.0\r?\nLast compiled: [A-Z][a-z]{2} [ 0-9][0-9] "
+                    rb"[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} "
+                    rb"\S*src[/\\]fldren\.cpp\r?\n\Z"))
 
 
 class OptionParser(Case):
@@ -64,13 +104,13 @@ class OptionParser(Case):
         for args, rest in ((["-k", "a", "b"], b"k"),
                            (["-xa", "-kz", "b"], b"kz"),
                            (["-xa", "-qz", "b"], b"z"),
-                           (["junk", "-fb", "-oq", "-e", "x"], b"e")):
+                           (["-fb", "-oq", "-e", "x"], b"e")):
             with self.subTest(args=args):
                 self.check(args, 5, b"\nIllegal option " + rest + b"\n")
 
     def test_question_mark_among_letters_ends_silently(self):
-        self.check(["x", "-xa", "-?"], 5, b"")
-        self.check(["x", "-x", "a", "-f?"], 1,
+        self.check(["-n", "-xa", "-?"], 5, b"")
+        self.check(["-n", "-x", "a", "-f?"], 1,
                    b"\ncan't open input file " + self.full("?"))
 
     def names_opened(self, args):
@@ -81,7 +121,7 @@ class OptionParser(Case):
 
     def test_forms_of_the_options(self):
         for args in (["-f", "a", "-x", "b"], ["-fa", "-xb", "-o", "o"],
-                     ["junk", "-X", "b", "-F", "a"], ["-x", "c", "-xb", "-fa"],
+                     ["-X", "b", "-F", "a"], ["-x", "c", "-xb", "-fa"],
                      ["-", "-fa", "-", "-xb"], ["-f", "./d/../a", "-xb"]):
             with self.subTest(args=args):
                 if self.exists("o"):
@@ -91,37 +131,47 @@ class OptionParser(Case):
                 self.assertIn(lines(self.opened("a", "b") + b"\n\n\n\n"), out)
                 self.assertEqual("-o" in args, self.exists("o"))
 
+    def stray(self, word, meant=b""):
+        return (b"\nArgument " + word + b" is not an option of fldren (its "
+                b"options begin with -" + meant + b"); nothing was done\n")
+
     def test_parsing_stops_at_the_first_plain_argument(self):
-        # An option after the end of the options would be dropped in
-        # silence: the command line is refused before anything is opened.
+        # A word that is no option nor an option's value would be dropped
+        # in silence, and the options after it with it: the command line is
+        # refused before anything is opened, at its first stray word.
         self.names_opened([])
-        for args, late, end in ((["-x", "b", "junk", "-f", "a"], b"-f",
-                                 b"junk"),
-                                (["-xb", "-fa", "plan.txt", "-n"], b"-n",
-                                 b"plan.txt"),
-                                (["-xq", "junk", "x", "-fa"], b"-fa",
-                                 b"junk")):
+        for args, word in ((["-x", "b", "junk", "-f", "a"], b"junk"),
+                           (["-xb", "-fa", "plan.txt", "-n"], b"plan.txt"),
+                           (["-xq", "junk", "x", "-fa"], b"junk"),
+                           (["junk", "-xb", "-fa"], b"junk"),
+                           (["-x", "b", "junk", "more"], b"junk")):
             with self.subTest(args=args):
-                self.check(args, 5, b"\nOption " + late + b" follows " +
-                           end + b", where the options end; nothing was "
-                           b"done\n")
+                self.check(args, 5, self.stray(word))
         # The run to continue is known only by its output file.
         self.check(["-xb", "-fa", "-r"], 5, b"\nOption -r continues the run "
                    b"whose output file -o names; give -o. Nothing was done\n")
-        # Plain arguments after the end stay allowed.
-        self.check(["-x", "b", "junk", "more"], 1,
-                   b"\ncan't open input file ")
         self.assertEqual(sorted(os.listdir(self.dir)), ["a", "b", "c"])
+
+    def test_stray_word_renames_nothing(self):
+        # n for -n, or /n as Windows programs spell it: a preview must not
+        # become a run. The option meant is named where it is clear.
+        self.write("a.txt", b"A")
+        self.inputs(self.record("a.txt"))
+        for word, meant in (("n", b", as -n"), ("/n", b", as -n"),
+                            ("/Nq", b", as -Nq"), ("//o", b", as -o"),
+                            ("/xl.txt", b""), ("nothing", b""),
+                            ("/", b"")):
+            with self.subTest(word=word):
+                self.check(["-x", "list.txt", "-f", "fields.txt", word], 5,
+                           self.stray(word.encode(), meant))
+        self.assertEqual(self.listdir(), ["a.txt", "fields.txt", "list.txt"])
 
     def test_value_attached_to_a_letter_is_the_whole_rest(self):
         self.names_opened([])
         self.write("q", FIELDS)
         status, out, _ = self.run_fldren("-xq", "junk", "-f")
-        # -xq names the export list 'q'; 'junk' ends the parsing, and the
-        # -f after it is refused.
-        self.assertEqual(out, lines(
-            b"\nOption -f follows junk, where the options end; nothing was "
-            b"done\n"))
+        # -xq names the export list 'q'; 'junk' is then no option's value.
+        self.assertEqual(out, lines(self.stray(b"junk")))
         self.assertEqual(status, 5)
 
 

@@ -384,9 +384,23 @@ class Undo(Chains):
         self.write("out.txt", b"")
         for args in ([], ["-o", "x"], ["out.txt", "-x", "y"],
                      ["out.txt", "-o"], ["out.txt", "-o", "-y"],
-                     ["out.txt", "-o", "u", "extra"], ["", "-o", "u"]):
+                     ["", "-o", "u"]):
             with self.subTest(args=args):
                 self.check(args, 5, UNDO_USAGE, binary=support.UNDO_BINARY)
+        # A second plain word is refused, whatever follows it, and named.
+        for args, word, meant in ((["out.txt", "-o", "u", "extra"], b"extra",
+                                   b""),
+                                  (["out.txt", "/o", "u"], b"/o", b", as -o"),
+                                  (["out.txt", "log", "-h"], b"log", b"")):
+            with self.subTest(args=args):
+                self.check(args, 5, b"\nArgument " + word + b" is not an "
+                           b"option of fldren-undo (its options begin with -" +
+                           meant + b"); nothing was done\n",
+                           binary=support.UNDO_BINARY)
+        # Help, asked for anywhere before a fault, ends well.
+        for args in (["--help"], ["-h"], ["out.txt", "-o", "u", "--help"]):
+            with self.subTest(args=args):
+                self.check(args, 0, UNDO_USAGE, binary=support.UNDO_BINARY)
         self.check(["missing.txt"], 1, b"\ncan't open input file " +
                    self.full("missing.txt"), binary=support.UNDO_BINARY)
         self.check(["out.txt", "-o", "./out.txt"], 1, self.opened("out.txt") +

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,40 +73,53 @@ TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
     const char* field_list = "";
     const char* output = nullptr;  // null: -o was not given
     const char* argument = "";
-    const char* options_end = "";
     const char* flags = "";
     const char* hash_title = "";
     const char* moves = "";
+    program_request request = program_request::run;
   } cases[] = {
       {"-x a -f b", e::none, "a", "b"},
       {"-xa -fb -o c", e::none, "a", "b", "c"},
       {"-X a -F b -O c", e::none, "a", "b", "c"},
-      // Plain arguments before the options are passed over, and after them
-      // allowed, as long as no option follows.
-      {"junk -x a -f b", e::none, "a", "b"},
-      {"-x a -f b junk more", e::none, "a", "b"},
-      {"-x a junk -f b", e::late_option, "a", "", nullptr, "-f", "junk"},
+      // Every argument is an option or an option's value: a plain word
+      // before, among or after the options is refused, the first one.
+      {"junk -x a -f b", e::stray_word, "", "", nullptr, "junk"},
+      {"-x a -f b junk more", e::stray_word, "a", "b", nullptr, "junk"},
+      {"-x a junk -f b", e::stray_word, "a", "", nullptr, "junk"},
+      {"-x a -f b /n", e::stray_word, "a", "b", nullptr, "/n"},
+      // A value that is a plain word is taken as the value.
+      {"-o n -x a", e::none, "a", "", "n"},
       // A lone "-" is an option with no letters, not the end of them.
       {"-x a - -f b", e::none, "a", "b"},
       // A value attached to its letter is the whole rest of the argument.
       {"-xq", e::none, "q"},
       {"-x a -x b", e::none, "b"},
-      {"-nsqr -o c", e::none, "", "", "c", "", "", "nsqr"},
+      {"-nsqr -o c", e::none, "", "", "c", "", "nsqr"},
       // A column's title and -m's text are kept as given, not resolved.
-      {"-c SHA1 -x a", e::none, "a", "", nullptr, "", "", "", "SHA1"},
-      {"-mC:=D: -m a=b=c -m e=", e::none, "", "", nullptr, "", "", "", "",
+      {"-c SHA1 -x a", e::none, "a", "", nullptr, "", "", "SHA1"},
+      {"-mC:=D: -m a=b=c -m e=", e::none, "", "", nullptr, "", "", "",
        "C:|D: a|b=c e|"},
       {"-x -f b", e::missing_value},
       {"-x a -f", e::missing_value, "a"},
       {"-k a b", e::illegal_letter, "", "", nullptr, "k"},
-      {"-xa -nkz", e::illegal_letter, "a", "", nullptr, "kz", "", "n"},
+      {"-xa -nkz", e::illegal_letter, "a", "", nullptr, "kz", "n"},
+      // h is help only as the whole argument -h.
+      {"-nh", e::illegal_letter, "", "", nullptr, "h", "n"},
       {"-x a -?", e::question_mark, "a"},
-      {"-n? -x a", e::question_mark, "", "", nullptr, "", "", "n"},
+      {"-n? -x a", e::question_mark, "", "", nullptr, "", "n"},
       {"-m ab", e::bad_move, "", "", nullptr, "ab"},
       {"-m=b", e::bad_move, "", "", nullptr, "=b"},
-      {"-x a -r", e::resume_without_output, "a", "", nullptr, "", "", "r"},
-      // An option after the end is refused before -r's want of -o.
-      {"-r -x a junk -n", e::late_option, "a", "", nullptr, "-n", "junk", "r"},
+      {"-x a -r", e::resume_without_output, "a", "", nullptr, "", "r"},
+      // A stray word is refused before -r's want of -o.
+      {"-r -x a junk -n", e::stray_word, "a", "", nullptr, "junk", "r"},
+      // A request for help or the version stops the reading where it
+      // stands, unless a fault comes first.
+      {"-h", e::none, "", "", nullptr, "", "", "", "", program_request::help},
+      {"-r -x a --help junk", e::none, "a", "", nullptr, "", "r", "", "",
+       program_request::help},
+      {"--version -k", e::none, "", "", nullptr, "", "", "", "",
+       program_request::version},
+      {"junk --version", e::stray_word, "", "", nullptr, "junk"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command_line);
@@ -121,7 +133,7 @@ TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
     EXPECT_EQ(value_of(options.output_file_name),
               widened(c.output == nullptr ? "" : c.output));
     EXPECT_EQ(result.argument, widened(c.argument));
-    EXPECT_EQ(result.options_end, widened(c.options_end));
+    EXPECT_EQ(result.request, c.request);
     EXPECT_EQ(flags_of(options), c.flags);
     EXPECT_EQ(options.hash_title, widened(c.hash_title));
     EXPECT_EQ(moves_of(options), widened(c.moves));
@@ -129,33 +141,42 @@ TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
 }
 
 TEST(ParseUndoArguments, TakesOutputFileThenLogAndFolder) {
+  using u = undo_parse;
   const struct {
     const char* command_line;
-    bool accepted;
+    undo_parse outcome;
     const char* log = "";
     const char* folder = "";
+    const char* argument = "";
   } cases[] = {
-      {"out.txt", true},
-      {"out.txt -o log -C dir", true, "log", "dir"},
-      {"out.txt -cdir -Olog", true, "log", "dir"},
-      {"", false},
-      {"-o log out.txt", false},
-      {"out.txt -o", false},
-      {"out.txt -o -Cdir", false},
-      {"out.txt -x a", false},
-      {"out.txt log", false},
+      {"out.txt", u::ok},
+      {"out.txt -o log -C dir", u::ok, "log", "dir"},
+      {"out.txt -cdir -Olog", u::ok, "log", "dir"},
+      {"", u::usage},
+      {"-o log out.txt", u::usage},
+      {"out.txt -o", u::usage},
+      {"out.txt -o -Cdir", u::usage},
+      {"out.txt -x a", u::usage},
+      // A second plain word is no option, wherever it stands.
+      {"out.txt log", u::stray_word, "", "", "log"},
+      {"out.txt -o log /C dir", u::stray_word, "log", "", "/C"},
+      {"--help", u::help},
+      {"out.txt -h", u::help},
+      {"out.txt --version extra", u::version},
+      {"out.txt extra --version", u::stray_word, "", "", "extra"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command_line);
     command_line line(c.command_line);
-    const std::optional<undo_options> options =
+    const undo_arguments parsed =
         parse_undo_arguments(line.argc(), line.argv());
-    ASSERT_EQ(options.has_value(), c.accepted);
-    if (!options) continue;
+    ASSERT_EQ(parsed.outcome, c.outcome);
+    EXPECT_EQ(parsed.argument, widened(c.argument));
+    if (parsed.outcome == u::usage || parsed.outcome == u::help) continue;
     // Opening the output file resolves its name, and reports it as given
     // when it does not resolve.
-    EXPECT_EQ(options->journal_name, u"out.txt");
-    EXPECT_EQ(value_of(options->log_name), widened(c.log));
-    EXPECT_EQ(value_of(options->folder), widened(c.folder));
+    EXPECT_EQ(parsed.options.journal_name, u"out.txt");
+    EXPECT_EQ(value_of(parsed.options.log_name), widened(c.log));
+    EXPECT_EQ(value_of(parsed.options.folder), widened(c.folder));
   }
 }

@@ -94,7 +94,8 @@ class HeaderAnalysis(Case):
                    b"This program only works on tab delimited files.\n")
 
     def test_commas_without_quotes_are_no_csv(self):
-        self.check(self.run_list(b"a,b,c\tName\tPath\tEvidence\tDestination\n"),
+        self.check(self.run_list(b"a,b,c\tName\tPath\tInt. ID\tEvidence "
+                                 b"object\tDestination\n"),
                    0, self.opened("fields.txt", "list.txt") + b"\n\n" +
                    closing(0, 0, 0))
 
@@ -105,6 +106,37 @@ class HeaderAnalysis(Case):
                 self.check(self.run_list(listed), 1,
                            self.opened("fields.txt", "list.txt") + b"\n\n",
                            MISSING_COLUMNS)
+
+    def test_title_naming_no_column_is_refused(self):
+        # Dropped, such a title would rename every file without its value.
+        self.write("a.txt", b"A")
+        record = b"a.txt\tp\tv\tE\t" + self.full("a.txt") + b"\n"
+        for fields, message in (
+                (b"Int ID\nEvidence object\n",
+                 b"\nField list line 1, 'Int ID', names no column of the "
+                 b"export list (did you mean 'Int. ID'?); nothing was "
+                 b"renamed\n"),
+                (b" Int. ID\n",
+                 b"\nField list line 1, ' Int. ID', names no column of the "
+                 b"export list (did you mean 'Int. ID'?); nothing was "
+                 b"renamed\n"),
+                # Every such title, each on its line; none close to Bogus.
+                (b"Int. ID\nBogus\nEvidence objet\n",
+                 b"\nField list line 2, 'Bogus', names no column of the "
+                 b"export list; nothing was renamed\n"
+                 b"Field list line 3, 'Evidence objet', names no column of "
+                 b"the export list (did you mean 'Evidence object'?); "
+                 b"nothing was renamed\n")):
+            with self.subTest(fields=fields):
+                self.new_output()
+                args = self.run_list(HEADER + record, fields)
+                self.check(args + ["-o", "out.txt"], 1,
+                           b"\nOutput file created: " +
+                           self.full("out.txt") + b"\n\n" +
+                           self.opened("fields.txt", "list.txt") + b"\n\n" +
+                           message)
+                self.assertEqual(self.read("out.txt"), b"")
+                self.assertTrue(self.exists("a.txt"))
 
     def test_header_without_destination_renames_nothing(self):
         self.write("a.txt", b"A")
@@ -269,15 +301,17 @@ class RecordLoop(Case):
                                         NO_COLUMN)), out)
         self.assertTrue(self.exists("a.txt"))
 
-    def test_without_selected_columns_the_fifth_field_is_empty(self):
+    def test_with_an_empty_first_value_the_fifth_field_is_empty(self):
+        # Every title names a column, so the fifth field is empty only when
+        # the record's value is.
         self.write("a.txt", b"A")
-        status, out = self.run_records(self.record("a.txt"), b"Bogus\n")
-        # The new name is the old one, which exists: nothing is replaced.
-        self.assertEqual(status, 3)
+        status, out = self.run_records(self.record("a.txt", b""),
+                                       b"Int. ID\n")
+        self.assertEqual(status, 0)
         self.assertEqual(self.read("out.txt"), lines(
-            self.report(self.full("a.txt"), self.full("a.txt"),
-                        False)[1:] + b"\t\n"))
-        self.assertEqual(self.read("a.txt"), b"A")
+            self.report(self.full("a.txt"), self.full("_a.txt"))[1:] +
+            b"\t\n"))
+        self.assertEqual(self.read("_a.txt"), b"A")
 
     def test_value_with_the_prefix_already(self):
         # The prefix is put in front once: twice, it would name no file.

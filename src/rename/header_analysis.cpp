@@ -59,6 +59,52 @@ wide_view without_line_end(wide_view text) {
   return text;
 }
 
+// The most characters of a header shown when a column it needs is missing:
+// enough to tell a file that is no export list, never a screenful.
+constexpr std::size_t k_header_shown = 100;
+
+wide_text listed_in_prose(const std::vector<const char16_t*>& names) {
+  wide_text listed;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) listed += i + 1 == names.size() ? u" and " : u", ";
+    listed += names[i];
+  }
+  return listed;
+}
+
+// Follows the message of a missing keyword column: which of them are
+// missing and what the header holds, shortened, so that a file given in
+// place of the export list (a picture, the field list) shows at once.
+void say_what_the_header_holds(const run_context& run, wide_view header,
+                               const keyword_columns& found) {
+  std::vector<const char16_t*> missing;
+  if (found.name < 0) missing.push_back(u"Name");
+  if (found.path < 0) missing.push_back(u"Path");
+  if (found.evidence < 0) missing.push_back(u"Evidence");
+  if (found.destination < 0) missing.push_back(u"Destination");
+  wide_text line = u"The header's titles lack " + listed_in_prose(missing);
+  const wide_view shown = without_line_end(header);
+  if (shown.empty()) {
+    line += u"; the header is empty\n";
+  } else {
+    const auto columns = 1 + std::count(shown.begin(), shown.end(), u'\t');
+    line += u"; the header holds " + grouped_text(columns) +
+            (columns == 1 ? u" column, " : u" columns, ") +
+            grouped_text(static_cast<std::int64_t>(shown.size())) +
+            u" characters";
+    if (shown.size() <= k_header_shown) {
+      line += u": '" + console_safe(shown) + u"'\n";
+    } else {
+      std::size_t cut = k_header_shown;
+      // A character of two UTF-16 units is shown whole or not at all.
+      if (shown[cut - 1] >= 0xD800 && shown[cut - 1] <= 0xDBFF) --cut;
+      line += u", the first " + grouped_text(static_cast<std::int64_t>(cut)) +
+              u" of them: '" + console_safe(shown.substr(0, cut)) + u"'\n";
+    }
+  }
+  write_console_text(console_stream::err, line, run.export_list.form.encoding);
+}
+
 // Ends the run with status 1 when a title of the field list, at the given
 // places of the list, names no column: one line for each, with the closest
 // column title when one is close.
@@ -247,6 +293,7 @@ void locate_columns(run_context& run) {
         "The program needs all 4 items to properly locate the original "
         "location\n"
         "of the files to process.\n\n");
+    say_what_the_header_holds(run, header, columns.keywords);
     end_run(run, k_exit_failure);
   }
   // Without a Destination column no record names a file to rename.
@@ -254,6 +301,7 @@ void locate_columns(run_context& run) {
     write_console_8bit(console_stream::err,
                        "\nCan't find a Destination column in the x-ways data "
                        "file\nNothing was renamed\n\n");
+    say_what_the_header_holds(run, header, columns.keywords);
     end_run(run, k_exit_failure);
   }
   // Last, so that a file that is no export list is told as such first: a

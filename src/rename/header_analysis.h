@@ -49,7 +49,8 @@ void check_delimiter(run_context& run);
 
 // Rereads the header, fills run.columns (the selected columns, the keyword
 // columns and, with -c, the hash column), and ends the run with status 1
-// when a required column is missing, -c's title names no column, too many
-// titles match, or a field-list title names no column (naming each, with its
-// line and the closest column title).
+// when a required column is missing (saying which, and what the header
+// holds), -c's title names no column, too many titles match, or a
+// field-list title names no column (naming each, with its line and the
+// closest column title).
 void locate_columns(run_context& run);

@@ -100,12 +100,42 @@ class HeaderAnalysis(Case):
                    closing(0, 0, 0))
 
     def test_header_lacking_a_required_column(self):
-        for listed in (b"", b"Name\tPath\tDestination\n",
-                       b"name\tpath\tevidence\tDestination\n"):
+        for listed, holds in (
+                (b"", b"Name, Path, Evidence and Destination; the header is "
+                      b"empty"),
+                (b"Name\tPath\tDestination\n",
+                 b"Evidence; the header holds 3 columns, 21 characters: "
+                 b"'Name\\x09Path\\x09Destination'"),
+                (b"name\tpath\tevidence\tDestination\r\n",
+                 b"Name, Path and Evidence; the header holds 4 columns, 30 "
+                 b"characters: 'name\\x09path\\x09evidence\\x09Destination'"),
+                # The field list given in place of the export list.
+                (b"Int. ID\nEvidence object\n",
+                 b"Name, Path, Evidence and Destination; the header holds 1 "
+                 b"column, 7 characters: 'Int. ID'")):
             with self.subTest(listed=listed):
                 self.check(self.run_list(listed), 1,
                            self.opened("fields.txt", "list.txt") + b"\n\n",
-                           MISSING_COLUMNS)
+                           MISSING_COLUMNS + b"The header's titles lack " +
+                           holds + b"\n")
+
+    def test_picture_given_as_the_export_list(self):
+        # A JPEG's start: its first 100 characters are shown, escaped, and
+        # its length up to the first line feed byte. Bytes 0x80 to 0x9F are
+        # left out: Linux shows them escaped, Windows as its code page's.
+        quantization = (bytes(range(0xA0, 0x100)) + bytes(range(0x0B, 0x20)) +
+                        b"\x09\x01\x02")
+        picture = (b"\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x01\x00H"
+                   b"\x00H\x00\x00\xff\xdb\x00C\x00" + quantization +
+                   b"\x0a\xff\xc0\x00\x11")
+        shown = b"".join(b"\\x%02X" % b if b < 0x20 else bytes([b])
+                         for b in picture[:100])
+        self.check(self.run_list(picture), 1,
+                   self.opened("fields.txt", "list.txt") + b"\n\n",
+                   MISSING_COLUMNS + b"The header's titles lack Name, Path, "
+                   b"Evidence and Destination; the header holds 2 columns, "
+                   b"145 characters, the first 100 of them: '" + shown +
+                   b"'\n")
 
     def test_title_naming_no_column_is_refused(self):
         # Dropped, such a title would rename every file without its value.
@@ -144,7 +174,10 @@ class HeaderAnalysis(Case):
                              b"a.txt\tx\tE\t" + self.full("a.txt") + b"\n")
         self.check(args, 1, self.opened("fields.txt", "list.txt") + b"\n\n",
                    b"\nCan't find a Destination column in the x-ways data "
-                   b"file\nNothing was renamed\n\n")
+                   b"file\nNothing was renamed\n\n"
+                   b"The header's titles lack Destination; the header holds "
+                   b"4 columns, 26 characters: "
+                   b"'Name\\x09Path\\x09Evidence\\x09Int. ID'\n")
         self.assertTrue(self.exists("a.txt"))
 
     def test_at_most_99_titles_may_match(self):

@@ -34,8 +34,10 @@ bool matches_at(wide_view header, std::size_t position, wide_view text,
 }
 
 // The fewest single-character edits that turn title into a start of text,
-// the empty start and the whole of text included.
-std::size_t edits_to_a_start(wide_view title, wide_view text) {
+// the empty start and the whole of text included; or some count above
+// most, once every start is known to lie farther than most.
+std::size_t edits_to_a_start(wide_view title, wide_view text,
+                             std::size_t most) {
   std::vector<std::size_t> row(text.size() + 1);
   for (std::size_t j = 0; j <= text.size(); ++j) row[j] = j;
   for (std::size_t i = 1; i <= title.size(); ++i) {
@@ -48,6 +50,8 @@ std::size_t edits_to_a_start(wide_view title, wide_view text) {
       row[j] = std::min({above + 1, row[j - 1] + 1, replaced});
       diagonal = above;
     }
+    // No later row holds fewer edits than this one's fewest.
+    if (*std::min_element(row.begin(), row.end()) > most) return most + 1;
   }
   return *std::min_element(row.begin(), row.end());
 }
@@ -191,7 +195,7 @@ bool find_closest_title(wide_view header, wide_view title, wide_view& closest) {
     if (end == wide_view::npos) end = header.size();
     const wide_view there = without_line_end(header.substr(start, end - start));
     const std::size_t edits =
-        edits_to_a_start(folded, fold_title(there, compared));
+        edits_to_a_start(folded, fold_title(there, compared), most);
     if (edits < fewest) {
       fewest = edits;
       closest = there;

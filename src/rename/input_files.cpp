@@ -92,11 +92,20 @@ void read_field_list(run_context& run) {
   int line_number = 0;
   const field_list_result read =
       parse_field_list(run.field_list, run.columns.field_names, line_number);
+  // A list without a title would rename every file to its own name.
+  const bool no_title =
+      read == field_list_result::ok && run.columns.field_names.count == 0;
   // The list was opened in silence; a fault in it is told after it.
-  if (read != field_list_result::ok) say_opened(run.field_list.name);
+  if (read != field_list_result::ok || no_title)
+    say_opened(run.field_list.name);
   switch (read) {
     case field_list_result::ok:
-      break;
+      if (!no_title) break;
+      write_out(
+          u"\nThe field list holds no title (its first line is missing, "
+          u"blank or shorter than 3 characters, which ends the list); "
+          u"nothing was renamed\n");
+      end_run(run, k_exit_failure);
     case field_list_result::line_too_long:
       write_out(u"\nField list line " + decimal_text(line_number) +
                 u" is longer than " +

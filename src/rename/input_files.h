@@ -48,8 +48,8 @@ field_list_result parse_field_list(text_input& input, field_name_list& list,
 // Reads the titles of the open field list into run.columns.field_names, then
 // closes it; on a fault, first says the list was opened. The first line shorter
 // than 3 characters, or of spaces only, ends the list. Ends the run with status
-// 1 on a line too long for a title, on more titles than the list holds, or on a
-// read error.
+// 1 when the list holds no title, on a line too long for a title, on more
+// titles than the list holds, or on a read error.
 void read_field_list(run_context& run);
 
 // What an existing output file (or undo log) holds, as far as emptying it

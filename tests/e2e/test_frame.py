@@ -329,9 +329,7 @@ class FieldList(Case):
                 (b"A1\n\nB22\n", "a_f.txt"),            # blank line ends it
                 (b"A1\nx\nB22\n", "a_f.txt"),           # so does one character
                 (b"A1\n      \nB22\n", "a_f.txt"),      # and a line of spaces
-                (b"\nA1\n", "f.txt"),                  # empty list
-                (b"", "f.txt"),
-                (b"Bogus\nc3\n", "c_f.txt"),           # unmatched, any case
+                (b"c3\n", "c_f.txt"),                  # any case
                 (b"A1\nA1\n", "a_a_f.txt")):
             with self.subTest(fields=fields):
                 shutil.rmtree(self.dir)
@@ -343,7 +341,19 @@ class FieldList(Case):
             b"A1" + b" " * 252 + b"\n"))
         shutil.rmtree(self.dir)
         os.mkdir(self.dir)
-        self.assertIn("a_f.txt", self.renamed_to(b"A1\n" + b"Bogus\n" * 127))
+        # Every title must name a column and at most 99 may: 128 titles are
+        # read whole, to be refused by the header's analysis, not as a list
+        # too long.
+        self.write("f.txt", b"x")
+        self.write("fields.txt", b"A1\n" * 128)
+        self.write("list.txt", self.HEADER + b"f.txt\tp\tE\ta\tb\tc\t" +
+                   self.full("f.txt") + b"\n")
+        self.check(["-x", "list.txt", "-f", "fields.txt"], 1,
+                   self.opened("fields.txt", "list.txt") + b"\n\n" +
+                   b"\nMore than 99 titles of the field list were found in "
+                   b"the header; at most 99 can be added to a name. Nothing "
+                   b"was renamed\n")
+        self.assertTrue(self.exists("f.txt"))
 
     def refused(self, fields, message):
         self.write("f.txt", b"x")
@@ -359,6 +369,19 @@ class FieldList(Case):
         self.refused(b"A1\n" + b"B" * 255 + b"\n",
                      b"\nField list line 2 is longer than 255 characters; "
                      b"nothing was renamed\n")
+
+    def test_list_without_a_title_is_refused(self):
+        # The list ends at its first line that is no title: a blank first
+        # line leaves the titles below it out, and with them every value.
+        for fields in (b"", b"\n", b"\nA1\n", b"   \nA1\n", b"x\nA1\n"):
+            with self.subTest(fields=fields):
+                shutil.rmtree(self.dir)
+                os.mkdir(self.dir)
+                self.refused(fields,
+                             b"\nThe field list holds no title (its first "
+                             b"line is missing, blank or shorter than 3 "
+                             b"characters, which ends the list); nothing was "
+                             b"renamed\n")
 
     def test_more_titles_than_the_list_holds_are_refused(self):
         self.refused(b"A1\n" * 129,

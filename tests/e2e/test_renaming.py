@@ -94,17 +94,79 @@ class HeaderAnalysis(Case):
                    b"This program only works on tab delimited files.\n")
 
     def test_commas_without_quotes_are_no_csv(self):
-        self.check(self.run_list(b"a,b,c\tName\tPath\tEvidence\tDestination\n"),
+        self.check(self.run_list(b"a,b,c\tName\tPath\tInt. ID\tEvidence "
+                                 b"object\tDestination\n"),
                    0, self.opened("fields.txt", "list.txt") + b"\n\n" +
                    closing(0, 0, 0))
 
     def test_header_lacking_a_required_column(self):
-        for listed in (b"", b"Name\tPath\tDestination\n",
-                       b"name\tpath\tevidence\tDestination\n"):
+        for listed, holds in (
+                (b"", b"Name, Path, Evidence and Destination; the header is "
+                      b"empty"),
+                (b"Name\tPath\tDestination\n",
+                 b"Evidence; the header holds 3 columns, 21 characters: "
+                 b"'Name\\x09Path\\x09Destination'"),
+                (b"name\tpath\tevidence\tDestination\r\n",
+                 b"Name, Path and Evidence; the header holds 4 columns, 30 "
+                 b"characters: 'name\\x09path\\x09evidence\\x09Destination'"),
+                # The field list given in place of the export list.
+                (b"Int. ID\nEvidence object\n",
+                 b"Name, Path, Evidence and Destination; the header holds 1 "
+                 b"column, 7 characters: 'Int. ID'")):
             with self.subTest(listed=listed):
                 self.check(self.run_list(listed), 1,
                            self.opened("fields.txt", "list.txt") + b"\n\n",
-                           MISSING_COLUMNS)
+                           MISSING_COLUMNS + b"The header's titles lack " +
+                           holds + b"\n")
+
+    def test_picture_given_as_the_export_list(self):
+        # A JPEG's start: its first 100 characters are shown, escaped, and
+        # its length up to the first line feed byte. Bytes 0x80 to 0x9F are
+        # left out: Linux shows them escaped, Windows as its code page's.
+        quantization = (bytes(range(0xA0, 0x100)) + bytes(range(0x0B, 0x20)) +
+                        b"\x09\x01\x02")
+        picture = (b"\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\x01\x01\x00H"
+                   b"\x00H\x00\x00\xff\xdb\x00C\x00" + quantization +
+                   b"\x0a\xff\xc0\x00\x11")
+        shown = b"".join(b"\\x%02X" % b if b < 0x20 else bytes([b])
+                         for b in picture[:100])
+        self.check(self.run_list(picture), 1,
+                   self.opened("fields.txt", "list.txt") + b"\n\n",
+                   MISSING_COLUMNS + b"The header's titles lack Name, Path, "
+                   b"Evidence and Destination; the header holds 2 columns, "
+                   b"145 characters, the first 100 of them: '" + shown +
+                   b"'\n")
+
+    def test_title_naming_no_column_is_refused(self):
+        # Dropped, such a title would rename every file without its value.
+        self.write("a.txt", b"A")
+        record = b"a.txt\tp\tv\tE\t" + self.full("a.txt") + b"\n"
+        for fields, message in (
+                (b"Int ID\nEvidence object\n",
+                 b"\nField list line 1, 'Int ID', names no column of the "
+                 b"export list (did you mean 'Int. ID'?); nothing was "
+                 b"renamed\n"),
+                (b" Int. ID\n",
+                 b"\nField list line 1, ' Int. ID', names no column of the "
+                 b"export list (did you mean 'Int. ID'?); nothing was "
+                 b"renamed\n"),
+                # Every such title, each on its line; none close to Bogus.
+                (b"Int. ID\nBogus\nEvidence objet\n",
+                 b"\nField list line 2, 'Bogus', names no column of the "
+                 b"export list; nothing was renamed\n"
+                 b"Field list line 3, 'Evidence objet', names no column of "
+                 b"the export list (did you mean 'Evidence object'?); "
+                 b"nothing was renamed\n")):
+            with self.subTest(fields=fields):
+                self.new_output()
+                args = self.run_list(HEADER + record, fields)
+                self.check(args + ["-o", "out.txt"], 1,
+                           b"\nOutput file created: " +
+                           self.full("out.txt") + b"\n\n" +
+                           self.opened("fields.txt", "list.txt") + b"\n\n" +
+                           message)
+                self.assertEqual(self.read("out.txt"), b"")
+                self.assertTrue(self.exists("a.txt"))
 
     def test_header_without_destination_renames_nothing(self):
         self.write("a.txt", b"A")
@@ -112,7 +174,10 @@ class HeaderAnalysis(Case):
                              b"a.txt\tx\tE\t" + self.full("a.txt") + b"\n")
         self.check(args, 1, self.opened("fields.txt", "list.txt") + b"\n\n",
                    b"\nCan't find a Destination column in the x-ways data "
-                   b"file\nNothing was renamed\n\n")
+                   b"file\nNothing was renamed\n\n"
+                   b"The header's titles lack Destination; the header holds "
+                   b"4 columns, 26 characters: "
+                   b"'Name\\x09Path\\x09Evidence\\x09Int. ID'\n")
         self.assertTrue(self.exists("a.txt"))
 
     def test_at_most_99_titles_may_match(self):
@@ -269,15 +334,17 @@ class RecordLoop(Case):
                                         NO_COLUMN)), out)
         self.assertTrue(self.exists("a.txt"))
 
-    def test_without_selected_columns_the_fifth_field_is_empty(self):
+    def test_with_an_empty_first_value_the_fifth_field_is_empty(self):
+        # Every title names a column, so the fifth field is empty only when
+        # the record's value is.
         self.write("a.txt", b"A")
-        status, out = self.run_records(self.record("a.txt"), b"Bogus\n")
-        # The new name is the old one, which exists: nothing is replaced.
-        self.assertEqual(status, 3)
+        status, out = self.run_records(self.record("a.txt", b""),
+                                       b"Int. ID\n")
+        self.assertEqual(status, 0)
         self.assertEqual(self.read("out.txt"), lines(
-            self.report(self.full("a.txt"), self.full("a.txt"),
-                        False)[1:] + b"\t\n"))
-        self.assertEqual(self.read("a.txt"), b"A")
+            self.report(self.full("a.txt"), self.full("_a.txt"))[1:] +
+            b"\t\n"))
+        self.assertEqual(self.read("_a.txt"), b"A")
 
     def test_value_with_the_prefix_already(self):
         # The prefix is put in front once: twice, it would name no file.

@@ -75,3 +75,57 @@ TEST(FindKeywordColumns, RightmostMatchOfEachKeyword) {
     EXPECT_EQ(found.evidence, c.expected.evidence);
   }
 }
+
+TEST(FoldTitle, KeepsLettersAndDigitsUpperCased) {
+  const struct {
+    const char16_t* title;
+    std::size_t limit;
+    const char16_t* folded;
+  } cases[] = {
+      {u"Int. ID", 99, u"INTID"},
+      {u" a-b_c\t9\n", 99, u"ABC9"},
+      {u"\u00e9t\u00e9", 99, u"\u00e9T\u00e9"},  // only A to Z are folded
+      {u"a.b.c.d", 3, u"ABC"},                   // the limit counts kept ones
+      {u"...", 99, u""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(fold_title(c.title, c.limit), std::u16string(c.folded));
+}
+
+TEST(FindClosestTitle,
+     FewestEditsToAColumnTitlesStartWithoutCaseOrPunctuation) {
+  std::u16string beyond;
+  for (int i = 0; i < 100; ++i) beyond += u"Q\t";
+  beyond += u"Int. ID\n";
+  const struct {
+    std::u16string header;
+    const char16_t* title;
+    const char16_t* closest;  // nullptr when none is close
+  } cases[] = {
+      {k_header, u"Int ID", u"Int. ID"},
+      {k_header, u" Int. ID", u"Int. ID"},
+      {k_header, u"int-id", u"Int. ID"},
+      {k_header, u"Int. IDs", u"Int. ID"},
+      {k_header, u"Evidence objet", u"Evidence object"},
+      // The start of a title counts: a title matches a column's start.
+      {k_header, u"Destinaton", u"Destination name"},
+      {k_header, u"Bogus", nullptr},
+      {k_header, u"...", nullptr},  // nothing left to compare
+      // One edit for every three characters of the folded title.
+      {u"ABCDEF\tQ\n", u"abxdyf", u"ABCDEF"},
+      {u"ABCDEF\tQ\n", u"abxyzf", nullptr},
+      {u"Int.ID\tInt ID\n", u"INT-ID", u"Int.ID"},    // the leftmost on a tie
+      {u"Name\tInt. ID\r\n", u"Int ID", u"Int. ID"},  // without the line end
+      {beyond, u"Int ID", nullptr},  // beyond the columns a record holds
+  };
+  for (const auto& c : cases) {
+    wide_view closest = u"unchanged";
+    const bool found = find_closest_title(c.header, c.title, closest);
+    const std::u16string title = c.title;
+    const std::string shown(title.begin(), title.end());
+    EXPECT_EQ(found, c.closest != nullptr) << shown;
+    EXPECT_EQ(std::u16string(closest),
+              std::u16string(c.closest ? c.closest : u"unchanged"))
+        << shown;
+  }
+}

@@ -7,7 +7,9 @@ namespace {
 // The letter in lower case when it is an ASCII capital; any other
 // character as it is.
 char16_t lower_letter(char16_t letter) {
-  return letter >= u'A' && letter <= u'Z' ? letter - u'A' + u'a' : letter;
+  return letter >= u'A' && letter <= u'Z'
+             ? static_cast<char16_t>(letter - u'A' + u'a')
+             : letter;
 }
 
 bool holds_letter(std::u16string_view letters, char16_t letter) {

@@ -98,8 +98,9 @@ void create_undo_log(undo_run& run) {
                              u"changed\n");
       end_undo(run, k_exit_failure);
     case journal_open::cannot_open:
-      write_console_text(console_stream::out, u"\nCan't create/open undo log " +
-                                                  console_safe(name) + u"\n");
+      write_console_text(console_stream::out,
+                         u"\nCan't create/open undo log " + console_safe(name) +
+                             failure_text(run.log) + u"\n");
       end_undo(run, k_exit_failure);
   }
   // The undo's record goes beside its log, and is never a file of the
@@ -111,16 +112,18 @@ void create_undo_log(undo_run& run) {
   if (open_run_record(run.record_of_run, record_name,
                       {&run.input.name, &run_record, &run.log.name},
                       false) != journal_open::ok) {
-    write_console_text(console_stream::out,
-                       u"\nCan't create/open run record " +
-                           console_safe(record_name) +
-                           u" as a file of its own; nothing was changed\n");
+    write_console_text(
+        console_stream::out,
+        u"\nCan't create/open run record " + console_safe(record_name) +
+            u" as a file of its own" + failure_text(run.record_of_run.file) +
+            u"; nothing was changed\n");
     journal_close(run.log);
     end_undo(run, k_exit_failure);
   }
   if (!empty_journal(run.log)) {
     write_console_text(console_stream::out, u"\nCan't create/open undo log " +
-                                                console_safe(name) + u"\n");
+                                                console_safe(name) +
+                                                failure_text(run.log) + u"\n");
     end_undo(run, k_exit_failure);
   }
   // An undo log is itself an output file, in the run's own encoding, so

@@ -36,13 +36,17 @@ journal_open open_journal(journal& journal, const wide_text& name,
     if (windows_twin(name, *input)) return journal_open::is_input;
   bool created = false;
   std::FILE* file = open_for_writing(name, created);
-  if (file == nullptr) return journal_open::cannot_open;
+  if (file == nullptr) {
+    journal.failure = last_error_text();
+    return journal_open::cannot_open;
+  }
   // Opened without emptying it: a name that leads to an input by another
   // spelling must not cost that input its contents. A file whose identity
   // is not known could be an input by another name: it is not emptied.
   file_identity own;
   if (!identity_of_file(file, own) || !same_identity(own, own)) {
     std::fclose(file);
+    journal.failure = u"its identity cannot be learnt, so it could be an input";
     return journal_open::cannot_open;
   }
   for (const wide_text* input : inputs) {
@@ -59,12 +63,14 @@ journal_open open_journal(journal& journal, const wide_text& name,
     }
   }
   if (start == journal_start::empty && !empty_file(file)) {
+    journal.failure = last_error_text();
     std::fclose(file);
     return journal_open::cannot_open;
   }
   journal.file = file;
   journal.name = name;
   journal.failed = false;
+  journal.failure.clear();
   journal.holding = false;
   journal.end = 0;
   journal.flushed_at = std::chrono::steady_clock::now();
@@ -73,6 +79,7 @@ journal_open open_journal(journal& journal, const wide_text& name,
 
 bool empty_journal(journal& journal) {
   if (empty_file(journal.file)) return true;
+  journal.failure = last_error_text();
   std::fclose(journal.file);
   journal.file = nullptr;
   return false;
@@ -102,6 +109,7 @@ constexpr auto k_flush_every = std::chrono::seconds(1);
 bool write_from(journal& journal, std::int64_t offset) {
   if (!write_file_at(journal.file, offset, journal.bytes)) {
     journal.failed = true;
+    journal.failure = last_error_text();
     // A write cut short may have stopped inside the held line's result
     // word; that line goes again on its own, so that no line reads half a
     // word.
@@ -241,6 +249,11 @@ bool journal_close(journal& journal) {
   if (std::fclose(journal.file) != 0) journal.failed = true;
   journal.file = nullptr;
   return !journal.failed;
+}
+
+wide_text failure_text(const journal& journal) {
+  return journal.failure.empty() ? wide_text()
+                                 : u": " + console_safe(journal.failure);
 }
 
 bool close_journal_reporting(journal& journal, const journal_words& words) {

@@ -23,6 +23,8 @@ struct journal {
   wide_text name;
   text_form form;
   bool failed = false;  // a write did not reach the file
+  // The system's words for the first failure to open or write it.
+  wide_text failure;
   // A preview's journal: a line whose rename would succeed reads
   // "Planned", so that the file can never pass for a run's.
   bool planned = false;
@@ -105,6 +107,11 @@ void journal_hold_result(journal& journal, bool success);
 // Returns false when the result could not be written (journal.failed).
 // Does nothing when the journal is not open.
 bool journal_close(journal& journal);
+
+// ": " and the system's words for why journal could not be opened or
+// written, or nothing when the system said nothing: what follows a
+// message's file name.
+wide_text failure_text(const journal& journal);
 
 // What a journal is called in its program's messages, and what a failed
 // write means for the batch it records.

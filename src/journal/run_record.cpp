@@ -93,9 +93,10 @@ bool write_run_record(run_record& record) {
   if (file.file == nullptr) return true;
   if (!file.failed && !record.section.empty()) {
     if (!write_file_at(file.file, file.end, record.section) ||
-        !flush_to_disk(file.file))
+        !flush_to_disk(file.file)) {
       file.failed = true;
-    else
+      file.failure = last_error_text();
+    } else
       file.end += static_cast<std::int64_t>(record.section.size());
   }
   record.section.clear();
@@ -115,6 +116,7 @@ namespace {
 void report_unwritten(const run_record& record, wide_view after) {
   write_console_text(console_stream::out, u"\nCan't write to run record " +
                                               console_safe(record.file.name) +
+                                              failure_text(record.file) +
                                               wide_text(after) + u"\n");
 }
 

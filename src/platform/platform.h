@@ -30,6 +30,13 @@ bool resolve_full_path(std::u16string_view name, std::size_t limit,
 // Opens an existing file for reading its bytes unchanged; null on failure.
 std::FILE* open_for_reading(const std::u16string& path);
 
+// The system's words for why the last file call of the platform failed
+// (opening, creating, emptying or writing a file), as it says them:
+// "No such file or directory" on Linux, FormatMessage's sentence on
+// Windows. Empty when the system said nothing. Call it right after the
+// failure, before any other call.
+std::u16string last_error_text();
+
 // The line end of text files written here: CR LF on Windows, LF elsewhere.
 std::u16string_view text_line_end();
 

@@ -14,6 +14,7 @@
 //     identity_of_file
 //   Paths as the system reads them: native_path_style, to_posix_path
 //   Rename without replacing, by link: link_and_unlink, error_text,
+//     last_error_text,
 //     rename_no_replace (renameat2), rename_by_link, name_exists_text
 //   Looking at names: kind_of_name, identity_of_rename_path,
 //     state_of_rename_path
@@ -153,6 +154,7 @@ bool resolve_full_path(std::u16string_view name, std::size_t limit,
 
 std::FILE* open_for_reading(const std::u16string& path) {
   std::string bytes;
+  errno = 0;
   if (path.empty() || !to_bytes(path, bytes)) return nullptr;
   std::FILE* file = std::fopen(bytes.c_str(), "rb");
   if (file == nullptr) return nullptr;
@@ -160,7 +162,9 @@ std::FILE* open_for_reading(const std::u16string& path) {
   // Windows refuses it too.
   struct stat info;
   if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+    const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
     std::fclose(file);
+    errno = error;
     return nullptr;
   }
   return file;
@@ -169,6 +173,7 @@ std::FILE* open_for_reading(const std::u16string& path) {
 std::FILE* open_for_writing(const std::u16string& path, bool& created) {
   std::string bytes;
   created = false;
+  errno = 0;
   if (path.empty() || !to_bytes(path, bytes)) return nullptr;
   int descriptor =
       open(bytes.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -335,6 +340,14 @@ std::u16string error_text(int error) {
   decode_8bit(std::strerror(error), text);
   return text;
 }
+
+}  // namespace
+
+std::u16string last_error_text() {
+  return errno == 0 ? std::u16string() : error_text(errno);
+}
+
+namespace {
 
 // Both rename paths as the system's names; false, with the reason, when
 // either cannot be one.

@@ -12,7 +12,8 @@
 //     identity_of_name, identity_of_file
 //   Path style, command line, current folder: native_path_style,
 //     command_line_encoding, command_text_in_form, current_folder
-//   Error text: error_text, the rename's tries and pause, system_error_text
+//   Error text: error_text, the rename's tries and pause, system_error_text,
+//     last_error_text
 //   Rename without replacing: rename_no_replace (MoveFileExW, tried again
 //     while held), rename_by_link (none here), name_exists_text
 //   Looking at names: kind_of_name, identity_of_rename_path,
@@ -40,6 +41,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,6 +92,8 @@ bool resolve_full_path(std::u16string_view name, std::size_t limit,
 std::FILE* open_for_reading(const std::u16string& path) {
   // Bytes, not text mode: text mode would end the file at a 0x1A byte.
   std::wstring wide_path;
+  SetLastError(0);
+  errno = 0;
   if (path.empty() || !to_wide_long(path, wide_path)) return nullptr;
   return _wfopen(wide_path.c_str(), L"rb");
 }
@@ -97,6 +101,8 @@ std::FILE* open_for_reading(const std::u16string& path) {
 std::FILE* open_for_writing(const std::u16string& path, bool& created) {
   std::wstring wide_path;
   created = false;
+  SetLastError(0);
+  errno = 0;
   if (path.empty() || !to_wide_long(path, wide_path)) return nullptr;
   // Bytes: the report may be UTF-16, whose bytes text mode would mangle;
   // line ends are written as text_line_end() gives them. Readers may look
@@ -152,6 +158,7 @@ bool write_file_at(std::FILE* file, std::int64_t offset,
                    std::string_view bytes) {
   // A synchronous handle given an OVERLAPPED writes at its offset and
   // returns when the write is done.
+  SetLastError(0);
   const HANDLE handle = handle_of(file);
   if (handle == INVALID_HANDLE_VALUE) return false;
   while (!bytes.empty()) {
@@ -405,6 +412,17 @@ constexpr DWORD k_rename_pause_ms = 200;
 
 std::u16string system_error_text(unsigned long error) {
   return error_text(error);
+}
+
+std::u16string last_error_text() {
+  // The C runtime's calls leave the system's own code behind them, and
+  // its sentence says more than the runtime's errno does.
+  const DWORD error = GetLastError();
+  if (error != 0) return error_text(error);
+  if (errno == 0) return {};
+  std::u16string text;
+  decode_8bit(std::strerror(errno), text);
+  return text;
 }
 
 // ---- Rename without replacing ----

@@ -108,10 +108,12 @@ void start_hashing(run_context& run) {
   file_hasher& hasher = *run.hasher;
   std::FILE* file = open_for_reading(run.export_list.name);
   if (file == nullptr) {
-    write_console_text(console_stream::out,
-                       u"\ncan't open input file " +
-                           console_safe(run.export_list.name) +
-                           u" a second time, to hash ahead\n");
+    const wide_text why = last_error_text();
+    write_console_text(
+        console_stream::out,
+        u"\ncan't open input file " + console_safe(run.export_list.name) +
+            u" a second time, to hash ahead" +
+            (why.empty() ? wide_text() : u": " + console_safe(why)) + u"\n");
     end_run(run, k_exit_failure);
   }
   attach_input(hasher.ahead, file, run.export_list.name);

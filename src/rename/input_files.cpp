@@ -13,15 +13,21 @@
 namespace {
 
 // Opens the named file into slot, saying nothing; false, with shown the
-// name to report (the one given when it does not resolve), when it cannot
-// be opened.
-bool open_quietly(text_input& slot, const wide_text& name, wide_text& shown) {
+// name to report (the one given when it does not resolve) and why the
+// system's words or ours, when it cannot be opened.
+bool open_quietly(text_input& slot, const wide_text& name, wide_text& shown,
+                  wide_text& why) {
   if (!resolve_full_path(name, k_input_name_limit, shown)) {
     shown = name;
+    why = name.empty() ? u"no name was given for it"
+                       : u"the name cannot be made a full path";
     return false;
   }
   std::FILE* file = open_for_reading(shown);
-  if (file == nullptr) return false;
+  if (file == nullptr) {
+    why = last_error_text();
+    return false;
+  }
   attach_input(slot, file, shown);
   return true;
 }
@@ -30,16 +36,22 @@ void say_opened(const wide_text& name) {
   write_out(u"\nInput opened " + console_safe(name));
 }
 
-void say_cannot_open(const wide_text& name) {
-  write_out(u"\ncan't open input file " + console_safe(name));
+void say_cannot_open(const wide_text& name, const wide_text& why) {
+  // Without a name, the reason is all there is to show.
+  const wide_text after = why.empty()
+                              ? wide_text()
+                              : (name.empty() ? u"(" + console_safe(why) + u")"
+                                              : u": " + console_safe(why));
+  write_out(u"\ncan't open input file " + console_safe(name) + after);
 }
 
 }  // namespace
 
 bool open_named_input(text_input& slot, const wide_text& name) {
   wide_text shown;
-  if (!open_quietly(slot, name, shown)) {
-    say_cannot_open(shown);
+  wide_text why;
+  if (!open_quietly(slot, name, shown, why)) {
+    say_cannot_open(shown, why);
     return false;
   }
   say_opened(slot.name);
@@ -48,14 +60,16 @@ bool open_named_input(text_input& slot, const wide_text& name) {
 
 void open_lists(run_context& run) {
   wide_text shown;
-  if (!open_quietly(run.field_list, run.options.field_list_name, shown)) {
-    say_cannot_open(shown);
+  wide_text why;
+  if (!open_quietly(run.field_list, run.options.field_list_name, shown, why)) {
+    say_cannot_open(shown, why);
     end_run(run, k_exit_failure);
   }
   read_field_list(run);
-  if (!open_quietly(run.export_list, run.options.export_list_name, shown)) {
+  if (!open_quietly(run.export_list, run.options.export_list_name, shown,
+                    why)) {
     say_opened(run.field_list.name);
-    say_cannot_open(shown);
+    say_cannot_open(shown, why);
     end_run(run, k_exit_failure);
   }
 }
@@ -213,7 +227,8 @@ void open_output_journal(run_context& run) {
     case journal_open::cannot_open:
       // Kept as it always was, the leading letter n included: scripts
       // match this line.
-      write_out(u"nCan't create/open output filename " + console_safe(name));
+      write_out(u"nCan't create/open output filename " + console_safe(name) +
+                failure_text(run.output));
       break;
   }
   end_run(run, k_exit_failure);
@@ -237,6 +252,7 @@ void open_record(run_context& run, bool append) {
       break;
     case journal_open::cannot_open:
       write_out(u"\nCan't create/open run record " + console_safe(name) +
+                failure_text(run.record_of_run.file) +
                 u"; nothing was changed\n");
       break;
   }
@@ -290,7 +306,8 @@ void create_output_file(run_context& run) {
   refuse_earlier_output(run);
   open_record(run, false);
   if (!empty_journal(run.output)) {
-    write_out(u"nCan't create/open output filename " + console_safe(name));
+    write_out(u"nCan't create/open output filename " + console_safe(name) +
+              failure_text(run.output));
     end_run(run, k_exit_failure);
   }
   // A preview's lines must never pass for a run's.

@@ -99,6 +99,16 @@ def closing(processed, renamed, failed, *reasons):
                      for count, reason in reasons))
 
 
+def why(error, wine_words):
+    """What follows a file's name when it cannot be opened or made: ": "
+    and the system's words, strerror's on Linux, and under Wine the
+    sentence its FormatMessage gives (Wine's words differ from Windows')."""
+    return b": " + (wine_words if WINE else os.strerror(error).encode())
+
+
+NOT_FOUND = (errno.ENOENT, b"File not found.")
+
+
 def differing(count):
     """The closing line of -c's files whose contents differ from the list."""
     return (b"Contents differ:  %19s\n%18sThese files differ from the hash "

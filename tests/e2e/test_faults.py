@@ -66,7 +66,8 @@ class Faults(Case):
                                      *self.args())
         self.assertEqual(status, 1)
         self.assertTrue(out.endswith(b"\nCan't write to run record " +
-                                     self.full("out.run.txt") +
+                                     self.full("out.run.txt") + b": " +
+                                     os.strerror(errno.ENOSPC).encode() +
                                      b"; nothing was renamed\n"), out)
         self.assertEqual(self.check_accounted(3), set())
 

@@ -1,6 +1,7 @@
 """End-to-end cases for the command line, the usage pages and the input
 and output files."""
 
+import errno
 import os
 import pty
 import re
@@ -111,7 +112,8 @@ class OptionParser(Case):
     def test_question_mark_among_letters_ends_silently(self):
         self.check(["-n", "-xa", "-?"], 5, b"")
         self.check(["-n", "-x", "a", "-f?"], 1,
-                   b"\ncan't open input file " + self.full("?"))
+                   b"\ncan't open input file " + self.full("?") +
+                   support.why(errno.ENOENT, b"Invalid name."))
 
     def names_opened(self, args):
         self.write("a", FIELDS)
@@ -209,7 +211,8 @@ class InputFiles(Case):
              renames),
             ("a list that is not there", lambda: self.run_fldren(*run),
              ["-x", "missing.txt"] + run[2:],
-             b"\ncan't open input file " + self.full("missing.txt")),
+             b"\ncan't open input file " + self.full("missing.txt") +
+             support.why(*support.NOT_FOUND)),
             ("the examiner's notes",
              lambda: self.write("out.txt", b"Case 12: seized 3 May\n"), run,
              foreign),
@@ -246,7 +249,8 @@ class InputFiles(Case):
         self.check(["-o", "no/such/out.txt", "-x", "list.txt", "-f",
                     "fields.txt"], 1,
                    b"nCan't create/open output filename " +
-                   self.full("no/such/out.txt"))
+                   self.full("no/such/out.txt") +
+                   support.why(errno.ENOENT, b"Path not found."))
 
     def test_output_file_is_never_one_of_the_inputs(self):
         self.inputs(self.record("a.txt"))
@@ -274,20 +278,22 @@ class InputFiles(Case):
                                          "-o", "new.txt")
         self.assertEqual(status, 1)
         self.assertTrue(out.endswith(b"\ncan't open input file " +
-                                     self.full("new.txt")), out)
+                                     self.full("new.txt") +
+                                     support.why(*support.NOT_FOUND)), out)
         self.assertFalse(self.exists("new.txt"))
 
     def test_export_list_that_cannot_be_opened(self):
         self.write("fields.txt", FIELDS)
         self.check(["-x", "missing.txt", "-f", "fields.txt"], 1,
                    self.opened("fields.txt") + b"\ncan't open input file " +
-                   self.full("missing.txt"))
+                   self.full("missing.txt") + support.why(*support.NOT_FOUND))
 
     def test_option_not_given_names_no_file(self):
         # Never the name resolved for another option.
         self.write("fields.txt", FIELDS)
         self.check(["-f", "fields.txt", "-o", "out.txt"], 1,
-                   self.opened("fields.txt") + b"\ncan't open input file ")
+                   self.opened("fields.txt") + b"\ncan't open input file " +
+                   b"(no name was given for it)")
         self.assertFalse(self.exists("out.txt"))
 
     def test_name_too_long_to_resolve_as_an_option(self):
@@ -297,12 +303,14 @@ class InputFiles(Case):
         long_name = "n" * 3000
         self.check(["-f", "fields.txt", "-x", long_name], 1,
                    self.opened("fields.txt") + b"\ncan't open input file " +
-                   self.full(long_name))
+                   self.full(long_name) +
+                   support.why(errno.ENAMETOOLONG, b"File not found."))
 
     def test_directory_is_no_input_file(self):
         os.mkdir(self.path("folder"))
         self.check(["-x", "folder", "-f", "folder"], 1,
-                   b"\ncan't open input file " + self.full("folder"))
+                   b"\ncan't open input file " + self.full("folder") +
+                   support.why(errno.EISDIR, b"Access denied."))
 
 
 class FieldList(Case):

@@ -402,7 +402,8 @@ class Undo(Chains):
             with self.subTest(args=args):
                 self.check(args, 0, UNDO_USAGE, binary=support.UNDO_BINARY)
         self.check(["missing.txt"], 1, b"\ncan't open input file " +
-                   self.full("missing.txt"), binary=support.UNDO_BINARY)
+                   self.full("missing.txt") + support.why(*support.NOT_FOUND),
+                   binary=support.UNDO_BINARY)
         self.check(["out.txt", "-o", "./out.txt"], 1, self.opened("out.txt") +
                    b"\nUndo log " + self.full("out.txt") +
                    b" is the output file itself; nothing was changed\n",

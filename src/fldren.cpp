@@ -66,12 +66,20 @@ wide_text reason_lines(const run_counts& counts) {
   return lines;
 }
 
+// A run without -o: its renames can be taken back only by hand.
+constexpr std::string_view k_no_record =
+    "No output file: nothing records these renames for fldren-undo to take "
+    "back (-o names one).\n";
+
 void write_closing_lines(const run_context& run) {
   const run_counts& counts = run.counts;
+  // A preview renames nothing, and its count must not read as if it had.
+  const std::string renamed_label =
+      run.options.preview ? "\nWould be renamed: " : "\nRenamed:          ";
   write_console_8bit(
       console_stream::out,
       "\n\nRecords processed:" + group_thousands(counts.processed) +
-          "\nRenamed:          " + group_thousands(counts.renamed) +
+          renamed_label + group_thousands(counts.renamed) +
           "\nFailed:           " + group_thousands(counts.failed) + "\n");
   write_console_text(console_stream::out, reason_lines(counts),
                      run.export_list.form.encoding);
@@ -86,8 +94,7 @@ void write_closing_lines(const run_context& run) {
     const resume_state& earlier = run.resume;
     lines += "This run:\nRecords processed:" +
              group_thousands(counts.processed - earlier.processed) +
-             "\nRenamed:          " +
-             group_thousands(counts.renamed - earlier.renamed) +
+             renamed_label + group_thousands(counts.renamed - earlier.renamed) +
              "\nFailed:           " +
              group_thousands(counts.failed - earlier.failed) + "\n";
   }
@@ -105,11 +112,20 @@ void write_closing_lines(const run_context& run) {
              std::string(k_count_indent) +
              "moments before; each was set back to the file's own.\n";
   if (run.options.preview) lines += "Preview only: no file was renamed.\n";
+  if (!run.options.preview && !run.options.output_requested)
+    lines += k_no_record;
   if (interrupted())
     lines +=
         "Interrupted: the records after the last one counted were not "
         "looked at.\n";
   write_console_8bit(console_stream::out, lines);
+  // The way on from Ctrl+C, while the command is still on the screen.
+  if (interrupted() && !run.options.preview && run.options.output_requested)
+    write_console_text(console_stream::out,
+                       u"To go on, give the same command with -r: it "
+                       u"continues the run that " +
+                           console_safe(run.options.output_file_name) +
+                           u" records.\n");
 }
 
 // The record's start: what runs, on which lists, as it begins.
@@ -211,6 +227,8 @@ int run_main(int argc, char16_t** argv) {
     write_console_8bit(console_stream::out,
                        "\nPreview: no file is renamed; each line shows what "
                        "the rename would do.\n");
+  else if (!run.options.output_requested)
+    write_console_8bit(console_stream::out, "\n" + std::string(k_no_record));
   // A quiet run on a terminal shows its progress against the whole list,
   // which takes one more reading of it.
   if (run.options.quiet && console_is_terminal(console_stream::out))

@@ -319,8 +319,9 @@ void undo_renames(undo_run& run) {
     reason.clear();
     const std::int64_t undone = run.counts.undone;
     const bool logged = undo_line(run, entry, from, to, step, reason);
-    write_report_console_line(encoding, from, to, run.counts.undone > undone,
-                              reason, {}, report);
+    write_report_console_line(encoding, from, to,
+                              ended(run.counts.undone > undone), reason, {},
+                              report);
     if (!logged) return;
   }
 }

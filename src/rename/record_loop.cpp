@@ -57,8 +57,11 @@ void end_record(run_context& run, const record_plan& plan, bool success,
   // A quiet run shows its failures only.
   if (!success || !run.options.quiet) {
     const bool at_line_start = clear_progress(run.progress);
+    // A preview's line says what would be done, as its output file does.
+    const line_result result =
+        success && run.options.preview ? line_result::planned : ended(success);
     write_report_console_line(run.export_list.form.encoding, plan.source,
-                              plan.destination, success, plan.reason,
+                              plan.destination, result, plan.reason,
                               plan.listed_name, report, at_line_start);
     note_text_written(run.progress);
   }

@@ -1,10 +1,9 @@
 #include "rename/rename_report.h"
 
 #include "console/text_output.h"
-#include "journal/journal_line.h"
 
 void write_report_console_line(text_encoding encoding, wide_view source,
-                               wide_view destination, bool success,
+                               wide_view destination, line_result result,
                                wide_view reason, wide_view listed_name,
                                wide_text& scratch, bool at_line_start) {
   // Text from the evidence is shown escaped, never obeyed; the output file
@@ -16,8 +15,8 @@ void write_report_console_line(text_encoding encoding, wide_view source,
   scratch += u'\t';
   append_console_safe(destination, scratch);
   scratch += u'\t';
-  scratch += result_word(ended(success));
-  if (!success && !reason.empty()) {
+  scratch += result_word(result);
+  if (result == line_result::failure && !reason.empty()) {
     scratch += u'\t';
     append_console_safe(reason, scratch);
   }

@@ -3,6 +3,7 @@
 // The console line of one rename. The output file's line is the journal's
 // (journal/journal_line.h); this line shows the same paths and result.
 
+#include "journal/journal_line.h"
 #include "text/text_form.h"
 #include "text/wide_text.h"
 
@@ -14,6 +15,6 @@
 // the first line feed when the cursor stands at_line_start already.
 // scratch is reused text.
 void write_report_console_line(text_encoding encoding, wide_view source,
-                               wide_view destination, bool success,
+                               wide_view destination, line_result result,
                                wide_view reason, wide_view listed_name,
                                wide_text& scratch, bool at_line_start = false);

@@ -89,14 +89,23 @@ def lines(text):
     return text.replace(b"\n", b"\r\n") if WINE else text
 
 
-def closing(processed, renamed, failed, *reasons):
+# What a run without -o says before its first record and as it ends.
+NO_RECORD = (b"No output file: nothing records these renames for fldren-undo "
+             b"to take back (-o names one).\n")
+
+
+def closing(processed, renamed, failed, *reasons, preview=False, kept=True):
     """The closing lines; reasons are (count, reason) pairs, most frequent
-    first."""
-    return (b"\n\nRecords processed:%19s\nRenamed:          %19s\n"
+    first. A preview counts what would be renamed; a run that kept no
+    output file ends saying so."""
+    return (b"\n\nRecords processed:%19s\n%s%19s\n"
             b"Failed:           %19s\n" % (
-                grouped(processed), grouped(renamed), grouped(failed)) +
+                grouped(processed),
+                b"Would be renamed: " if preview else b"Renamed:          ",
+                grouped(renamed), grouped(failed)) +
             b"".join(b"%18s%19s  %s\n" % (b"", grouped(count), reason)
-                     for count, reason in reasons))
+                     for count, reason in reasons) +
+            (b"" if kept or preview else NO_RECORD))
 
 
 def why(error, wine_words):
@@ -328,9 +337,12 @@ class Case(unittest.TestCase):
         return b"%s\t\\Docs\t%s\t%s\t%s\n" % (
             name.encode("latin-1"), int_id, evidence, self.full(name))
 
-    def report(self, source, destination, success=True, reason=b""):
+    def report(self, source, destination, success=True, reason=b"",
+               preview=False):
+        """A console line; a preview's success reads "Planned"."""
+        word = b"Planned" if preview else b"Success"
         return (b"\n" + PREFIX + source + b"\t==>\t" + PREFIX + destination +
-                b"\t" + (b"Success" if success else b"Failure") +
+                b"\t" + (word if success else b"Failure") +
                 (b"\t" + reason if reason else b""))
 
 

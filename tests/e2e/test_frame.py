@@ -130,7 +130,9 @@ class OptionParser(Case):
                     os.remove(self.path("o"))
                 status, out, err = self.names_opened(args)
                 self.assertEqual(status, 0, out)
-                self.assertIn(lines(self.opened("a", "b") + b"\n\n\n\n"), out)
+                warned = b"" if "-o" in args else b"\n" + support.NO_RECORD
+                self.assertIn(lines(self.opened("a", "b") + b"\n\n" + warned +
+                                    b"\n\n"), out)
                 self.assertEqual("-o" in args, self.exists("o"))
 
     def stray(self, word, meant=b""):

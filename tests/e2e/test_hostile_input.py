@@ -43,7 +43,7 @@ class HostileInput(Case):
             b"\n")
         self.assertEqual(status, 3)
         self.assertTrue(out.endswith(lines(
-            closing(1, 0, 1, (1, support.NO_COLUMN)))))
+            closing(1, 0, 1, (1, support.NO_COLUMN), kept=False))))
         self.assertEqual(self.read("b.txt"), b"B")
 
     def test_line_of_10_mib_is_one_record(self):
@@ -53,7 +53,8 @@ class HostileInput(Case):
             b"b.txt\tp\t1\tE\t" + self.full("b.txt") + b"\n")
         self.assertEqual(status, 3)
         self.assertTrue(out.endswith(lines(
-            b"\tSuccess" + closing(2, 1, 1, (1, support.NAME_TOO_LONG)))))
+            b"\tSuccess" + closing(2, 1, 1, (1, support.NAME_TOO_LONG),
+                                   kept=False))))
         self.assertEqual(self.read("1_b.txt"), b"B")
 
     def test_million_blank_lines(self):
@@ -62,7 +63,7 @@ class HostileInput(Case):
             HEADER + b"\n" * 500000 + b"\r\n" * 500000 +
             b"b.txt\tp\t1\tE\t" + self.full("b.txt") + b"\n")
         self.assertEqual(status, 0)
-        self.assertTrue(out.endswith(lines(closing(1, 1, 0))))
+        self.assertTrue(out.endswith(lines(closing(1, 1, 0, kept=False))))
 
     def test_field_list_of_10000_titles(self):
         self.write("b.txt", b"B")
@@ -155,6 +156,6 @@ class HostileInput(Case):
             b"inner.txt\tp\t2\tE\t" + self.full("d/inner.txt") + b"\n")
         self.assertEqual(status, 3)
         self.assertTrue(out.endswith(lines(
-            b"\tSuccess" + closing(2, 1, 1, (1, support.FOLDER)))))
+            b"\tSuccess" + closing(2, 1, 1, (1, support.FOLDER), kept=False))))
         self.assertTrue(os.path.isdir(self.path("d")))
         self.assertEqual(self.read("d/2_inner.txt"), b"I")

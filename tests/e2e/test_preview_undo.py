@@ -68,14 +68,19 @@ class Preview(Chains):
         self.assertIn(lines(b"\n\n" + PREVIEW_START + b"\n" + PREFIX), out)
         self.assertTrue(out.endswith(lines(
             closing(processed, renamed, failed, (2, support.NO_FILE),
-                    (1, support.name_exists())) + PREVIEW_END)))
+                    (1, support.name_exists()), preview=True) +
+            PREVIEW_END)))
 
         status, real_out, _ = self.run_fldren(*self.args("-o", "real.txt"))
         self.assertEqual(status, 3)
         self.assertEqual(as_run(self.read("preview.txt")), self.read("real.txt"))
+        # The run's lines are the preview's, each "Planned" made "Success".
         reports = out[out.index(lines(PREVIEW_START)) +
                       len(lines(PREVIEW_START)):-len(lines(PREVIEW_END))]
-        self.assertTrue(real_out.endswith(reports))
+        self.assertNotIn(b"\tSuccess", reports)
+        self.assertTrue(real_out.endswith(
+            reports.replace(b"\tPlanned", b"\tSuccess").replace(
+                b"Would be renamed: ", b"Renamed:          ")))
         self.assertNotEqual(self.snapshot("preview.txt", "real.txt"), before)
 
     def test_preview_agrees_with_the_run_on_every_rule(self):
@@ -167,8 +172,9 @@ class Preview(Chains):
                 self.check(args, 0, self.opened("fields.txt", "list.txt") +
                            b"\n\n" + PREVIEW_START + self.report(
                                self.full("a.txt"),
-                               self.full("1234_Hard drive no2_a.txt")) +
-                           closing(1, 1, 0) + PREVIEW_END)
+                               self.full("1234_Hard drive no2_a.txt"),
+                               preview=True) +
+                           closing(1, 1, 0, preview=True) + PREVIEW_END)
                 self.assertEqual(self.read("a.txt"), b"A")
 
 

@@ -96,8 +96,8 @@ class HeaderAnalysis(Case):
     def test_commas_without_quotes_are_no_csv(self):
         self.check(self.run_list(b"a,b,c\tName\tPath\tInt. ID\tEvidence "
                                  b"object\tDestination\n"),
-                   0, self.opened("fields.txt", "list.txt") + b"\n\n" +
-                   closing(0, 0, 0))
+                   0, self.opened("fields.txt", "list.txt") + b"\n\n\n" +
+                   support.NO_RECORD + closing(0, 0, 0, kept=False))
 
     def test_header_lacking_a_required_column(self):
         for listed, holds in (
@@ -196,8 +196,8 @@ class HeaderAnalysis(Case):
 
     def test_header_without_records(self):
         self.check(self.run_list(HEADER), 0,
-                   self.opened("fields.txt", "list.txt") + b"\n\n" +
-                   closing(0, 0, 0))
+                   self.opened("fields.txt", "list.txt") + b"\n\n\n" +
+                   support.NO_RECORD + closing(0, 0, 0, kept=False))
 
 
 class RecordLoop(Case):
@@ -409,7 +409,8 @@ class WindowsNames(Case):
                         b"2_s.doc:Zone.Identifier\tFailure\tThe Destination "
                         b"names an alternate data stream, not a file"), out)
                 else:
-                    self.assertIn(b"case:42/x/1_b.doc\tSuccess", out)
+                    self.assertIn(b"case:42/x/1_b.doc\t" + (
+                        b"Planned" if preview else b"Success"), out)
         self.assertEqual(self.read("s.doc"), b"S")
         if not support.WINE and not on_ntfs:
             self.assertEqual(self.read("case:42/x/1_b.doc"), b"B")
@@ -472,7 +473,8 @@ class WindowsNames(Case):
             with self.subTest(preview=preview):
                 status, out, _ = self.run_fldren(
                     "-x", "list.txt", "-f", "fields.txt", *preview)
-                self.assertIn(lines(b"A_b_q.txt\tSuccess"), out)
+                self.assertIn(lines(b"A_b_q.txt\t" + (
+                    b"Planned" if preview else b"Success")), out)
                 if second is None:
                     self.assertEqual(status, 0, out)
                 else:
@@ -514,7 +516,8 @@ class WindowsNames(Case):
                         i, reason)), out)
                 self.assertIn(lines(closing(6, 0, 6, (4, support.FORBIDDEN),
                                             (1, RESERVED),
-                                            (1, support.NAME_TOO_LONG))), out)
+                                            (1, support.NAME_TOO_LONG),
+                                            preview=bool(preview))), out)
                 self.assertEqual(self.snapshot(), before)
 
     def test_safe_names_rename_what_they_can(self):
@@ -539,7 +542,8 @@ class WindowsNames(Case):
         self.assertTrue(out.endswith(lines(
             closing(1, 1, 0) + b"Long paths:       " + b"%19s" % b"1" +
             b"\n" + b" " * 18 + b"Explorer and most programs cannot open a "
-            b"path longer than 259 characters.\n")), out[-300:])
+            b"path longer than 259 characters.\n" + support.NO_RECORD)),
+            out[-300:])
         self.assertEqual(self.read(deep.replace("f.txt", "1_f.txt")), b"F")
 
     def test_moved_export(self):
@@ -641,10 +645,10 @@ class Quiet(Case):
                                          "fields.txt")
         self.assertEqual(status, 3)
         self.assertEqual(out, lines(
-            self.opened("fields.txt", "list.txt") + b"\n\n" +
-            self.report(self.full("missing"), self.full(
+            self.opened("fields.txt", "list.txt") + b"\n\n\n" +
+            support.NO_RECORD + self.report(self.full("missing"), self.full(
                 "1234_missing"), False, support.NO_FILE) +
-            closing(31, 30, 1, (1, support.NO_FILE))))
+            closing(31, 30, 1, (1, support.NO_FILE), kept=False)))
 
 
 class OutputFailures(Case):
@@ -711,9 +715,12 @@ class OutputFailures(Case):
             process.communicate(timeout=60)
         out = self.read("console.txt")
         self.assertEqual(process.returncode, 6, out[-300:])
+        # The way on is named: -r continues what the output file records.
         self.assertTrue(out.endswith(
             b"Interrupted: the records after the last one counted were not "
-            b"looked at.\n"), out[-300:])
+            b"looked at.\nTo go on, give the same command with -r: it "
+            b"continues the run that " + self.full("out.txt") +
+            b" records.\n"), out[-300:])
         entries = support.journal(self.read("out.txt"))
         self.assertLess(len(entries), count, "the run ended before Ctrl+C")
         self.assertEqual({e[2] for e in entries}, {b"Success"})
@@ -797,7 +804,7 @@ class HashCheck(Case):
                 for i, (name, _, reason) in enumerate(rows):
                     self.assertIn(lines(self.report(
                         self.full(name), self.full("%d_%s" % (i, name)),
-                        reason is None, reason or b"")), out)
+                        reason is None, reason or b"", "-n" in more)), out)
                 results = [e[2] for e in support.journal(self.read(more[-1]))]
                 self.assertEqual(results, [
                     (b"Planned" if "-n" in more else b"Success")
@@ -845,7 +852,8 @@ class HashCheck(Case):
                 self.assertIn(self.report(
                     self.full("link.doc"), self.full("0_link.doc"), False,
                     link), out)
-                self.assertIn(closing(2, 1, 1, (1, link)), out)
+                self.assertIn(closing(2, 1, 1, (1, link), preview=bool(more)),
+                              out)
         self.assertTrue(os.path.islink(self.path("link.doc")))
         self.assertEqual(self.read("1_plain.doc"), content)
         with open(target, "rb") as f:

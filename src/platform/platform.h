@@ -253,6 +253,13 @@ name_kind kind_of_name(const std::u16string& path, name_bytes form,
                        std::u16string& reason,
                        std::u16string* stored = nullptr);
 
+// Whether the system lets this process make and remove names in the folder
+// that a rename path names, as a rename there needs; false, reason then
+// holding the system's words, when it says no. POSIX asks access(); Windows
+// answers only at the rename itself, so there this is always true.
+bool may_rename_in(const std::u16string& folder, name_bytes form,
+                   std::u16string& reason);
+
 // The creation time of the file a rename path names, as the file system
 // keeps it; false where it keeps none or cannot tell (POSIX).
 bool creation_time_of(const std::u16string& path, std::uint64_t& time);

@@ -16,7 +16,7 @@
 //   Rename without replacing, by link: link_and_unlink, error_text,
 //     last_error_text,
 //     rename_no_replace (renameat2), rename_by_link, name_exists_text
-//   Looking at names: kind_of_name, identity_of_rename_path,
+//   Looking at names: kind_of_name, may_rename_in, identity_of_rename_path,
 //     state_of_rename_path
 //   Limits of folders and Windows file systems: windows_file_system (the
 //     mount table), limits_of_folder, system_length, reaches_system_as_utf8
@@ -442,6 +442,18 @@ name_kind kind_of_name(const std::u16string& path, name_bytes form,
   if (errno == ENOENT) return missing_or_no_folder(path, form, reason);
   reason = error_text(errno);
   return name_kind::unknown;
+}
+
+bool may_rename_in(const std::u16string& folder, name_bytes form,
+                   std::u16string& reason) {
+  std::string name;
+  if (!to_posix_path(folder, form, name) || name.empty()) return true;
+  // A folder that cannot be looked at is the rename's to report.
+  if (access(name.c_str(), W_OK | X_OK) == 0 ||
+      (errno != EACCES && errno != EROFS && errno != EPERM))
+    return true;
+  reason = error_text(errno);
+  return false;
 }
 
 bool identity_of_rename_path(const std::u16string& path, name_bytes form,

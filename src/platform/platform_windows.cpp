@@ -16,7 +16,8 @@
 //     last_error_text
 //   Rename without replacing: rename_no_replace (MoveFileExW, tried again
 //     while held), rename_by_link (none here), name_exists_text
-//   Looking at names: kind_of_name, identity_of_rename_path,
+//   Looking at names: kind_of_name, may_rename_in (always yes),
+//     identity_of_rename_path,
 //     state_of_rename_path
 //   Limits of folders: limits_of_folder (the Windows rules only),
 //     system_length, reaches_system_as_utf8
@@ -550,6 +551,13 @@ name_kind kind_of_name(const std::u16string& path, name_bytes,
   if (error == ERROR_PATH_NOT_FOUND) return no_folder(path, reason);
   reason = error_text(error);
   return name_kind::unknown;
+}
+
+// A folder's security descriptor would answer only with an AccessCheck
+// against this process's token, and the read-only attribute means nothing
+// on a folder: the rename alone says.
+bool may_rename_in(const std::u16string&, name_bytes, std::u16string&) {
+  return true;
 }
 
 bool identity_of_rename_path(const std::u16string& path, name_bytes,

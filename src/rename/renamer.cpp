@@ -201,6 +201,8 @@ bool rename_in_model(renamer& names, const wide_text& from, const wide_text& to,
       reason = name_exists_text();
       return false;
   }
+  // A folder the run may not write fails every rename in it.
+  if (!may_rename_in(folder_of(from), names.form, reason)) return false;
   const wide_text from_key = name_key(names, from);
   const wide_text to_key = name_key(names, to);
   names.taken.erase(from_key);

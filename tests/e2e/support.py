@@ -264,10 +264,12 @@ class Case(unittest.TestCase):
         return subprocess.Popen(command, cwd=cwd or self.dir, env=env,
                                 stdout=kwargs.get("stdout", subprocess.PIPE),
                                 stderr=subprocess.PIPE,
-                                stdin=subprocess.PIPE)
+                                stdin=subprocess.PIPE,
+                                preexec_fn=kwargs.get("preexec_fn"))
 
-    def run_fldren(self, *args, stdin=b"", binary=None, env=None, cwd=None):
-        process = self.start(args, binary, env, cwd)
+    def run_fldren(self, *args, stdin=b"", binary=None, env=None, cwd=None,
+                   preexec_fn=None):
+        process = self.start(args, binary, env, cwd, preexec_fn=preexec_fn)
         out, err = process.communicate(stdin, timeout=120)
         # Under load Wine now and then fails to start a program at all:
         # status 1 and not a byte on standard output, which the programs
@@ -276,7 +278,8 @@ class Case(unittest.TestCase):
         if WINE and process.returncode == 1 and out == b"":
             sys.stderr.write("wine did not start %s (%r); again\n" % (
                 args, err[-200:]))
-            process = self.start(args, binary, env, cwd)
+            process = self.start(args, binary, env, cwd,
+                                 preexec_fn=preexec_fn)
             out, err = process.communicate(stdin, timeout=120)
         return process.returncode, out, err
 

@@ -1,6 +1,7 @@
 """End-to-end cases for the preview (-n) and for fldren-undo, which takes a
 run back from its output file."""
 
+import errno
 import hashlib
 import os
 import random
@@ -101,6 +102,42 @@ class Preview(Chains):
             [e[2] for e in support.journal(self.read("real.txt"))[-5:]],
             [b"Failure"] * 4 + [b"Success"])
         self.assertTrue(os.path.isdir(self.path("d")))
+
+    def test_preview_knows_a_folder_it_may_not_write(self):
+        # The run fails each record there; the preview must not foretell a
+        # rename. Root writes any folder, so the programs run as nobody.
+        if support.WINE:
+            self.skipTest("Windows says so only at the rename itself")
+        self.write("ro/a.txt", b"A")
+        self.inputs(self.record("ro/a.txt"))
+        os.chmod(self.path("ro"), 0o555)
+        try:
+            self.check_folder_may_not_be_written()
+        finally:
+            os.chmod(self.path("ro"), 0o755)
+
+    def check_folder_may_not_be_written(self):
+        if os.stat(self.path("ro")).st_mode & 0o777 != 0o555:
+            self.skipTest("this file system keeps no permissions")
+        as_nobody = None
+        if os.geteuid() == 0:
+            os.chmod(self.dir, 0o755)
+
+            def as_nobody():
+                os.setgid(65534)
+                os.setuid(65534)
+        denied = support.why(errno.EACCES, b"Access denied.")[2:]
+        for preview in (["-n"], []):
+            with self.subTest(preview=preview):
+                status, out, _ = self.run_fldren(
+                    "-x", "list.txt", "-f", "fields.txt", *preview,
+                    preexec_fn=as_nobody)
+                self.assertEqual(status, 3, out)
+                self.assertIn(self.report(
+                    self.full("ro/a.txt"),
+                    self.full("ro/1234_Hard drive no2_a.txt"), False,
+                    denied), out)
+        self.assertEqual(self.read("ro/a.txt"), b"A")
 
     def test_one_file_spelt_two_ways_is_one_file(self):
         # The preview compares names as the file system does: by the folder

@@ -24,5 +24,7 @@ need_packages() {
 # The native build's tools, and OpenSSL's libcrypto, whose digests the
 # Linux build uses (the Windows build uses the system's own).
 BUILD_PACKAGES=(cmake make g++ python3 libssl-dev)
-# The tests' tools, and the Windows cross-build run under Wine.
-TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64 clang-format)
+# The tests' tools, the Windows cross-build run under Wine, and groff to
+# render the manual pages.
+TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64 clang-format
+  groff-base)

@@ -2,7 +2,8 @@
 # Builds the Windows release of the commit checked out so that anyone can
 # build it again byte for byte: a Release build whose build time is the
 # commit's (SOURCE_DATE_EPOCH, unless already set), then
-# fldren-VERSION-windows.zip with both programs, the README and SHA256SUMS.
+# fldren-VERSION-windows.zip with both programs, their manual pages, the
+# README, the LICENSE and SHA256SUMS.
 #
 #   bash tools/release.sh [OUTPUT_FOLDER]     (default: dist/)
 set -euo pipefail
@@ -25,10 +26,12 @@ cmake -S "$repo" -B "$work/build" -DCMAKE_BUILD_TYPE=Release \
   -DFLDREN_TESTS=OFF -DFLDREN_WERROR=ON >/dev/null
 cmake --build "$work/build" -j2 >/dev/null
 mkdir "$work/stage"
-cp "$work/build/fldren.exe" "$work/build/fldren-undo.exe" "$repo/README.md" \
-  "$work/stage/"
+cp "$work/build/fldren.exe" "$work/build/fldren-undo.exe" \
+  "$work/build/fldren.1" "$work/build/fldren-undo.1" "$repo/README.md" \
+  "$repo/LICENSE" "$work/stage/"
 (cd "$work/stage" &&
-  sha256sum fldren.exe fldren-undo.exe README.md >SHA256SUMS)
+  sha256sum fldren.exe fldren-undo.exe fldren.1 fldren-undo.1 README.md \
+    LICENSE >SHA256SUMS)
 
 # The archive too, byte for byte: its entries sorted, each dated at the
 # commit's time.

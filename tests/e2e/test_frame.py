@@ -98,6 +98,31 @@ class ArgumentGate(Case):
                     rb"[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} "
                     rb"\S*src[/\\]fldren\.cpp\r?\n\Z"))
 
+    def test_manual_pages_render_and_follow_the_programs(self):
+        # Each page beside its program renders without a warning, names
+        # the version the program prints and every option its help shows.
+        for program, name in ((support.BINARY, "fldren"),
+                              (support.UNDO_BINARY, "fldren-undo")):
+            with self.subTest(program=name):
+                page = os.path.join(os.path.dirname(program), name + ".1")
+                shown = subprocess.run(
+                    ["groff", "-man", "-ww", "-Tutf8", "-P-cbou", page],
+                    capture_output=True, check=True,
+                    env=dict(os.environ, LC_ALL="C.UTF-8"))
+                self.assertEqual(shown.stderr, b"")
+                text = shown.stdout.decode().replace("\u2010", "-")
+                version = self.run_fldren("--version", binary=program)[1]
+                self.assertIn(version.split()[1].decode(), text)
+                usage = self.run_fldren("--help", binary=program)[1]
+                letters = re.search(rb"Options: \[-(\w+)\]", usage)
+                options = ["-" + chr(c) for c in letters.group(1)] if (
+                    letters) else [o.decode() for o in
+                                   re.findall(rb"\[(-\w)", usage)]
+                self.assertGreater(len(options), 1, usage[:300])
+                for option in options + ["-h", "--help", "--version"]:
+                    self.assertRegex(text, r"(?m)^ +(\S+, )*" +
+                                     re.escape(option) + r"\b", option)
+
 
 class OptionParser(Case):
     def test_illegal_letters(self):

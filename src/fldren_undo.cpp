@@ -229,7 +229,8 @@ void refuse_relative_paths(undo_run& run) {
 }
 
 wide_text in_run_folder(const undo_run& run, wide_view path) {
-  if (run.options.folder.empty()) return wide_text(path);
+  if (run.options.folder.empty())
+    return journal_path_in_form(native_path_style(), path);
   return rename_path_against(native_path_style(), path, run.options.folder);
 }
 

@@ -165,8 +165,8 @@ void compose_destination(const run_options& options, const column_plan& columns,
                       (parts.base_name.find(u':') != wide_view::npos ||
                        parts.extension.find(u':') != wide_view::npos);
   // The extended-length prefix is no part of what other programs are given.
-  plan.long_path = plan.destination.size() >
-                   k_classic_path_limit + k_extended_length_prefix.size();
+  const std::size_t path_units = without_prefix(plan.destination).size();
+  plan.long_path = path_units > k_classic_path_limit;
 
   bool first_present = true;
   plan.first_value =
@@ -193,8 +193,7 @@ void compose_destination(const run_options& options, const column_plan& columns,
     plan.refused = refusal::name_too_long;
   else if (problem == name_problem::trailing_dot_or_space)
     plan.refused = refusal::trailing_dot_or_space;
-  else if (plan.destination.size() - k_extended_length_prefix.size() >
-           k_max_path_units)
+  else if (path_units > k_max_path_units)
     plan.refused = refusal::path_too_long;
   else if (of_source != refusal::none)
     plan.refused = of_source;
@@ -265,10 +264,7 @@ namespace {
 refusal check_folder_limits(const renamer& names, const folder_limits& limits,
                             const wide_text& path) {
   const wide_view name = last_name(native_path_style(), path);
-  const wide_view system_path =
-      has_extended_prefix(path)
-          ? wide_view(path).substr(k_extended_length_prefix.size())
-          : wide_view(path);
+  const wide_view system_path = without_prefix(path);
   if (limits.name_bytes != 0 &&
       system_length(name, names.form) > limits.name_bytes)
     return refusal::name_too_long_here;

@@ -83,7 +83,7 @@ namespace {
 // may differ from the list's in case only, and a folder typed in another
 // case is the same folder.
 bool same_path_on_disk(wide_view earlier, wide_view now) {
-  return earlier == now ||
+  return journal_path_in_form(native_path_style(), earlier) == now ||
          (native_path_style() == path_style::windows &&
           upper_case_as_windows(earlier) == upper_case_as_windows(now));
 }

@@ -52,12 +52,6 @@ bool is_normalised_device_path(std::u16string_view path) {
          (path[2] == u'.' || path[2] == u'?') && is_separator(path[3]);
 }
 
-std::u16string_view without_prefix(std::u16string_view path) {
-  return has_extended_prefix(path)
-             ? path.substr(k_extended_length_prefix.size())
-             : path;
-}
-
 // The form the forensic suite writes: X:\ and names joined by single
 // backslashes, none of them empty, '.' or '..', so that the prefix can stand
 // in front of it as it is.
@@ -190,6 +184,12 @@ bool has_extended_prefix(std::u16string_view path) {
          k_extended_length_prefix;
 }
 
+std::u16string_view without_prefix(std::u16string_view path) {
+  return has_extended_prefix(path)
+             ? path.substr(k_extended_length_prefix.size())
+             : path;
+}
+
 std::u16string windows_rename_path(std::u16string_view value,
                                    std::u16string_view current_folder) {
   if (has_extended_prefix(value)) return std::u16string(value);
@@ -254,9 +254,9 @@ std::u16string extended_form(std::u16string_view path) {
 }
 
 std::u16string posix_rename_path(std::u16string_view value) {
-  if (has_extended_prefix(value)) return std::u16string(value);
-  std::u16string path(k_extended_length_prefix);
-  path += value;
+  std::u16string path(without_prefix(value));
+  for (char16_t& unit : path)
+    if (unit == u'\\') unit = u'/';
   return path;
 }
 
@@ -308,13 +308,12 @@ std::u16string windows_path_against(std::u16string_view path,
 
 std::u16string posix_path_against(std::u16string_view path,
                                   std::u16string_view folder) {
-  if (!posix_path_is_relative(path)) return std::u16string(path);
+  if (!posix_path_is_relative(path)) return posix_rename_path(path);
   // '..' is left to the kernel: through a symbolic link it does not undo the
   // name before it, so folding it here could name another file.
-  std::u16string joined_path(k_extended_length_prefix);
-  joined_path += folder;
+  std::u16string joined_path(folder);
   if (folder.empty() || !is_separator(folder.back())) joined_path += u'/';
-  joined_path += without_prefix(path);
+  joined_path += posix_rename_path(path);
   return joined_path;
 }
 
@@ -328,6 +327,12 @@ std::u16string rename_path(path_style style, std::u16string_view value,
 bool rename_path_is_relative(path_style style, std::u16string_view path) {
   return style == path_style::windows ? windows_path_is_relative(path)
                                       : posix_path_is_relative(path);
+}
+
+std::u16string journal_path_in_form(path_style style,
+                                    std::u16string_view path) {
+  return style == path_style::windows ? std::u16string(path)
+                                      : posix_rename_path(path);
 }
 
 std::u16string rename_path_against(path_style style, std::u16string_view path,

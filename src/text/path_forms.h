@@ -23,6 +23,9 @@ struct path_move {
 // True when path begins with the extended-length prefix \\?\ .
 bool has_extended_prefix(std::u16string_view path);
 
+// path without the extended-length prefix, where it has one.
+std::u16string_view without_prefix(std::u16string_view path);
+
 // The path a rename on Windows uses for value: the extended-length prefix
 // followed by an absolute path. current_folder is the process's current
 // folder as Windows gives it (e.g. C:\work\case, C:\ , or \\server\share\dir),
@@ -36,8 +39,10 @@ std::u16string windows_rename_path(std::u16string_view value,
 // form comes back as it is. Never fails.
 std::u16string extended_form(std::u16string_view path);
 
-// The path a rename on POSIX uses for value: the prefix followed by value, the
-// prefix put there once only when value already begins with it. Never fails.
+// The path a rename on POSIX uses for value, as Linux writes it: '\' made
+// '/', and a leading prefix (a list written on Windows, or an output file
+// of an earlier fldren, which showed POSIX paths behind it) dropped. Never
+// fails.
 std::u16string posix_rename_path(std::u16string_view value);
 
 // True when value is relative to the current folder of a drive other than
@@ -53,7 +58,8 @@ bool windows_path_is_relative(std::u16string_view path);
 bool posix_path_is_relative(std::u16string_view path);
 
 // A relative rename path of a journal made absolute against folder (an
-// absolute folder of that platform); an absolute one comes back as it is.
+// absolute folder of that platform); an absolute one comes back as it is,
+// on POSIX in posix_rename_path's form.
 std::u16string windows_path_against(std::u16string_view path,
                                     std::u16string_view folder);
 std::u16string posix_path_against(std::u16string_view path,
@@ -71,6 +77,11 @@ std::u16string rename_path(path_style style, std::u16string_view value,
 
 // windows_path_is_relative or posix_path_is_relative, as style says.
 bool rename_path_is_relative(path_style style, std::u16string_view path);
+
+// A rename path read back from an output file, in the form this build's
+// renames take: posix_rename_path's on POSIX, where earlier versions wrote
+// the prefix in front; as it is on Windows. Never fails.
+std::u16string journal_path_in_form(path_style style, std::u16string_view path);
 
 // windows_path_against or posix_path_against, as style says.
 std::u16string rename_path_against(path_style style, std::u16string_view path,

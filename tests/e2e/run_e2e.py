@@ -51,6 +51,7 @@ def main():
         "fldren-undo" + (".exe" if options.binary.endswith(".exe") else ""))
     support.UNDO_BINARY = os.path.abspath(undo)
     support.WINE = options.wine
+    support.PREFIX = b"\\\\?\\" if options.wine else b""
     support.WRAPPER = options.wrapper.split()
     support.FOLDER_ROOT = options.folder_root
     if options.fault_shim:

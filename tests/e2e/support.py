@@ -81,7 +81,15 @@ MISSING_COLUMNS = (
 
 HEADER = b"Name\tPath\tInt. ID\tEvidence object\tDestination name\n"
 FIELDS = b"Int. ID\nEvidence object\n"
-PREFIX = b"\\\\?\\"
+# What stands before every path fldren shows: Windows' extended-length
+# prefix on the Windows build, nothing on Linux (set with WINE).
+PREFIX = b""
+
+
+def shown(path):
+    """A Destination as fldren shows the path it renames: behind the prefix
+    on Windows, with '/' between its names on Linux."""
+    return PREFIX + path if WINE else path.replace(b"\\", b"/")
 
 
 def lines(text):

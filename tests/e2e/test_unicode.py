@@ -8,7 +8,7 @@ import support
 from support import Case, closing, lines
 
 HEADER = "Name\tPath\tInt. ID\tEvidence object\tDestination name\n"
-PREFIX = "\\\\?\\"
+PREFIX = support.PREFIX.decode()
 MARKS = {"utf-16-le": b"\xff\xfe", "utf-16-be": b"\xfe\xff",
          "utf-8": b"\xef\xbb\xbf"}
 

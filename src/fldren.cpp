@@ -111,6 +111,18 @@ void write_closing_lines(const run_context& run) {
              "away from their new name\n" +
              std::string(k_count_indent) +
              "moments before; each was set back to the file's own.\n";
+  write_console_8bit(console_stream::out, lines);
+  lines.clear();
+  // A -m that moved nothing was likely mistyped: the records it was meant
+  // for failed, or were renamed where the list first said.
+  if (run.hints.list_read_whole)
+    for (std::size_t i = 0; i < run.hints.moves_met.size(); ++i)
+      if (!run.hints.moves_met[i])
+        write_console_text(
+            console_stream::out,
+            u"-m moved nothing: no Destination of the list begins with " +
+                console_safe(run.options.moves[i].from) + u"\n",
+            run.export_list.form.encoding);
   if (run.options.preview) lines += "Preview only: no file was renamed.\n";
   if (!run.options.preview && !run.options.output_requested)
     lines += k_no_record;

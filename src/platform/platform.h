@@ -242,13 +242,14 @@ bool rename_by_link(const std::u16string& from, const std::u16string& to,
 std::u16string name_exists_text();
 
 // What a rename path names, without following a final symbolic link.
-// missing only when its folder exists and holds no such name; unknown when
-// the system cannot tell, reason then saying why: the system's own words,
-// or which folder of the path does not exist.
+// missing only when its folder exists and holds no such name; no_folder
+// when a folder of the path does not exist, reason then naming the topmost
+// one that does not; unknown when the system cannot tell, reason then
+// holding the system's own words.
 // When stored is given, it receives the last name as the file system holds
 // it, where that can differ from the path's spelling (Windows: its case, or
 // the long name for an 8.3 alias); it is left as it is elsewhere.
-enum class name_kind { missing, file, directory, unknown };
+enum class name_kind { missing, file, directory, no_folder, unknown };
 name_kind kind_of_name(const std::u16string& path, name_bytes form,
                        std::u16string& reason,
                        std::u16string* stored = nullptr);

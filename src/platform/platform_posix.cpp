@@ -424,7 +424,7 @@ name_kind missing_or_no_folder(const std::u16string& path, name_bytes form,
   }
   if (missing.empty()) return name_kind::missing;
   reason = u"The folder " + std::u16string(missing) + u" does not exist";
-  return name_kind::unknown;
+  return name_kind::no_folder;
 }
 
 }  // namespace

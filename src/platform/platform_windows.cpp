@@ -508,10 +508,12 @@ name_kind no_folder(const std::u16string& path, std::u16string& reason) {
     }
     missing = folder;
   }
-  reason = missing.empty()
-               ? error_text(ERROR_PATH_NOT_FOUND)
-               : u"The folder " + std::u16string(missing) + u" does not exist";
-  return name_kind::unknown;
+  if (missing.empty()) {
+    reason = error_text(ERROR_PATH_NOT_FOUND);
+    return name_kind::unknown;
+  }
+  reason = u"The folder " + std::u16string(missing) + u" does not exist";
+  return name_kind::no_folder;
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include "rename/record_loop.h"
 
+#include "console/text_output.h"
 #include "rename/input_files.h"
 #include "rename/line_model.h"
 #include "rename/rename_report.h"
 #include "rename/rename_rules.h"
 #include "rename/resume.h"
 #include "rename/run_context.h"
+#include "text/path_forms.h"
 
 bool rename_record(run_context& run, std::int64_t record,
                    const record_fields& fields, record_plan& plan,
@@ -52,6 +54,45 @@ void count_record(run_context& run, bool success, wide_view reason,
                   counts.failed);
 }
 
+namespace {
+
+// Enough records in a row to tell a moved export from one mistyped value.
+constexpr std::int64_t k_unreached_before_hint = 3;
+
+void say_moved_export(run_context& run) {
+  clear_progress(run.progress);
+  write_console_8bit(
+      console_stream::out,
+      "\nThe first records name folders of a drive or share that this "
+      "machine does not have: if the export was moved or copied, -m "
+      "FROM=TO maps the list's paths to where they are now\n");
+  note_text_written(run.progress);
+  run.hints.unreached = -1;
+}
+
+// An export list made where the export was, used where it is not, fails
+// every record for a missing folder: said once, early.
+void watch_for_moved_export(run_context& run, const record_plan& plan,
+                            bool success) {
+  std::int64_t& unreached = run.hints.unreached;
+  if (unreached < 0) return;
+  if (success || plan.source_kind != name_kind::no_folder ||
+      !names_another_drive(native_path_style(), plan.source,
+                           run.working_folder)) {
+    unreached = -1;
+    return;
+  }
+  if (++unreached == k_unreached_before_hint) say_moved_export(run);
+}
+
+void note_move(run_context& run, const record_plan& plan) {
+  if (plan.move == nullptr) return;
+  run.hints.moves_met[static_cast<std::size_t>(
+      plan.move - run.options.moves.data())] = true;
+}
+
+}  // namespace
+
 void end_record(run_context& run, const record_plan& plan, bool success,
                 wide_text& report) {
   // A quiet run shows its failures only.
@@ -66,6 +107,7 @@ void end_record(run_context& run, const record_plan& plan, bool success,
     note_text_written(run.progress);
   }
   count_record(run, success, plan.reason, plan.long_path);
+  watch_for_moved_export(run, plan, success);
 }
 
 std::int64_t count_records(text_input& input) {
@@ -87,6 +129,7 @@ void process_records(run_context& run) {
   record_plan plan;
   wide_text report;
   std::int64_t record = 0;  // the number of the record among the list's
+  run.hints.moves_met.assign(run.options.moves.size(), false);
   // The first line is the header.
   const bool has_header = read_line(run.export_list, line);
   // Ctrl+C is taken between records: the one in flight is finished, its
@@ -100,10 +143,17 @@ void process_records(run_context& run) {
     if (resuming(run)) {
       const resume_step step = resume_record(run, fields, plan, report);
       if (step == resume_step::stop) return;
+      note_move(run, plan);
       if (step == resume_step::handled) continue;
     }
-    if (!rename_record(run, number, fields, plan, report)) return;
+    const bool written = rename_record(run, number, fields, plan, report);
+    note_move(run, plan);
+    if (!written) return;
   }
   if (run.export_list.read_failed) end_on_read_error(run, run.export_list);
-  if (!interrupted()) check_list_not_shorter(run);
+  if (interrupted()) return;
+  check_list_not_shorter(run);
+  // A list of fewer records than the hint waits for, all failing so.
+  if (run.hints.unreached > 0) say_moved_export(run);
+  run.hints.list_read_whole = true;
 }

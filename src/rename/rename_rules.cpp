@@ -61,7 +61,8 @@ constexpr struct {
      u"A value holds a NUL or text that could not be read"},
     {refusal::separator_in_value, u"A chosen value holds \\ or /"},
     {refusal::forbidden_character,
-     u"A chosen value holds a character no Windows name can hold"},
+     u"A chosen value holds a character no Windows name can hold (-s makes "
+     u"it _)"},
     {refusal::stream,
      u"The Destination names an alternate data stream, not a file"},
     {refusal::reserved_name, u"The new name is a device name Windows reserves"},
@@ -111,8 +112,8 @@ void compose_source(const run_options& options, const column_plan& columns,
   wide_view value =
       record_column(fields, columns.keywords.destination, present);
   // A moved export: the list's paths name the export where it was made.
-  if (apply_moves(value, options.moves, plan.moved_value))
-    value = plan.moved_value;
+  plan.move = apply_moves(value, options.moves, plan.moved_value);
+  if (plan.move != nullptr) value = plan.moved_value;
   const bool unusable = unusable_in_name(value);
   const refusal unresolved = rename_path_of(value, folder, plan.source);
   if (unresolved == refusal::no_current_folder) plan.source.clear();
@@ -130,7 +131,7 @@ void compose_destination(const run_options& options, const column_plan& columns,
   bool present = true;
   bool unusable = false;
   bool separator = false;
-  bool forbidden = false;
+  char16_t forbidden = 0;
   // Everything in front of the file name stays; the chosen values go
   // between it and the file name.
   path_parts parts;
@@ -148,7 +149,7 @@ void compose_destination(const run_options& options, const column_plan& columns,
       // Values come from the evidence itself; a separator in one would move
       // the copy out of its directory, a ':' hide it in a stream on NTFS.
       separator = separator || holds_separator(chosen);
-      forbidden = forbidden || holds_forbidden_character(chosen);
+      if (forbidden == 0) forbidden = first_forbidden_character(chosen);
       plan.destination += chosen;
     }
     plan.destination += u'_';
@@ -183,7 +184,7 @@ void compose_destination(const run_options& options, const column_plan& columns,
     plan.refused = refusal::unusable_value;
   else if (separator)
     plan.refused = refusal::separator_in_value;
-  else if (forbidden)
+  else if (forbidden != 0)
     plan.refused = refusal::forbidden_character;
   else if (stream)
     plan.refused = refusal::stream;
@@ -203,6 +204,7 @@ void compose_destination(const run_options& options, const column_plan& columns,
     plan.refused = refusal::same_name;
   else
     plan.refused = refusal::none;
+  plan.forbidden = plan.refused == refusal::forbidden_character ? forbidden : 0;
 }
 
 void compose_record(const run_options& options, const column_plan& columns,
@@ -220,6 +222,7 @@ refusal refusal_of_kind(name_kind kind) {
       return refusal::no_such_file;
     case name_kind::directory:
       return refusal::directory;
+    case name_kind::no_folder:
     case name_kind::unknown:
       return refusal::cannot_look;
     case name_kind::file:
@@ -238,7 +241,8 @@ void look_at_source(const renamer& names, record_plan& plan) {
   wide_text stored;
   plan.source_kind = kind_of(names, plan.source, plan.look_reason, &stored);
   const wide_view listed = last_name(native_path_style(), plan.source);
-  if (plan.source_kind == name_kind::unknown || stored.empty() ||
+  if (plan.source_kind == name_kind::unknown ||
+      plan.source_kind == name_kind::no_folder || stored.empty() ||
       stored == listed)
     return;
   // The name on disk is what gets the values in front of it, what the
@@ -278,11 +282,24 @@ refusal check_folder_limits(const renamer& names, const folder_limits& limits,
 
 }  // namespace
 
+namespace {
+
+// A refusal of the text alone; a character no Windows name holds is named,
+// with the way past it.
+wide_text text_refusal_reason(const record_plan& plan) {
+  if (plan.refused != refusal::forbidden_character || plan.forbidden == 0)
+    return wide_text(refusal_text(plan.refused));
+  return u"A chosen value holds '" + wide_text(1, plan.forbidden) +
+         u"', which no Windows name can hold (-s makes it _)";
+}
+
+}  // namespace
+
 refusal check_record(record_plan& plan, const renamer& names) {
   wide_text& reason = plan.reason;
   refusal refused = plan.refused;
   if (refused != refusal::none) {
-    reason = refusal_text(refused);
+    reason = text_refusal_reason(plan);
     return refused;
   }
   // The old and the new name share their folder, asked once for the run.

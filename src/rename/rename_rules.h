@@ -47,9 +47,13 @@ struct record_plan {
   wide_text destination;
   wide_view first_value;
   refusal refused = refusal::none;
-  bool long_path = false;  // a new path most programs cannot open
-  wide_text moved_value;   // the Destination value after a move
-  wide_text reason;        // why the rename failed, when it did
+  bool long_path = false;           // a new path most programs cannot open
+  wide_text moved_value;            // the Destination value after a move
+  const path_move* move = nullptr;  // the -m that moved it, of the options
+  wide_text reason;                 // why the rename failed, when it did
+  // The first character of a chosen value that no Windows name holds, when
+  // that refused the record; 0 otherwise.
+  char16_t forbidden = 0;
   // What the old name is, as look_at_source found it, and the system's
   // words when it could not tell.
   name_kind source_kind = name_kind::missing;

@@ -193,6 +193,7 @@ bool rename_in_model(renamer& names, const wide_text& from, const wide_text& to,
   switch (kind_of(names, to, why)) {
     case name_kind::missing:
       break;
+    case name_kind::no_folder:
     case name_kind::unknown:
       reason = why;
       return false;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "console/progress_line.h"
 #include "journal/journal.h"
@@ -25,6 +26,18 @@ struct run_counts {
   std::map<wide_text, std::int64_t> reasons;  // failures by their reason
 };
 
+// What a run says once, where the cause of its failures is plain.
+struct run_hints {
+  // Records from the first on that failed for a missing folder of a drive
+  // or share this machine does not reach; -1 once one did otherwise, or
+  // once the hint was given.
+  std::int64_t unreached = 0;
+  // For each -m, in the options' order: whether a Destination began with
+  // its FROM.
+  std::vector<bool> moves_met;
+  bool list_read_whole = false;  // every record of the list was looked at
+};
+
 struct run_context {
   run_options options;
   column_plan columns;
@@ -41,6 +54,7 @@ struct run_context {
   resume_state resume;  // the earlier run, when continued with -r
   std::unique_ptr<file_hasher> hasher;  // -c's, once started
   progress_line progress;               // a quiet run's progress on a terminal
+  run_hints hints;
 };
 
 // Sets every part of the context to its start value.

@@ -329,6 +329,16 @@ bool rename_path_is_relative(path_style style, std::u16string_view path) {
                                       : posix_path_is_relative(path);
 }
 
+bool names_another_drive(path_style style, std::u16string_view path,
+                         std::u16string_view current_folder) {
+  const std::u16string_view rest = without_prefix(path);
+  if (style == path_style::posix)
+    return has_drive(rest) || has_two_separators(rest);
+  if (has_unc_link(rest)) return true;
+  return has_drive(rest) &&
+         ascii_upper(rest[0]) != ascii_upper(folder_root(current_folder).drive);
+}
+
 std::u16string journal_path_in_form(path_style style,
                                     std::u16string_view path) {
   return style == path_style::windows ? std::u16string(path)
@@ -423,14 +433,15 @@ std::u16string_view compared_part(std::u16string_view value,
 
 }  // namespace
 
-bool apply_moves(std::u16string_view value, const std::vector<path_move>& moves,
-                 std::u16string& result) {
+const path_move* apply_moves(std::u16string_view value,
+                             const std::vector<path_move>& moves,
+                             std::u16string& result) {
   const path_move* best = nullptr;
   for (const path_move& move : moves)
     if (move_matches(compared_part(value, move.from), move.from) &&
         (best == nullptr || move.from.size() > best->from.size()))
       best = &move;
-  if (best == nullptr) return false;
+  if (best == nullptr) return nullptr;
   const std::u16string_view subject = compared_part(value, best->from);
   std::u16string_view rest = subject.substr(best->from.size());
   // The separator at the join, as the value wrote it: the one that ends
@@ -446,12 +457,12 @@ bool apply_moves(std::u16string_view value, const std::vector<path_move>& moves,
     // The whole value moves to to; or from is cut off, leaving the rest
     // relative, never rooted by the separator that followed from.
     result = rest.empty() ? std::u16string(to) : std::u16string(rest);
-    return true;
+    return best;
   }
   if (is_separator(to.back())) joint = to.back();
   while (to.size() > 1 && is_separator(to.back())) to.remove_suffix(1);
   result = to;
   if (!is_separator(result.back())) result += joint;
   result.append(rest);
-  return true;
+  return best;
 }

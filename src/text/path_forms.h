@@ -78,6 +78,13 @@ std::u16string rename_path(path_style style, std::u16string_view value,
 // windows_path_is_relative or posix_path_is_relative, as style says.
 bool rename_path_is_relative(path_style style, std::u16string_view path);
 
+// Whether a rename path of style names its file by a Windows drive or share
+// that this machine does not reach as written: on Windows a share, or a
+// drive other than current_folder's; on POSIX any drive letter or share
+// (a list written on Windows, used where the export is not). Never fails.
+bool names_another_drive(path_style style, std::u16string_view path,
+                         std::u16string_view current_folder);
+
 // A rename path read back from an output file, in the form this build's
 // renames take: posix_rename_path's on POSIX, where earlier versions wrote
 // the prefix in front; as it is on Windows. Never fails.
@@ -111,7 +118,8 @@ std::u16string run_record_name(path_style style, std::u16string_view path);
 // that begins with the extended-length prefix is matched without it when
 // from lacks it. to and the rest of value are joined at exactly one
 // separator, whatever either side ends or begins with (to's own, else
-// value's); an empty to leaves the rest as a relative path. Returns false,
-// leaving result unchanged, when no move matches.
-bool apply_moves(std::u16string_view value, const std::vector<path_move>& moves,
-                 std::u16string& result);
+// value's); an empty to leaves the rest as a relative path. Returns the
+// move that matched, or nullptr, leaving result unchanged, when none does.
+const path_move* apply_moves(std::u16string_view value,
+                             const std::vector<path_move>& moves,
+                             std::u16string& result);

@@ -43,10 +43,10 @@ bool is_forbidden_in_name(char16_t unit) {
          k_forbidden.find(unit) != wide_view::npos;
 }
 
-bool holds_forbidden_character(wide_view text) {
+char16_t first_forbidden_character(wide_view text) {
   for (char16_t unit : text)
-    if (is_forbidden_in_name(unit)) return true;
-  return false;
+    if (is_forbidden_in_name(unit)) return unit;
+  return 0;
 }
 
 void append_safe_name(wide_view text, wide_text& result) {

@@ -17,8 +17,9 @@ inline constexpr std::size_t k_classic_path_limit = 259;
 // holds (a ':' would even select an alternate data stream on NTFS).
 bool is_forbidden_in_name(char16_t unit);
 
-// True when text holds a character that is_forbidden_in_name refuses.
-bool holds_forbidden_character(wide_view text);
+// The first character of text that is_forbidden_in_name refuses, or 0 when
+// text holds none.
+char16_t first_forbidden_character(wide_view text);
 
 // Appends text with every forbidden character, '\' and '/' replaced by '_'.
 void append_safe_name(wide_view text, wide_text& result);

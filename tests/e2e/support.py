@@ -138,7 +138,11 @@ NO_FILE = b"No file of the old name exists"
 NO_COLUMN = b"The record lacks a column the new name needs"
 SEPARATOR = b"A chosen value holds \\ or /"
 UNUSABLE = b"A value holds a NUL or text that could not be read"
-FORBIDDEN = b"A chosen value holds a character no Windows name can hold"
+def forbidden(character):
+    """The reason of a value holding a character no Windows name holds, as
+    the console shows it (a control character escaped)."""
+    return (b"A chosen value holds '" + character + b"', which no Windows "
+            b"name can hold (-s makes it _)")
 FOLDER = b"The old name is a folder"
 NOT_WRITTEN = b"The output file could not be written"
 NAME_TOO_LONG = b"The new name is longer than 255 UTF-16 units"

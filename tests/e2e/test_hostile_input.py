@@ -91,7 +91,7 @@ class HostileInput(Case):
             (b"2", low + b".txt", b"2_" + low + b".txt"),
             (b"3", top + b".txt", b"3_" + top + b".txt"),
             (b"4", b"c.txt", b"4_c.txt"),
-            (b"\x1a\r" + high, b"d.txt", support.FORBIDDEN),
+            (b"\x1a\r" + high, b"d.txt", support.forbidden(b"\\x1A")),
             (high + b"\x00", b"e.txt", support.UNUSABLE),
         ]
         listed = HEADER
@@ -107,11 +107,11 @@ class HostileInput(Case):
                                          "-o", "out.txt")
         self.assertEqual(status, 3, out[-300:])
         self.assertTrue(out.endswith(lines(closing(
-            7, 5, 2, (1, support.FORBIDDEN), (1, support.UNUSABLE)))))
+            7, 5, 2, (1, rows[5][2]), (1, support.UNUSABLE)))))
         entries = support.journal(self.read("out.txt"))
         for (chosen, name, outcome), entry in zip(rows, entries):
             with self.subTest(chosen=chosen, name=name):
-                renamed = outcome not in (support.FORBIDDEN, support.UNUSABLE)
+                renamed = outcome not in (rows[5][2], support.UNUSABLE)
                 self.assertEqual(support.file_name(entry[0]), name)
                 self.assertEqual(support.file_name(entry[1]),
                                  outcome if renamed else chosen + b"_" + name)

@@ -507,7 +507,10 @@ class WindowsNames(Case):
     def test_values_no_windows_name_holds(self):
         self.make_list()
         before = self.snapshot()
-        refused = [support.FORBIDDEN] * 4 + [support.NAME_TOO_LONG, RESERVED]
+        # The reason names the character (the first of its value) and -s.
+        forbidden = [support.forbidden(c) for c in (b":", b"?", b'"',
+                                                     b"\\x01")]
+        refused = forbidden + [support.NAME_TOO_LONG, RESERVED]
         for preview in ([], ["-n"]):
             with self.subTest(preview=preview):
                 status, out, _ = self.run_fldren(
@@ -516,8 +519,9 @@ class WindowsNames(Case):
                 for i, reason in enumerate(refused):
                     self.assertIn(lines(b"_f%d.txt\tFailure\t%s\n" % (
                         i, reason)), out)
-                self.assertIn(lines(closing(6, 0, 6, (4, support.FORBIDDEN),
-                                            (1, RESERVED),
+                self.assertIn(lines(closing(6, 0, 6, *[
+                    (1, f) for f in [forbidden[3], forbidden[2], forbidden[0],
+                                     forbidden[1]]], (1, RESERVED),
                                             (1, support.NAME_TOO_LONG),
                                             preview=bool(preview))), out)
                 self.assertEqual(self.snapshot(), before)
@@ -562,11 +566,44 @@ class WindowsNames(Case):
             self.full("export") + b"\\a.txt\t==>\t") + support.shown(
             self.full("export") + b"\\1_a.txt\tSuccess")), out)
         self.assertEqual(self.read("export/1_a.txt"), b"A")
+        # A FROM that begins no Destination is named as the run ends.
+        os.rename(self.path("export/1_a.txt"), self.path("export/a.txt"))
+        status, out, _ = self.run_fldren(
+            "-x", "list.txt", "-f", "fields.txt", "-m",
+            "e:/cases/42/export=" + self.full_text("export"), "-m",
+            "Q:\\Elsewhere=/x")
+        self.assertEqual(status, 0, out)
+        self.assertIn(lines(b"\n-m moved nothing: no Destination of the list "
+                            b"begins with Q:\\Elsewhere\n"), out)
         for value in ("noequals", "=x"):
             with self.subTest(value=value):
                 self.check(["-x", "list.txt", "-f", "fields.txt", "-m", value],
                            5, b"\nBad value for -m: " + value.encode() +
                            b"\nIt must be FROM=TO, FROM not empty\n")
+
+
+    def test_a_list_of_another_machine_gets_the_hint_of_m(self):
+        # Every record failing for a folder of a drive this machine lacks:
+        # the export was moved, and -m is said once. Missing folders of
+        # this machine's own paths are no such sign.
+        hint = (b"\nThe first records name folders of a drive or share that "
+                b"this machine does not have: if the export was moved or "
+                b"copied, -m FROM=TO maps the list's paths to where they are "
+                b"now\n")
+        rows = [(b"Q:\\Cases\\42\\Export\\a%d.txt", 5, True),
+                (b"Q:\\Cases\\a%d.txt", 2, True),  # all of a short list
+                (b"gone\\a%d.txt", 5, False)]
+        if not support.WINE:  # Wine would look for the share on the network
+            rows.append((b"\\\\srv\\share\\a%d.txt", 3, True))
+        for destination, count, hinted in rows:
+            with self.subTest(destination=destination):
+                self.inputs(b"".join(b"a\tp\t1\tE\t" + destination % i +
+                                     b"\n" for i in range(count)),
+                            b"Int. ID\n")
+                status, out, _ = self.run_fldren("-x", "list.txt", "-f",
+                                                 "fields.txt")
+                self.assertEqual(status, 3, out)
+                self.assertEqual(out.count(lines(hint)), int(hinted), out)
 
 
 class CommandLineText(Case):

@@ -96,6 +96,31 @@ TEST(PosixRenamePath, WritesThePathAsLinuxDoes) {
   }
 }
 
+TEST(NamesAnotherDrive, TellsAPlaceThisMachineDoesNotReach) {
+  const struct {
+    bool windows;
+    const char16_t* path;  // a rename path of that build
+    bool elsewhere;
+  } cases[] = {
+      {true, u"\\\\?\\C:\\exp\\a.doc", false},  // the current folder's drive
+      {true, u"\\\\?\\c:\\exp\\a.doc", false},
+      {true, u"\\\\?\\E:\\exp\\a.doc", true},
+      {true, u"\\\\?\\UNC\\srv\\share\\a.doc", true},
+      {true, u"\\\\?\\Volume{5f1b}\\a.doc", false},
+      {false, u"C:/exp/a.doc", true},  // a list written on Windows
+      {false, u"//srv/share/a.doc", true},
+      {false, u"/mnt/exp/a.doc", false},
+      {false, u"export/a.doc", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow(c.path));
+    EXPECT_EQ(
+        names_another_drive(c.windows ? path_style::windows : path_style::posix,
+                            c.path, k_drive_folder),
+        c.elsewhere);
+  }
+}
+
 TEST(JournalPathRelative, JudgesAndResolvesAgainstTheFolder) {
   const struct {
     bool windows;
@@ -179,7 +204,8 @@ TEST(ApplyMoves, ReplacesTheLongestMatchingBeginning) {
   };
   for (const auto& c : cases) {
     std::u16string result = u"untouched";
-    EXPECT_EQ(apply_moves(c.value, moves, result), c.moved != nullptr)
+    EXPECT_EQ(apply_moves(c.value, moves, result) != nullptr,
+              c.moved != nullptr)
         << narrow(c.value);
     EXPECT_EQ(result, c.moved != nullptr ? c.moved : u"untouched");
   }

@@ -93,7 +93,7 @@ TEST(KindOfName, SaysWhichFolderIsMissing) {
             name_kind::missing);
   EXPECT_EQ(
       kind_of_name(base + u"\\gone\\deeper\\x.txt", name_bytes::utf8, reason),
-      name_kind::unknown);
+      name_kind::no_folder);
   EXPECT_EQ(reason, u"The folder " + base + u"\\gone does not exist");
 }
 

@@ -41,18 +41,18 @@ TEST(CheckFileName, RefusesReservedStemsAndOverlongNames) {
 TEST(SafeNames, ReplaceWhatNoWindowsNameHolds) {
   const struct {
     const char16_t* value;
-    bool forbidden;
+    char16_t forbidden;  // the first, which the reason names
     const char16_t* safe;
   } cases[] = {
-      {u"12:30:05", true, u"12_30_05"},
-      {u"Laptop \"Bob\" <1> | a? b*", true, u"Laptop _Bob_ _1_ _ a_ b_"},
-      {u"tab\there\x1f", true, u"tab_here_"},
-      {u"a\\b/c", false, u"a_b_c"},  // separators are rules of their own
-      {u"caf\u00e9 \u6587 #1 (x) [y] 100%", false,
+      {u"12:30:05", u':', u"12_30_05"},
+      {u"Laptop \"Bob\" <1> | a? b*", u'"', u"Laptop _Bob_ _1_ _ a_ b_"},
+      {u"tab\there\x1f", u'\t', u"tab_here_"},
+      {u"a\\b/c", 0, u"a_b_c"},  // separators are rules of their own
+      {u"caf\u00e9 \u6587 #1 (x) [y] 100%", 0,
        u"caf\u00e9 \u6587 #1 (x) [y] 100%"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(holds_forbidden_character(c.value), c.forbidden);
+    EXPECT_EQ(first_forbidden_character(c.value), c.forbidden);
     std::u16string safe;
     append_safe_name(c.value, safe);
     EXPECT_EQ(safe, c.safe);

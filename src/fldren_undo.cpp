@@ -321,7 +321,7 @@ void undo_renames(undo_run& run) {
     const std::int64_t undone = run.counts.undone;
     const bool logged = undo_line(run, entry, from, to, step, reason);
     write_report_console_line(encoding, from, to,
-                              ended(run.counts.undone > undone), reason, {},
+                              ended(run.counts.undone > undone), reason, {}, 0,
                               report);
     if (!logged) return;
   }

@@ -9,7 +9,7 @@ namespace {
 bool is_option(const char16_t* argument) { return argument[0] == u'-'; }
 
 // The letters read_command_line takes, for the line a stray word gets.
-constexpr option_letters k_option_letters = {u"nsqr", u"xfomc"};
+constexpr option_letters k_option_letters = {u"nsqrt", u"xfomc"};
 
 // The value kept is the resolved path, or the value as given when it does
 // not resolve: never a name left over from another option.
@@ -85,6 +85,10 @@ option_error read_command_line(int argc, char16_t** argv,
         case u'r':
         case u'R':
           options.resume = true;
+          continue;
+        case u't':
+        case u'T':
+          options.trim = true;
           continue;
         case u'?':
           return option_error::question_mark;

@@ -28,7 +28,7 @@ void show_usage(usage_call call) {
   clear_screen();
   write_page(
       "\n\n\nMissing command line options(s)\n\n"
-      "Options: [-xfonsmqrc]\n\n"
+      "Options: [-xfonsmqrct]\n\n"
       "-x x-ways_copylog.txt file\n"
       "-f file: containing fields to add to filename\n"
       "-o outputfile: an output file containing newnames\n"
@@ -37,7 +37,8 @@ void show_usage(usage_call call) {
       "-m FROM=TO: the export has moved; paths beginning FROM begin TO\n"
       "-q quiet: show only failures, and progress on a terminal\n"
       "-r resume: continue the stopped run whose output file -o names\n"
-      "-c COLUMN: rename only files whose contents match that column's hash\n\n"
+      "-c COLUMN: rename only files whose contents match that column's hash\n"
+      "-t trim: shorten a name too long for its folder; it then ends ~\n\n"
       "option -x XWays_export_list_filename:\n"
       "        The \"TAB\" delimeted X-Ways file that is created when you use "
       "the\n"

@@ -14,7 +14,8 @@ bool rename_record(run_context& run, std::int64_t record,
                    wide_text& report) {
   compose_source(run.options, run.columns, fields, run.working_folder, plan);
   look_at_source(run.disk, plan);
-  compose_destination(run.options, run.columns, fields, plan);
+  compose_destination(run.options, run.columns, fields,
+                      room_of(run.disk, plan.source), plan);
   refusal refused = check_record(plan, run.disk);
   // The file must be the one the list describes before it gets its name.
   if (refused == refusal::none && run.hasher != nullptr)
@@ -103,7 +104,8 @@ void end_record(run_context& run, const record_plan& plan, bool success,
         success && run.options.preview ? line_result::planned : ended(success);
     write_report_console_line(run.export_list.form.encoding, plan.source,
                               plan.destination, result, plan.reason,
-                              plan.listed_name, report, at_line_start);
+                              plan.listed_name, plan.shortened_from, report,
+                              at_line_start);
     note_text_written(run.progress);
   }
   count_record(run, success, plan.reason, plan.long_path);

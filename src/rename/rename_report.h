@@ -10,11 +10,13 @@
 // The console line of one rename on standard output: "\n", source, TAB,
 // "==>", TAB, destination, TAB and the result word, then for a failure a
 // TAB and its reason, and when the list spelt the old name otherwise than
-// the disk holds it, a TAB and "(the list says " listed_name ")"; in the
-// encoding of the list it came from, through the console's batch; without
-// the first line feed when the cursor stands at_line_start already.
-// scratch is reused text.
+// the disk holds it, a TAB and "(the list says " listed_name ")"; when -t
+// shortened the new name, a TAB and "(shortened from N characters)"; in
+// the encoding of the list it came from, through the console's batch;
+// without the first line feed when the cursor stands at_line_start
+// already. scratch is reused text.
 void write_report_console_line(text_encoding encoding, wide_view source,
                                wide_view destination, line_result result,
                                wide_view reason, wide_view listed_name,
-                               wide_text& scratch, bool at_line_start = false);
+                               std::size_t shortened_from, wide_text& scratch,
+                               bool at_line_start = false);

@@ -69,7 +69,11 @@ constexpr struct {
     {refusal::trailing_dot_or_space,
      u"The new name ends in a period or a space, which Windows programs "
      u"cannot open"},
-    {refusal::name_too_long, u"The new name is longer than 255 UTF-16 units"},
+    {refusal::name_too_long,
+     u"The new name is longer than 255 UTF-16 units (-t shortens it)"},
+    {refusal::values_too_long,
+     u"The chosen values and the extension alone make the new name too "
+     u"long for its folder"},
     {refusal::path_too_long,
      u"The new path is longer than 32,767 UTF-16 units"},
     {refusal::same_name, u"The new name is the old name"},
@@ -80,7 +84,7 @@ constexpr struct {
     {refusal::no_such_file, u"No file of the old name exists"},
     {refusal::directory, u"The old name is a folder"},
     {refusal::name_too_long_here,
-     u"The new name is longer than its file system allows"},
+     u"The new name is longer than its file system allows (-t shortens it)"},
     {refusal::path_too_long_here,
      u"The new path is longer than the system allows"},
     {refusal::case_twin,
@@ -126,8 +130,42 @@ void compose_source(const run_options& options, const column_plan& columns,
     plan.refused = unresolved;
 }
 
+name_room room_of(const renamer& names, const wide_text& source) {
+  const folder_limits& limits = limits_of(names, source);
+  name_room room;
+  room.bytes = limits.name_bytes;
+  room.utf8 = names.form == name_bytes::utf8;
+  return room;
+}
+
+namespace {
+
+// -t: cuts the file's base name, from base_start on in plan.destination,
+// so that the new name from name_start on fits room; base and extension
+// are the source's. Returns false when even the values and the extension
+// do not fit.
+bool shorten_to_fit(const name_room& room, std::size_t name_start,
+                    std::size_t base_start, wide_view base, wide_view extension,
+                    record_plan& plan) {
+  const wide_view name = wide_view(plan.destination).substr(name_start);
+  if (fits_room(name, room)) return true;
+  const wide_view values =
+      wide_view(plan.destination).substr(name_start, base_start - name_start);
+  const std::size_t kept = trimmed_length(values, base, extension, room);
+  if (kept == wide_view::npos) return false;
+  plan.shortened_from = character_count(name);
+  plan.destination.resize(base_start);
+  plan.destination += base.substr(0, kept);
+  plan.destination += k_trim_mark;
+  plan.destination += extension;
+  return true;
+}
+
+}  // namespace
+
 void compose_destination(const run_options& options, const column_plan& columns,
-                         const record_fields& fields, record_plan& plan) {
+                         const record_fields& fields, const name_room& room,
+                         record_plan& plan) {
   bool present = true;
   bool unusable = false;
   bool separator = false;
@@ -154,8 +192,13 @@ void compose_destination(const run_options& options, const column_plan& columns,
     }
     plan.destination += u'_';
   }
+  const std::size_t base_start = plan.destination.size();
   plan.destination += parts.base_name;
   plan.destination += parts.extension;
+  plan.shortened_from = 0;
+  const bool fits =
+      !options.trim || shorten_to_fit(room, name_start, base_start,
+                                      parts.base_name, parts.extension, plan);
   // The new file name, without a ':stream' suffix, as Windows would hold it.
   wide_view new_name = wide_view(plan.destination).substr(name_start);
   new_name = new_name.substr(0, new_name.find(u':'));
@@ -188,6 +231,8 @@ void compose_destination(const run_options& options, const column_plan& columns,
     plan.refused = refusal::forbidden_character;
   else if (stream)
     plan.refused = refusal::stream;
+  else if (!fits)
+    plan.refused = refusal::values_too_long;
   else if (problem == name_problem::reserved)
     plan.refused = refusal::reserved_name;
   else if (problem == name_problem::too_long)
@@ -211,7 +256,7 @@ void compose_record(const run_options& options, const column_plan& columns,
                     const record_fields& fields, wide_view folder,
                     record_plan& plan) {
   compose_source(options, columns, fields, folder, plan);
-  compose_destination(options, columns, fields, plan);
+  compose_destination(options, columns, fields, name_room{}, plan);
 }
 
 namespace {

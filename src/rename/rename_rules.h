@@ -7,6 +7,7 @@
 
 #include "rename/renamer.h"
 #include "rename/shared_types.h"
+#include "text/name_trim.h"
 #include "text/wide_text.h"
 
 // Why a file is left as it is; none when it may be renamed.
@@ -19,6 +20,7 @@ enum class refusal {
   stream,                 // the Destination names a stream of a file
   reserved_name,          // Windows would open a device, not a file
   name_too_long,          // longer than a Windows name can be
+  values_too_long,        // -t: too long even with the file's own name cut
   trailing_dot_or_space,  // a name Windows programs cannot open
   path_too_long,          // longer than any Windows path can be
   same_name,              // the new name is the old one, which exists
@@ -63,6 +65,9 @@ struct record_plan {
   // source is then composed from the stored name, so that the new name and
   // an undo keep the name that was on disk. Empty otherwise.
   wide_text listed_name;
+  // -t: the characters of the new name before it was shortened to fit its
+  // folder; 0 when it was not.
+  std::size_t shortened_from = 0;
 };
 
 // Composes the record's source path into plan.source: its Destination
@@ -81,15 +86,23 @@ void compose_source(const run_options& options, const column_plan& columns,
 // the value. Changes nothing on the disk.
 void look_at_source(const renamer& names, record_plan& plan);
 
+// What a new name in the folder of source must fit, as names knows that
+// folder: Windows' units, and the bytes its file system counts, if any.
+name_room room_of(const renamer& names, const wide_text& source);
+
 // Composes plan.destination from plan.source: every chosen value (made
 // safe when options.safe_names is set) and "_" put in front of the file
-// name. Columns the record lacks count as empty text. Sets plan.refused
+// name. Columns the record lacks count as empty text. With options.trim,
+// a new name the room cannot hold has its file's base name cut to fit,
+// ending with the mark (plan.shortened_from then set). Sets plan.refused
 // for the rules that the record's text alone decides, the source's
 // refusal among them.
 void compose_destination(const run_options& options, const column_plan& columns,
-                         const record_fields& fields, record_plan& plan);
+                         const record_fields& fields, const name_room& room,
+                         record_plan& plan);
 
-// compose_source and compose_destination, the list's spelling kept.
+// compose_source and compose_destination in a room of Windows' rules
+// alone, the list's spelling kept.
 void compose_record(const run_options& options, const column_plan& columns,
                     const record_fields& fields, wide_view folder,
                     record_plan& plan);

@@ -247,7 +247,10 @@ resume_step resume_record(run_context& run, const record_fields& fields,
     no_run_to_continue(run, u" changed while it was read");
   }
   ++resume.lines_read;
-  compose_record(run.options, run.columns, fields, run.working_folder, plan);
+  // Composed as the earlier run composed it, a name cut by -t the same.
+  compose_source(run.options, run.columns, fields, run.working_folder, plan);
+  compose_destination(run.options, run.columns, fields,
+                      room_of(run.disk, plan.source), plan);
   const bool last = !resuming(run);
   const last_line ending = resume.scan.last;
   const bool cut_short = last && ending == last_line::cut_short;

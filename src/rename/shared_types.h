@@ -27,6 +27,7 @@ struct run_options {
   bool safe_names = false;  // characters no Windows name holds become '_'
   bool quiet = false;       // report failures only, and progress
   bool resume = false;      // continue the run whose output file -o names
+  bool trim = false;        // shorten a name too long for its folder
   // -c: the title of the column holding each file's hash; empty when each
   // file is not to be checked.
   wide_text hash_title;

@@ -431,7 +431,8 @@ class WindowsNames(Case):
         self.inputs(self.record("a.txt", "\u00e9".encode("latin-1") * 130,
                                 b"E") +
                     self.record("b.txt", b"M\xfcller", b"E"), b"Int. ID\n")
-        longer = b"The new name is longer than its file system allows"
+        longer = (b"The new name is longer than its file system allows (-t "
+                  b"shortens it)")
         not_utf8 = b"The new name is not UTF-8, which its file system needs"
         for preview in (["-n"], []):
             with self.subTest(preview=preview):
@@ -454,6 +455,82 @@ class WindowsNames(Case):
                     "-x", "list.txt", "-f", "fields.txt", *preview)
                 self.assertEqual(status, 3, out)
                 self.assertIn(b"\tFailure\t" + longer, out)
+
+    def test_trim_cuts_a_name_to_fit_its_folder(self):
+        # -t cuts the file's own base name so that the new name fits, ending
+        # it "~"; the values and the extension stay whole. Linux counts the
+        # folder's 255 bytes, the Windows build 255 UTF-16 units (Wine keeps
+        # names as Linux does: a CJK name past 255 bytes fails there, where
+        # Windows would hold it, so that case is Linux's).
+        bytes_bind = not support.WINE
+        long_latin = "a" * 244
+        rows = [  # name, value, new name
+            # 250 characters behind 30: cut to fit at exactly 255.
+            (long_latin + "1.docx", "1" * 29, "1" * 29 + "_" + "a" * 219 +
+             "~.docx"),
+            # The same cut: fldren never replaces the first's new name.
+            (long_latin + "2.docx", "1" * 29, None),
+            # A surrogate pair at the cut goes whole.
+            ("b" * 240 + "\U0001F600b.txt", "12345678",
+             "12345678_" + "b" * 240 + "~.txt"),
+            # A combining accent stays with its letter: the cut that would
+            # fall between them falls before the letter.
+            ("c" * 242 + "e\u0301cc.txt", "123456",
+             "123456_" + "c" * 242 + "~.txt"),
+        ]
+        if bytes_bind:
+            rows.append(("\u6587" * 83 + ".txt", "12345",
+                         "12345_" + "\u6587" * 81 + "~.txt"))
+        listed = "Name\tPath\tInt. ID\tEvidence\tDestination\n"
+        for name, value, _ in rows:
+            self.write(name, name.encode(), unicode=True)
+            listed += "n\tp\t%s\tE\t%s\n" % (value, self.full_text(name))
+        self.write("list.txt", b"\xef\xbb\xbf" + listed.encode())
+        self.write("fields.txt", b"Int. ID\n")
+        args = ["-x", "list.txt", "-f", "fields.txt", "-t"]
+        preview = self.run_fldren(*args, "-n", "-o", "plan.txt")
+        status, out, _ = self.run_fldren(*args, "-o", "out.txt")
+        self.assertEqual((preview[0], status), (3, 3), out)
+        self.assertEqual(self.read("plan.txt").replace(b"\tPlanned\t",
+                                                       b"\tSuccess\t"),
+                         self.read("out.txt"))
+        entries = support.journal(self.read("out.txt"))
+        for (name, value, new_name), entry in zip(rows, entries):
+            with self.subTest(name=name[:20]):
+                if new_name is None:
+                    self.assertEqual(entry[2], b"Failure")
+                    self.assertEqual(self.read(name, unicode=True),
+                                     name.encode())
+                    continue
+                self.assertEqual((support.file_name(entry[1]), entry[2]),
+                                 (new_name.encode(), b"Success"))
+                self.assertEqual(self.read(new_name, unicode=True),
+                                 name.encode())
+                self.assertIn(b"\tSuccess\t(shortened from %d characters)" %
+                              len(value + "_" + name), out)
+        # On NTFS through Linux fldren itself finds the name taken first.
+        exists = (b"The new name exists, or one that Windows takes for it "
+                  b"(the same but for case)"
+                  if support.FOLDER_ROOT and not support.WINE
+                  else support.name_exists())
+        self.assertIn(b"\tFailure\t" + exists, out)
+        # -r after a kill composes the same cut names: the last rename
+        # taken back and its line gone, the run goes on to the same file.
+        whole = self.read("out.txt")
+        last = rows[-1]
+        os.rename(self.path(last[2], unicode=True),
+                  self.path(last[0], unicode=True))
+        self.write("out.txt", whole[:whole.rstrip(b"\r\n").rfind(b"\n") + 1])
+        os.remove(self.path("out.run.txt"))
+        status, out, _ = self.run_fldren(*args, "-o", "out.txt", "-r")
+        self.assertEqual((status, self.read("out.txt")), (3, whole), out)
+        status, out, _ = self.run_undo("out.txt")
+        self.assertEqual(status, 0, out)
+        for name, _, _ in rows:
+            self.assertEqual(self.read(name, unicode=True), name.encode())
+        # Without -t a name too long is refused, its reason naming -t.
+        status, out, _ = self.run_fldren("-x", "list.txt", "-f", "fields.txt")
+        self.assertIn(b"(-t shortens it)", out)
 
     def test_new_names_that_differ_only_in_case(self):
         # "A_b_q.txt" and "a_B_q.txt" are one name to Windows: the Windows

@@ -10,6 +10,8 @@
 // files hold names that collide and chain once renamed, a folder with a
 // colon, and a name beyond ASCII; the values hold separators, a colon,
 // names long in bytes and in units. Every spelling stays inside the tree.
+// An input of even length runs both with -t, which cuts a name too long
+// for its folder: the preview must cut it as the run does.
 
 #include <string>
 #include <vector>
@@ -19,8 +21,19 @@
 namespace {
 
 const char* const k_files[] = {
-    "a",     "B",       "1_a",          "c.txt", "d/e",   "d/1_e",
-    "f:g/h", "1_f:g/h", "\xc3\x9c.doc", "d/E",   "1_1_a", "d/x_e",
+    "a",
+    "B",
+    "1_a",
+    "c.txt",
+    "d/e",
+    "d/1_e",
+    "f:g/h",
+    "1_f:g/h",
+    "\xc3\x9c.doc",
+    "d/E",
+    "1_1_a",
+    "d/x_e",
+    "d/a long name of forty characters, it is.txt",
 };
 const char* const k_folders[] = {"d", "f:g", "1_f:g"};
 
@@ -43,6 +56,8 @@ const std::vector<std::string>& values() {
       ":s",
       long_text("\xc3\xa9", 130),  // 260 bytes in UTF-8, 130 units
       long_text("z", 250),         // too long for any name
+      long_text("z", 230),         // -t cuts a long name in units
+      long_text("\xc3\xa9", 120),  // and on ext4 in bytes
       "1_a",
       "E",
   };
@@ -111,15 +126,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   write_file(folder + "/fields.txt", "Int. ID\n");
 
   const auto before = folder_files(folder);
-  const int planned = run_program(
-      folder, {"-x", "list.txt", "-f", "fields.txt", "-n", "-o", "plan.txt"});
+  const bool trim = (size & 1) == 0;
+  std::vector<std::string> preview = {"-x", "list.txt", "-f",      "fields.txt",
+                                      "-n", "-o",       "plan.txt"};
+  std::vector<std::string> run = {"-x",         "list.txt", "-f",
+                                  "fields.txt", "-o",       "real.txt"};
+  if (trim) {
+    preview.push_back("-t");
+    run.push_back("-t");
+  }
+  const int planned = run_program(folder, preview);
   auto after_plan = folder_files(folder);
   after_plan.erase("/plan.txt");
   after_plan.erase("/plan.run.txt");
   FUZZ_CHECK(after_plan == before);
 
-  const int done = run_program(
-      folder, {"-x", "list.txt", "-f", "fields.txt", "-o", "real.txt"});
+  const int done = run_program(folder, run);
   FUZZ_CHECK(planned == done);
   // Where the run writes "Success", the preview writes "Planned", and
   // only there.

@@ -44,13 +44,14 @@ wide_text value_of(const wide_text& name) {
 }
 
 // The letters of the options without a value that were given, in the
-// order n, s, q, r.
+// order n, s, q, r, t.
 std::string flags_of(const run_options& options) {
   std::string flags;
   if (options.preview) flags += 'n';
   if (options.safe_names) flags += 's';
   if (options.quiet) flags += 'q';
   if (options.resume) flags += 'r';
+  if (options.trim) flags += 't';
   return flags;
 }
 
@@ -95,6 +96,7 @@ TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
       {"-xq", e::none, "q"},
       {"-x a -x b", e::none, "b"},
       {"-nsqr -o c", e::none, "", "", "c", "", "nsqr"},
+      {"-Tnx a", e::none, "a", "", nullptr, "", "nt"},
       // A column's title and -m's text are kept as given, not resolved.
       {"-c SHA1 -x a", e::none, "a", "", nullptr, "", "", "SHA1"},
       {"-mC:=D: -m a=b=c -m e=", e::none, "", "", nullptr, "", "", "",

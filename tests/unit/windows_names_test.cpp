@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "text/name_trim.h"
+
 TEST(CheckFileName, RefusesReservedStemsAndOverlongNames) {
   const struct {
     std::u16string name;
@@ -57,4 +59,46 @@ TEST(SafeNames, ReplaceWhatNoWindowsNameHolds) {
     append_safe_name(c.value, safe);
     EXPECT_EQ(safe, c.safe);
   }
+}
+
+TEST(TrimmedLength, CutsBetweenWholeCharactersToFitTheRoom) {
+  const std::size_t none = std::u16string_view::npos;
+  const struct {
+    const char16_t* before;  // the values with their _
+    std::u16string base;
+    const char16_t* after;  // the extension
+    name_room room;
+    std::size_t kept;
+  } cases[] = {
+      // 1_abc~.txt is 10 units.
+      {u"1_", u"abcdefghij", u".txt", {10, 0, true}, 3},
+      // A surrogate pair is kept whole or not at all.
+      {u"1_", u"ab\U0001F600cd", u"", {6, 0, true}, 2},
+      {u"1_", u"ab\U0001F600cd", u"", {7, 0, true}, 4},
+      // A combining accent stays with its letter; a variation selector
+      // with its symbol; a joined emoji sequence is kept whole.
+      {u"", u"abe\u0301cd", u"", {4, 0, true}, 2},
+      {u"", u"a\u263A\uFE0Fb", u"", {3, 0, true}, 1},
+      {u"", u"a\U0001F469\u200D\U0001F4BBz", u"", {5, 0, true}, 1},
+      {u"", u"a\U0001F469\u200D\U0001F4BBz", u"", {7, 0, true}, 6},
+      {u"", u"a\U0001F44D\U0001F3FDb", u"", {4, 0, true}, 1},
+      // Bytes bind where the folder counts them: 3 a CJK character in
+      // UTF-8, one a unit for an 8-bit list's names.
+      {u"1_", u"\u6587\u6587\u6587", u"", {255, 8, true}, 1},
+      {u"", u"\u00e9\u00e9\u00e9", u"", {255, 3, false}, 2},
+      {u"", u"\u00e9\u00e9\u00e9", u"", {255, 3, true}, 1},
+      // The values and the extension alone leave no room.
+      {u"abcdefgh", u"x", u".txt", {10, 0, true}, none},
+      {u"abcde", u"x", u".txt", {10, 0, true}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.base.begin(), c.base.end()));
+    EXPECT_EQ(trimmed_length(c.before, c.base, c.after, c.room), c.kept);
+  }
+  // The example of the manual: 250 letters behind a prefix of 30 fit at
+  // exactly 255 units.
+  const std::u16string prefix = u"123456789012_Hard drive no2 _";
+  const std::size_t kept = trimmed_length(
+      prefix + u"_", std::u16string(250, u'a'), u".docx", name_room{});
+  EXPECT_EQ(prefix.size() + 1 + kept + 1 + 5, k_max_name_units);
 }

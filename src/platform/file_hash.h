@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "text/hash_text.h"
@@ -60,6 +61,11 @@ bool hash_file(const std::u16string& path, name_bytes form, hash_kind kind,
 bool hash_input_file(const std::u16string& name, hash_kind kind,
                      std::string& hex_digest, std::u16string& reason,
                      std::atomic<std::int64_t>* bytes_done = nullptr);
+
+// The reason of a hash that Ctrl+C stopped at its next block: the run is
+// ending, and the file was not looked at.
+inline constexpr std::u16string_view k_hash_interrupted =
+    u"Ctrl+C stopped the hash";
 
 // Makes every hash in progress, and every later one, stop at its next
 // block and fail: the process is ending, and a file of many gigabytes must

@@ -166,6 +166,11 @@ bool hash_system_name(const std::string& name, hash_kind kind, bool follow_link,
       reason = u"Stopped: the program is ending";
       return false;
     }
+    // A file of many gigabytes must not keep Ctrl+C waiting.
+    if (interrupted()) {
+      reason = k_hash_interrupted;
+      return false;
+    }
     const ssize_t got = read(descriptor, buffer.get(), block);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {

@@ -197,6 +197,11 @@ bool hash_named_file(const std::u16string& name, hash_kind kind,
       reason = u"Stopped: the program is ending";
       return false;
     }
+    // A file of many gigabytes must not keep Ctrl+C waiting.
+    if (interrupted()) {
+      reason = k_hash_interrupted;
+      return false;
+    }
     DWORD got = 0;
     if (!ReadFile(open.file, buffer.get(), static_cast<DWORD>(block), &got,
                   nullptr)) {

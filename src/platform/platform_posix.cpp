@@ -41,6 +41,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -661,9 +662,12 @@ void wait_for_key() {
 
 namespace {
 
-volatile std::sig_atomic_t interrupt_noted = 0;
+// Set by the handler, read by the run and by the hashing workers: a
+// lock-free atomic is both safe in a signal handler and across threads.
+std::atomic<bool> interrupt_noted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-void note_interrupt(int) { interrupt_noted = 1; }
+void note_interrupt(int) { interrupt_noted = true; }
 
 }  // namespace
 
@@ -676,7 +680,7 @@ void catch_interrupts() {
   sigaction(SIGINT, &action, nullptr);
 }
 
-bool interrupted() { return interrupt_noted != 0; }
+bool interrupted() { return interrupt_noted; }
 
 void exit_process(int status) { std::exit(status); }
 

@@ -763,9 +763,23 @@ namespace {
 std::atomic<bool> interrupt_noted{false};
 
 BOOL WINAPI note_interrupt(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  interrupt_noted = true;
-  return TRUE;
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      interrupt_noted = true;
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // The window closed, or the session ends: Windows ends the process
+      // when this returns, or a few seconds on. The run ends as on Ctrl+C,
+      // its files closed, and its own exit ends this thread with it.
+      interrupt_noted = true;
+      Sleep(INFINITE);
+      return TRUE;
+    default:
+      return FALSE;
+  }
 }
 
 }  // namespace

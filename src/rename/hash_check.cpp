@@ -151,6 +151,8 @@ refusal check_file_hash(run_context& run, std::int64_t record,
     outcome.hashed = hash_file(plan.source, run.disk.form, kind, outcome.hex,
                                outcome.reason, &run.hasher->bytes);
   }
+  // A hash that Ctrl+C stopped, ahead or now, says nothing of the file.
+  if (!outcome.hashed && interrupted()) return refusal::hash_stopped;
   if (!outcome.hashed) {
     reason = u"The file could not be read for its hash: " + outcome.reason;
     return refusal::cannot_look;

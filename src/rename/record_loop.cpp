@@ -20,6 +20,9 @@ bool rename_record(run_context& run, std::int64_t record,
   // The file must be the one the list describes before it gets its name.
   if (refused == refusal::none && run.hasher != nullptr)
     refused = check_file_hash(run, record, fields, plan, plan.reason);
+  // Ctrl+C came while the file was hashed: the record is left for -r, as
+  // the records after it are, with no line and no count.
+  if (refused == refusal::hash_stopped) return true;
   if (refused == refusal::hash_differs) ++run.counts.contents_differ;
   bool success = false;
   if (refused != refusal::none) {

@@ -97,6 +97,7 @@ constexpr struct {
      u"The file's contents differ from the hash in the list"},
     {refusal::symbolic_link,
      u"The file is a symbolic link: its contents lie elsewhere"},
+    {refusal::hash_stopped, u"Ctrl+C stopped the hash"},
     {refusal::not_utf8_here,
      u"The new name is not UTF-8, which its file system needs"},
 };

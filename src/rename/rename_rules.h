@@ -36,6 +36,8 @@ enum class refusal {
   hash_value,             // -c: the record's hash is no MD5, SHA-1 or SHA-256
   hash_differs,           // -c: the file is not the one the list describes
   symbolic_link,          // -c: the old name is a link; its file lies elsewhere
+  hash_stopped,           // -c: Ctrl+C stopped the hash; the record is not
+                          // looked at, and -r takes it up
 };
 
 // The reason shown for a refusal other than none and cannot_look, whose

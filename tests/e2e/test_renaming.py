@@ -7,6 +7,7 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -884,6 +885,38 @@ class HashCheck(Case):
     DIFFERS = b"The file's contents differ from the hash in the list"
     NOT_A_HASH = (b"The hash in the list is not 32, 40 or 64 hex digits "
                   b"(MD5, SHA-1 or SHA-256)")
+
+    def test_ctrl_c_stops_a_long_hash(self):
+        # A 40 GiB image takes a minute or more to hash; Ctrl+C must not
+        # wait for it. The file in flight gets no line and keeps its name,
+        # so that -r takes it up.
+        if support.WINE:
+            self.skipTest("Wine's console events are not POSIX signals")
+        with open(self.path("big.img"), "wb") as f:
+            f.truncate(40 << 30)
+        self.inputs(b"big.img\tp\t1\tE\t%s\t%s\n" % (
+            self.full("big.img"), b"0" * 32), b"Int. ID\n",
+            HEADER.rstrip(b"\n") + b"\tMD5\n")
+        process = self.start(["-x", "list.txt", "-f", "fields.txt", "-c",
+                              "MD5", "-o", "out.txt"])
+        # Once the image is being read, the handler is in place.
+        deadline = time.time() + 60
+        while time.time() < deadline and process.poll() is None:
+            with open("/proc/%d/io" % process.pid) as io:
+                if int(io.read().split("rchar: ")[1].split()[0]) > 50 << 20:
+                    break
+            time.sleep(0.05)
+        signalled = time.time()
+        process.send_signal(signal.SIGINT)
+        out, _ = process.communicate(timeout=60)
+        waited = time.time() - signalled
+        sys.stderr.write("Ctrl+C ended the hash in %.2f s\n" % waited)
+        self.assertEqual(process.returncode, 6, out[-300:])
+        # Far less than the read of 40 GiB, however slow the machine.
+        self.assertLess(waited, 15)
+        self.assertIn(b"Interrupted: ", out)
+        self.assertEqual(support.journal(self.read("out.txt")), [])
+        self.assertTrue(self.exists("big.img"))
 
     def test_only_files_whose_contents_match_their_hash_are_renamed(self):
         # Each length's algorithm, matching and not; a file of several

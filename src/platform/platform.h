@@ -54,20 +54,34 @@ bool seek_file(std::FILE* file, std::int64_t offset);
 
 // Which file a name or an open file leads to, whatever the spelling of the
 // name: device and inode on POSIX; on Windows the volume serial number and
-// the 128-bit file ID (ReFS reuses 64-bit file indexes). All zeros means
-// the system did not tell, as some shares do.
+// the 128-bit file ID (ReFS reuses 64-bit file indexes). An index of zeros
+// means the system did not tell, as some shares do.
 struct file_identity {
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
   std::uint64_t index_high = 0;
 };
 
-// True when both identities are known and equal: the same file. An
-// identity of all zeros is the same as nothing, so that a file system that
-// does not tell never makes two files one.
+// Whether a file ID the system gave names a file: a file system without
+// IDs gives 0, and one that cannot establish an ID for a file gives all
+// ones, both to be ignored (MS-FSCC 2.1.9 and 2.1.10). A 64-bit index is
+// low with wide false; a 128-bit ID is low and high with wide true.
+inline bool is_known_file_id(std::uint64_t low, std::uint64_t high, bool wide) {
+  constexpr std::uint64_t k_all_ones = ~std::uint64_t{0};
+  if (!wide) return low != 0 && low != k_all_ones;
+  return !(low == 0 && high == 0) && !(low == k_all_ones && high == k_all_ones);
+}
+
+// Whether the identity names a file; an unknown one names none.
+inline bool identity_known(const file_identity& identity) {
+  return identity.index != 0 || identity.index_high != 0;
+}
+
+// True when both identities are known and equal: the same file. An unknown
+// identity is the same as nothing, so that a file system that does not
+// tell never makes two files one.
 inline bool same_identity(const file_identity& a, const file_identity& b) {
-  const bool known = a.index != 0 || a.index_high != 0 || a.volume != 0;
-  return known && a.volume == b.volume && a.index == b.index &&
+  return identity_known(a) && a.volume == b.volume && a.index == b.index &&
          a.index_high == b.index_high;
 }
 

@@ -295,7 +295,7 @@ bool identity_of_handle(HANDLE handle, file_identity& identity) {
     std::uint64_t halves[2] = {0, 0};
     static_assert(sizeof halves == sizeof id_info.FileId.Identifier);
     std::memcpy(halves, id_info.FileId.Identifier, sizeof halves);
-    if (halves[0] != 0 || halves[1] != 0) {
+    if (is_known_file_id(halves[0], halves[1], true)) {
       identity.volume = id_info.VolumeSerialNumber;
       identity.index = halves[0];
       identity.index_high = halves[1];
@@ -304,11 +304,16 @@ bool identity_of_handle(HANDLE handle, file_identity& identity) {
   }
   BY_HANDLE_FILE_INFORMATION information;
   if (!GetFileInformationByHandle(handle, &information)) return false;
-  identity.volume = information.dwVolumeSerialNumber;
-  identity.index =
+  const std::uint64_t index =
       information.nFileIndexLow |
       (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32);
-  identity.index_high = 0;
+  // A share without IDs would make every file one file: the identity is
+  // then unknown, and every use of it does without.
+  identity = file_identity{};
+  if (is_known_file_id(index, 0, false)) {
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.index = index;
+  }
   return true;
 }
 

@@ -183,3 +183,25 @@ TEST(StillAsRead, TrustsADigestOnlyWhileNothingOfTheFileMoved) {
     EXPECT_EQ(still_as_read(c.read, c.now), c.trusted);
   }
 }
+
+TEST(FileId, ZerosAndAllOnesNameNoFile) {
+  constexpr std::uint64_t ones = ~std::uint64_t{0};
+  const struct {
+    std::uint64_t low;
+    std::uint64_t high;
+    bool wide;
+    bool known;
+  } cases[] = {
+      {42, 0, false, true},      {0, 0, false, false},  {ones, 0, false, false},
+      {42, 0, true, true},       {0, 7, true, true},    {0, 0, true, false},
+      {ones, ones, true, false}, {ones, 0, true, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(is_known_file_id(c.low, c.high, c.wide), c.known)
+        << c.low << " " << c.high << (c.wide ? " wide" : "");
+  // A volume's serial beside an unknown index makes no file one with
+  // another.
+  file_identity share;
+  share.volume = 7;
+  EXPECT_FALSE(same_identity(share, share));
+}

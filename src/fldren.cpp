@@ -18,6 +18,7 @@
 #include "console/text_output.h"
 #include "journal/journal.h"
 #include "journal/run_record.h"
+#include "platform/file_hash.h"
 #include "platform/platform.h"
 #include "platform/program_entry.h"
 #include "rename/hash_check.h"
@@ -103,6 +104,15 @@ void write_closing_lines(const run_context& run) {
              std::string(k_count_indent) +
              "Explorer and most programs cannot open a path longer than " +
              std::to_string(k_classic_path_limit) + " characters.\n";
+  const std::int64_t access_times = files_read_changing_access_time();
+  if (access_times > 0)
+    lines += "Access times:     " + group_thousands(access_times) + "\n" +
+             std::string(k_count_indent) +
+             "Reads of -c that the system would not let keep the file's "
+             "access time;\n" +
+             std::string(k_count_indent) +
+             "it may have changed (on Linux, run -c as the files' owner to "
+             "keep it).\n";
   if (run.disk.creation_times_restored > 0)
     lines += "Creation times:   " +
              group_thousands(run.disk.creation_times_restored) + "\n" +
@@ -177,6 +187,10 @@ void note_run_outcome(run_context& run) {
                   counts.processed - run.resume.processed},
                  {"Renamed by this run", counts.renamed - run.resume.renamed},
                  {"Failed by this run", counts.failed - run.resume.failed}});
+  // Evidence read changed: the record says so.
+  const std::int64_t access_times = files_read_changing_access_time();
+  if (access_times > 0)
+    note_counts(notes, {{"Reads not keeping access times", access_times}});
   note_batch_end(notes, "Output file", run.options.output_file_name);
 }
 

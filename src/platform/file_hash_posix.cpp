@@ -21,6 +21,7 @@
 namespace {
 
 std::atomic<bool> hashing_stopped{false};
+std::atomic<std::int64_t> access_times_unkept{0};
 
 // strerror_r comes in two flavours: the GNU one returns the text, which
 // may not be in buffer; the XSI one fills buffer and returns a status.
@@ -96,13 +97,19 @@ class descriptor_guard {
 // follow_link is set, and without moving the file's access time when the
 // system allows it: only the file's owner may ask so. -1 on failure, errno
 // then telling why.
-int open_to_read(const std::string& name, bool follow_link) {
+// Opens name to read without the read changing its access time
+// (O_NOATIME, which the file's owner and a process with CAP_FOWNER may
+// ask); where the system refuses that, opens it all the same, time_kept
+// then false.
+int open_to_read(const std::string& name, bool follow_link, bool& time_kept) {
   // O_NONBLOCK: a FIFO would otherwise hold the open until a writer came;
   // it is refused later, and on a regular file the flag changes nothing.
   const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK |
                     (follow_link ? 0 : O_NOFOLLOW);
+  time_kept = true;
   const int descriptor = open(name.c_str(), flags | O_NOATIME);
   if (descriptor >= 0 || errno != EPERM) return descriptor;
+  time_kept = false;
   return open(name.c_str(), flags);
 }
 
@@ -125,11 +132,15 @@ bool hash_system_name(const std::string& name, hash_kind kind, bool follow_link,
     reason = error_text(EINVAL);
     return false;
   }
-  const int descriptor = open_to_read(name, follow_link);
+  bool time_kept = true;
+  const int descriptor = open_to_read(name, follow_link, time_kept);
   if (descriptor < 0) {
     reason = error_text(errno);
     return false;
   }
+  // An exported file is never followed, an input of the command line is:
+  // only the evidence's access times are told.
+  if (!time_kept && !follow_link) ++access_times_unkept;
   const descriptor_guard closer(descriptor);
   // The clock before the file's first look: any write after that look
   // comes later still.
@@ -246,3 +257,5 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
 }
 
 void stop_hashing_files() { hashing_stopped.store(true); }
+
+std::int64_t files_read_changing_access_time() { return access_times_unkept; }

@@ -19,6 +19,7 @@
 namespace {
 
 std::atomic<bool> hashing_stopped{false};
+std::atomic<std::int64_t> access_times_unkept{0};
 
 // Words for a status CNG returned, which FormatMessageW does not know.
 std::u16string status_text(NTSTATUS status) {
@@ -87,13 +88,31 @@ struct handles {
 // use, a rename or removal included: an examiner's run renames files that
 // a check may be reading. With FILE_FLAG_OPEN_REPARSE_POINT unless
 // follow_link is set, so that a reparse point is opened itself.
-HANDLE open_to_read(const std::wstring& name, bool follow_link) {
-  return CreateFileW(name.c_str(), GENERIC_READ,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
-                         (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
-                     nullptr);
+// Opens name to read without the read changing its access time: with the
+// right to write its attributes, the handle is told to leave that time
+// (SetFileTime with a time of all ones, which stops its updates through
+// this handle and changes nothing itself). Where that right is refused (a
+// read-only share, a file the user may only read), opens it to read only,
+// time_kept then false.
+HANDLE open_to_read(const std::wstring& name, bool follow_link,
+                    bool& time_kept) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
+                      (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                            share, nullptr, OPEN_EXISTING, flags, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    FILETIME untouched;
+    untouched.dwLowDateTime = 0xFFFFFFFF;
+    untouched.dwHighDateTime = 0xFFFFFFFF;
+    time_kept = SetFileTime(file, nullptr, &untouched, nullptr) != 0;
+    return file;
+  }
+  time_kept = true;
+  if (GetLastError() != ERROR_ACCESS_DENIED) return file;
+  time_kept = false;
+  return CreateFileW(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                     flags, nullptr);
 }
 
 // True when time, in 100 ns units, lies far enough behind now that a write
@@ -136,11 +155,15 @@ bool hash_named_file(const std::u16string& name, hash_kind kind,
     return false;
   }
   handles open;
-  open.file = open_to_read(wide_name, follow_link);
+  bool time_kept = true;
+  open.file = open_to_read(wide_name, follow_link, time_kept);
   if (open.file == INVALID_HANDLE_VALUE) {
     reason = system_error_text(GetLastError());
     return false;
   }
+  // An exported file is never followed, an input of the command line is:
+  // only the evidence's access times are told.
+  if (!time_kept && !follow_link) ++access_times_unkept;
   // A device or a pipe may never end, and cannot be read again to check.
   if (GetFileType(open.file) != FILE_TYPE_DISK) {
     reason = u"Not a regular file";
@@ -167,13 +190,15 @@ bool hash_named_file(const std::u16string& name, hash_kind kind,
     // or compressed file) reads as them only when followed; opened again,
     // it must be the same file.
     handles followed;
-    followed.file = open_to_read(wide_name, true);
+    bool followed_time_kept = true;
+    followed.file = open_to_read(wide_name, true, followed_time_kept);
     file_state reached;
     if (followed.file == INVALID_HANDLE_VALUE ||
         !state_of_handle(followed.file, reached)) {
       reason = system_error_text(GetLastError());
       return false;
     }
+    if (time_kept && !followed_time_kept) ++access_times_unkept;
     if (!same_identity(before.identity, reached.identity)) {
       reason = u"The file changed while it was read";
       return false;
@@ -272,3 +297,5 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
 }
 
 void stop_hashing_files() { hashing_stopped.store(true); }
+
+std::int64_t files_read_changing_access_time() { return access_times_unkept; }

@@ -243,6 +243,8 @@ int run_main(int argc, char16_t** argv) {
   // Only Windows gives a renamed file the creation time of another, and
   // only its paths need the current folder to be made whole.
   run.disk.keep_creation_times = native_path_style() == path_style::windows;
+  if (run.disk.keep_creation_times)
+    run.disk.tunnel_window = tunnel_window_of(read_tunnel_settings());
   if (native_path_style() == path_style::windows &&
       !current_folder(run.working_folder))
     run.working_folder.clear();

@@ -385,6 +385,8 @@ int run_undo_main(int argc, char16_t** argv) {
     end_undo(run, k_exit_failure);
   run.disk.form = name_bytes_of(run.input.form.encoding);
   run.disk.keep_creation_times = native_path_style() == path_style::windows;
+  if (run.disk.keep_creation_times)
+    run.disk.tunnel_window = tunnel_window_of(read_tunnel_settings());
   // The folder came from the command line; it is joined with the output
   // file's paths, in the form they are held in.
   run.options.folder = command_text_in_form(run.options.folder, run.disk.form);

@@ -63,9 +63,9 @@ bool hash_input_file(const std::u16string& name, hash_kind kind,
                      std::atomic<std::int64_t>* bytes_done = nullptr);
 
 // How many reads of exported files by hash_file the system would not let
-// keep the file's access time (on Linux neither the owner nor allowed O_NOATIME; on
-// Windows no right to write the file's attributes): that time may have
-// changed. Never fails.
+// keep the file's access time (on Linux neither the owner nor allowed
+// O_NOATIME; on Windows no right to write the file's attributes): that time may
+// have changed. Never fails.
 std::int64_t files_read_changing_access_time();
 
 // The reason of a hash that Ctrl+C stopped at its next block: the run is

@@ -275,6 +275,22 @@ name_kind kind_of_name(const std::u16string& path, name_bytes form,
 bool may_rename_in(const std::u16string& folder, name_bytes form,
                    std::u16string& reason);
 
+// How an administrator set NTFS's tunnelling: how long a name that left a
+// folder keeps its creation time for a file renamed into it, and how many
+// such names are kept (0 turns it off); each only where it was set
+// (MaximumTunnelEntryAgeInSeconds and MaximumTunnelEntries under
+// HKLM\SYSTEM\CurrentControlSet\Control\FileSystem). POSIX has none.
+struct tunnel_settings {
+  bool age_set = false;
+  std::uint32_t age_seconds = 0;
+  bool entries_set = false;
+  std::uint32_t entries = 0;
+};
+
+// The machine's tunnelling settings, as a standard user may read them;
+// nothing set where they cannot be read. Never fails.
+tunnel_settings read_tunnel_settings();
+
 // The creation time of the file a rename path names, as the file system
 // keeps it; false where it keeps none or cannot tell (POSIX).
 bool creation_time_of(const std::u16string& path, std::uint64_t& time);

@@ -16,7 +16,8 @@
 //   Rename without replacing, by link: link_and_unlink, error_text,
 //     last_error_text,
 //     rename_no_replace (renameat2), rename_by_link, name_exists_text
-//   Looking at names: kind_of_name, may_rename_in, identity_of_rename_path,
+//   Looking at names: kind_of_name, read_tunnel_settings (none here),
+//     may_rename_in, identity_of_rename_path,
 //     state_of_rename_path
 //   Limits of folders and Windows file systems: windows_file_system (the
 //     mount table), limits_of_folder, system_length, reaches_system_as_utf8
@@ -444,6 +445,8 @@ name_kind kind_of_name(const std::u16string& path, name_bytes form,
   reason = error_text(errno);
   return name_kind::unknown;
 }
+
+tunnel_settings read_tunnel_settings() { return {}; }
 
 bool may_rename_in(const std::u16string& folder, name_bytes form,
                    std::u16string& reason) {

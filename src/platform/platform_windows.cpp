@@ -16,7 +16,8 @@
 //     last_error_text
 //   Rename without replacing: rename_no_replace (MoveFileExW, tried again
 //     while held), rename_by_link (none here), name_exists_text
-//   Looking at names: kind_of_name, may_rename_in (always yes),
+//   Looking at names: kind_of_name, read_tunnel_settings, may_rename_in
+//     (always yes),
 //     identity_of_rename_path,
 //     state_of_rename_path
 //   Limits of folders: limits_of_folder (the Windows rules only),
@@ -558,6 +559,31 @@ name_kind kind_of_name(const std::u16string& path, name_bytes,
   if (error == ERROR_PATH_NOT_FOUND) return no_folder(path, reason);
   reason = error_text(error);
   return name_kind::unknown;
+}
+
+namespace {
+
+// A DWORD value of the file system's settings; false where it is not set.
+bool file_system_setting(const wchar_t* name, std::uint32_t& value) {
+  DWORD data = 0;
+  DWORD size = sizeof data;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE,
+                   L"SYSTEM\\CurrentControlSet\\Control\\FileSystem", name,
+                   RRF_RT_REG_DWORD, nullptr, &data, &size) != ERROR_SUCCESS)
+    return false;
+  value = data;
+  return true;
+}
+
+}  // namespace
+
+tunnel_settings read_tunnel_settings() {
+  tunnel_settings settings;
+  settings.age_set = file_system_setting(L"MaximumTunnelEntryAgeInSeconds",
+                                         settings.age_seconds);
+  settings.entries_set =
+      file_system_setting(L"MaximumTunnelEntries", settings.entries);
+  return settings;
 }
 
 // A folder's security descriptor would answer only with an AccessCheck

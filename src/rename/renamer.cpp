@@ -5,6 +5,13 @@
 #include "console/text_output.h"
 #include "text/path_forms.h"
 
+std::chrono::seconds tunnel_window_of(const tunnel_settings& settings) {
+  if (settings.entries_set && settings.entries == 0)
+    return std::chrono::seconds(0);
+  return settings.age_set ? std::chrono::seconds(settings.age_seconds)
+                          : k_tunnel_window;
+}
+
 name_bytes name_bytes_of(text_encoding encoding) {
   return encoding == text_encoding::eight_bit ? name_bytes::eight_bit
                                               : name_bytes::utf8;
@@ -116,7 +123,8 @@ name_kind kind_of(const renamer& names, const wide_text& path,
 bool left_recently(const renamer& names, const wide_text& path,
                    std::chrono::steady_clock::time_point now) {
   const auto left = names.left_names.find(name_key(names, path));
-  return left != names.left_names.end() && now - left->second < k_tunnel_window;
+  return left != names.left_names.end() &&
+         now - left->second < names.tunnel_window;
 }
 
 namespace {
@@ -127,8 +135,8 @@ void note_left(renamer& names, const wide_text& from,
                std::chrono::steady_clock::time_point now) {
   if (names.left_names.size() > 4096)
     for (auto at = names.left_names.begin(); at != names.left_names.end();)
-      at = now - at->second < k_tunnel_window ? std::next(at)
-                                              : names.left_names.erase(at);
+      at = now - at->second < names.tunnel_window ? std::next(at)
+                                                  : names.left_names.erase(at);
   names.left_names[name_key(names, from)] = now;
 }
 

@@ -19,6 +19,9 @@
 
 enum class renamer_mode { real, preview };
 
+// Windows' own tunnelling window, where no administrator changed it.
+inline constexpr auto k_tunnel_window = std::chrono::seconds(15);
+
 struct renamer {
   renamer_mode mode = renamer_mode::real;
   name_bytes form = name_bytes::eight_bit;  // how names reach the system
@@ -27,12 +30,13 @@ struct renamer {
   // program holding every file would otherwise stall the run for hours.
   bool wait_when_held = true;
   int held_in_a_row = 0;
-  // NTFS "tunnelling": for 15 seconds after a name leaves a folder, a file
-  // renamed into that name is given the creation time of the file that
-  // left it. The names the run's renames left, with when, are kept where
+  // NTFS "tunnelling": for tunnel_window after a name leaves a folder, a
+  // file renamed into that name is given the creation time of the file
+  // that left it. The names the run's renames left, with when, are kept where
   // the system does so (Windows), so that a file renamed into one keeps
   // its own creation time.
   bool keep_creation_times = false;
+  std::chrono::seconds tunnel_window = k_tunnel_window;
   std::unordered_map<wide_text, std::chrono::steady_clock::time_point>
       left_names;
   std::int64_t creation_times_restored = 0;
@@ -64,11 +68,15 @@ const folder_limits& limits_of(const renamer& names, const wide_text& path);
 wide_text name_key(const renamer& names, const wide_text& path);
 
 inline constexpr int k_held_in_a_row = 3;
-inline constexpr auto k_tunnel_window = std::chrono::seconds(15);
+
+// How long after a name leaves a folder NTFS gives its creation time to a
+// file renamed into it, as the machine's settings say: none when its
+// entries are set to 0, their age when set, else Windows' 15 seconds.
+std::chrono::seconds tunnel_window_of(const tunnel_settings& settings);
 
 // True when an earlier rename of the run left the name path, less than
-// k_tunnel_window before now: NTFS may give a file renamed into it that
-// file's creation time. Never fails.
+// names.tunnel_window before now: NTFS may give a file renamed into it
+// that file's creation time. Never fails.
 bool left_recently(const renamer& names, const wide_text& path,
                    std::chrono::steady_clock::time_point now);
 

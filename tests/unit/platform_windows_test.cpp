@@ -263,3 +263,26 @@ TEST(FileState, TellsAnInPlaceWriteFromTheFileRead) {
   EXPECT_EQ(now.version.size, named.version.size);
   EXPECT_FALSE(same_version(now.version, named.version));
 }
+
+TEST(TunnelSettings, AreReadWhereSet) {
+  // Wine's registry holds neither value until a test sets it.
+  const wchar_t* key = L"SYSTEM\\CurrentControlSet\\Control\\FileSystem";
+  const tunnel_settings unset = read_tunnel_settings();
+  EXPECT_FALSE(unset.age_set);
+  const DWORD age = 42;
+  const DWORD entries = 0;
+  ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key,
+                            L"MaximumTunnelEntryAgeInSeconds", REG_DWORD, &age,
+                            sizeof age),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, L"MaximumTunnelEntries",
+                            REG_DWORD, &entries, sizeof entries),
+            ERROR_SUCCESS);
+  const tunnel_settings set = read_tunnel_settings();
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key,
+                     L"MaximumTunnelEntryAgeInSeconds");
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, L"MaximumTunnelEntries");
+  EXPECT_TRUE(set.age_set && set.entries_set);
+  EXPECT_EQ(set.age_seconds, 42u);
+  EXPECT_EQ(set.entries, 0u);
+}

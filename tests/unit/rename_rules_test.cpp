@@ -125,6 +125,21 @@ TEST(ComposeRecord, RefusesRecordsThatWouldNameAnotherFile) {
   }
 }
 
+TEST(Renamer, TunnelsForAsLongAsTheMachineSays) {
+  using std::chrono::seconds;
+  const struct {
+    tunnel_settings settings;
+    seconds window;
+  } cases[] = {
+      {{}, seconds(15)},                    // Windows' own
+      {{true, 60, false, 0}, seconds(60)},  // an administrator's age
+      {{false, 0, true, 1024}, seconds(15)},
+      {{true, 60, true, 0}, seconds(0)},  // no entries: off
+      {{true, 0, false, 0}, seconds(0)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tunnel_window_of(c.settings), c.window);
+}
+
 TEST(Renamer, KnowsTheNamesTheRunJustLeft) {
   // A file renamed into a name another file left moments before may be
   // given that file's creation time by NTFS; the renamer knows which

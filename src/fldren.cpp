@@ -223,6 +223,7 @@ int run_main(int argc, char16_t** argv) {
   // Both lists are usable before the output file is made: a mistyped name
   // must not cost an earlier output file its lines.
   open_lists(run);
+  follow_list_encoding(run.export_list.form.encoding);
   create_output_file(run);
   begin_run_record(run, argc, argv);
   announce_lists(run);

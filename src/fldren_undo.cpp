@@ -383,6 +383,7 @@ int run_undo_main(int argc, char16_t** argv) {
   run.options = std::move(parsed.options);
   if (!open_named_input(run.input, run.options.journal_name))
     end_undo(run, k_exit_failure);
+  follow_list_encoding(run.input.form.encoding);
   run.disk.form = name_bytes_of(run.input.form.encoding);
   run.disk.keep_creation_times = native_path_style() == path_style::windows;
   if (run.disk.keep_creation_times)

@@ -79,6 +79,10 @@ struct console_state {
   // A write to standard output failed: the report is not whole, whatever
   // later writes do.
   bool failed = false;
+  // The encoding of the program's own messages, once a Unicode list set
+  // it; the command line's until then.
+  bool messages_set = false;
+  text_encoding messages = text_encoding::eight_bit;
 };
 
 console_state& console() {
@@ -148,7 +152,16 @@ bool write_console_8bit(console_stream stream, std::string_view text) {
 }
 
 bool write_console_text(console_stream stream, wide_view text) {
-  return write_console_text(stream, text, command_line_encoding());
+  const console_state& state = console();
+  return write_console_text(
+      stream, text,
+      state.messages_set ? state.messages : command_line_encoding());
+}
+
+void follow_list_encoding(text_encoding list) {
+  if (list == text_encoding::eight_bit) return;
+  console().messages_set = true;
+  console().messages = list;
 }
 
 bool write_console_text(console_stream stream, wide_view text,

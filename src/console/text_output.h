@@ -48,8 +48,16 @@ bool write_console_text(console_stream stream, wide_view text,
                         text_encoding encoding);
 
 // The same for the program's own messages and names from the command
-// line, in the command line's encoding (command_line_encoding).
+// line, in the command line's encoding (command_line_encoding), or after
+// follow_list_encoding in the list's.
 bool write_console_text(console_stream stream, wide_view text);
+
+// From here on the program's own messages go out as the report lines of a
+// Unicode list do, UTF-8 where they are bytes: a redirected output then
+// holds one encoding, not the command line's code page beside the list's
+// UTF-8. An 8-bit list changes nothing: its report lines are in the code
+// page already. Never fails.
+void follow_list_encoding(text_encoding list);
 
 // One of the program's messages to standard output, as write_console_text
 // writes it.

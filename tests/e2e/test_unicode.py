@@ -174,6 +174,25 @@ class UnicodeLists(Case):
                 self.assertEqual(len(renamed), 1, renamed)
                 os.remove(self.path(renamed[0], unicode=True))
 
+    def test_redirected_output_is_in_one_encoding(self):
+        # A Unicode list's report lines are UTF-8; the names the command
+        # line gave, in the same output, must be too, not the code page's
+        # bytes (which Wine, like Windows, gives a program's command line).
+        folder = "Zo\u00eb"
+        self.write(folder + "/a.txt", b"A", unicode=True)
+        self.write(folder + "/list.txt", encoded(
+            HEADER + self.record(folder + "/a.txt"), "utf-8"), unicode=True)
+        self.write(folder + "/fields.txt", b"Int. ID\n", unicode=True)
+        status, out, _ = self.run_fldren(
+            "-x", folder + "/list.txt", "-f", folder + "/fields.txt", "-o",
+            folder + "/out.txt")
+        self.assertEqual(status, 0, out)
+        listed = self.full_text(folder + "/list.txt").encode()
+        self.assertIn(b"\nInput opened " + listed, out)
+        self.assertIn(b"\nOutput file created: " +
+                      self.full_text(folder + "/out.txt").encode(), out)
+        self.assertNotIn(b"\xeb", out.replace("\u00eb".encode(), b""))
+
     def listdir_unicode(self):
         return sorted(n.decode("utf-8", "surrogateescape")
                       for n in os.listdir(os.fsencode(self.dir)))

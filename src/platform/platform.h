@@ -138,11 +138,14 @@ struct folder_limits {
   // The folder itself compares names without regard to case (an ext4 or
   // f2fs folder made case-insensitive).
   bool folds_case = false;
+  // On Windows, a folder made case-sensitive (fsutil file
+  // setCaseSensitiveInfo, as WSL does): a.txt and A.txt are two files.
+  bool case_sensitive = false;
 };
 
 // Asks the folder, a rename path, what its file system allows; false when
 // it cannot tell (the folder is missing). On Windows the Windows rules are
-// all there is, and limits stay 0.
+// all there is, and limits stay 0 but for case_sensitive.
 bool limits_of_folder(const std::u16string& folder, name_bytes form,
                       folder_limits& limits);
 

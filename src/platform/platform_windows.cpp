@@ -524,6 +524,39 @@ name_kind no_folder(const std::u16string& path, std::u16string& reason) {
 
 }  // namespace
 
+namespace {
+
+// The last name of the file that path opens, as its folder holds it (its
+// case; the long name of an 8.3 alias); stored is left as it is when the
+// system does not tell.
+void stored_name_of(const std::wstring& path, std::u16string& stored) {
+  const HANDLE file = CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+      nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::vector<wchar_t> final_path(MAX_PATH);
+  DWORD length = 0;
+  for (int tries = 0; tries < 2; ++tries) {
+    length = GetFinalPathNameByHandleW(file, final_path.data(),
+                                       static_cast<DWORD>(final_path.size()),
+                                       FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
+    if (length < final_path.size()) break;
+    final_path.resize(length + 1);
+  }
+  CloseHandle(file);
+  if (length == 0 || length >= final_path.size()) return;
+  const std::wstring_view whole(final_path.data(), length);
+  const std::size_t separator = whole.find_last_of(L'\\');
+  const std::wstring_view last = separator == std::wstring_view::npos
+                                     ? whole
+                                     : whole.substr(separator + 1);
+  if (!last.empty()) stored.assign(last.begin(), last.end());
+}
+
+}  // namespace
+
 name_kind kind_of_name(const std::u16string& path, name_bytes,
                        std::u16string& reason, std::u16string* stored) {
   DWORD error = 0;
@@ -536,17 +569,25 @@ name_kind kind_of_name(const std::u16string& path, name_bytes,
   if (stored != nullptr && !name.empty() &&
       name.find_first_of(u"*?<>\"") == std::u16string_view::npos &&
       to_wide(path, wide_path)) {
+    // The name spelt exactly so first: one call, and in a case-sensitive
+    // folder the only file the name may mean. (The long name comes back
+    // for an 8.3 alias.)
     WIN32_FIND_DATAW found;
-    const HANDLE search =
-        FindFirstFileExW(wide_path.c_str(), FindExInfoBasic, &found,
-                         FindExSearchNameMatch, nullptr, 0);
+    const HANDLE search = FindFirstFileExW(
+        wide_path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+        nullptr, FIND_FIRST_EX_CASE_SENSITIVE);
     if (search != INVALID_HANDLE_VALUE) {
       FindClose(search);
       attributes = found.dwFileAttributes;
       stored->assign(found.cFileName,
                      found.cFileName + std::wcslen(found.cFileName));
     } else {
-      error = GetLastError();
+      // Otherwise the file the name opens, as the folder compares names,
+      // and the name it holds: a search without regard to case could
+      // answer for a.txt with A.txt where both exist.
+      attributes = attributes_of(path, error);
+      if (attributes != INVALID_FILE_ATTRIBUTES)
+        stored_name_of(wide_path, *stored);
     }
   } else {
     attributes = attributes_of(path, error);
@@ -617,9 +658,26 @@ bool state_of_rename_path(const std::u16string& path, name_bytes,
 
 // ---- Limits of folders ----
 
-bool limits_of_folder(const std::u16string&, name_bytes,
+bool limits_of_folder(const std::u16string& folder, name_bytes,
                       folder_limits& limits) {
   limits = folder_limits{};
+  // Whether the folder was made case-sensitive; a system or file system
+  // that cannot say (before Windows 10 1803, FAT, a share) has none such.
+  constexpr ULONG k_case_sensitive_dir =
+      0x1;  // FILE_CS_FLAG_CASE_SENSITIVE_DIR
+  std::wstring wide_folder;
+  if (!to_wide(folder, wide_folder)) return true;
+  const HANDLE handle =
+      CreateFileW(wide_folder.c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return true;
+  FILE_CASE_SENSITIVE_INFO info{};
+  limits.case_sensitive =
+      GetFileInformationByHandleEx(handle, FileCaseSensitiveInfo, &info,
+                                   sizeof info) &&
+      (info.Flags & k_case_sensitive_dir) != 0;
+  CloseHandle(handle);
   return true;
 }
 

@@ -12,6 +12,11 @@ std::chrono::seconds tunnel_window_of(const tunnel_settings& settings) {
                           : k_tunnel_window;
 }
 
+bool names_fold_case(path_style style, const folder_limits& limits) {
+  if (style == path_style::windows) return !limits.case_sensitive;
+  return limits.windows_file_system || limits.folds_case;
+}
+
 name_bytes name_bytes_of(text_encoding encoding) {
   return encoding == text_encoding::eight_bit ? name_bytes::eight_bit
                                               : name_bytes::utf8;
@@ -28,12 +33,8 @@ wide_text folder_of(const wide_text& path) {
   return u".";
 }
 
-// Whether names in path's folder compare as Windows compares them: always
-// on Windows, and on a file system Windows reads through Linux.
 bool folds_case(const renamer& names, const wide_text& path) {
-  const folder_limits& limits = limits_of(names, path);
-  return native_path_style() == path_style::windows ||
-         limits.windows_file_system || limits.folds_case;
+  return names_fold_case(native_path_style(), limits_of(names, path));
 }
 
 }  // namespace

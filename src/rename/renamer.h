@@ -80,6 +80,11 @@ std::chrono::seconds tunnel_window_of(const tunnel_settings& settings);
 bool left_recently(const renamer& names, const wide_text& path,
                    std::chrono::steady_clock::time_point now);
 
+// Whether names in a folder of these limits compare as Windows compares
+// them, case aside: on Windows unless the folder was made case-sensitive;
+// on Linux on a file system Windows reads, or in a case-folding folder.
+bool names_fold_case(path_style style, const folder_limits& limits);
+
 // How names read from text of this encoding reach a POSIX file system.
 name_bytes name_bytes_of(text_encoding encoding);
 

@@ -125,6 +125,30 @@ TEST(ComposeRecord, RefusesRecordsThatWouldNameAnotherFile) {
   }
 }
 
+TEST(Renamer, FoldsCaseWhereTheFolderDoes) {
+  folder_limits plain;
+  folder_limits case_sensitive;
+  case_sensitive.case_sensitive = true;
+  folder_limits ntfs;
+  ntfs.windows_file_system = true;
+  folder_limits casefold;
+  casefold.folds_case = true;
+  const struct {
+    path_style style;
+    folder_limits limits;
+    bool folds;
+  } cases[] = {
+      {path_style::windows, plain, true},
+      // a.txt and A.txt are two files in a folder made case-sensitive.
+      {path_style::windows, case_sensitive, false},
+      {path_style::posix, plain, false},
+      {path_style::posix, ntfs, true},
+      {path_style::posix, casefold, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(names_fold_case(c.style, c.limits), c.folds);
+}
+
 TEST(Renamer, TunnelsForAsLongAsTheMachineSays) {
   using std::chrono::seconds;
   const struct {

@@ -286,6 +286,19 @@ bool seek_file(std::FILE* file, std::int64_t offset) {
 
 namespace {
 
+// Opens a name only to ask the system about it (or to set its times):
+// shared with every other use, so that no program holding the file is in
+// the way, a folder too (backup semantics), and a final link followed only
+// when follow_link is set.
+HANDLE open_to_ask(const wchar_t* path, DWORD access, bool follow_link) {
+  return CreateFileW(path, access,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS |
+                         (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+                     nullptr);
+}
+
 bool identity_of_handle(HANDLE handle, file_identity& identity) {
   if (handle == INVALID_HANDLE_VALUE) return false;
   // The 128-bit file ID where the file system gives one (ReFS reuses
@@ -353,10 +366,7 @@ bool identity_of_name(const std::u16string& path, file_identity& identity) {
   // too; a symbolic link is followed to the file it names.
   std::wstring wide_path;
   if (path.empty() || !to_wide_long(path, wide_path)) return false;
-  const HANDLE handle =
-      CreateFileW(wide_path.c_str(), 0,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle = open_to_ask(wide_path.c_str(), 0, true);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const bool known = identity_of_handle(handle, identity);
   CloseHandle(handle);
@@ -530,11 +540,7 @@ namespace {
 // case; the long name of an 8.3 alias); stored is left as it is when the
 // system does not tell.
 void stored_name_of(const std::wstring& path, std::u16string& stored) {
-  const HANDLE file = CreateFileW(
-      path.c_str(), FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-      nullptr);
+  const HANDLE file = open_to_ask(path.c_str(), FILE_READ_ATTRIBUTES, false);
   if (file == INVALID_HANDLE_VALUE) return;
   std::vector<wchar_t> final_path(MAX_PATH);
   DWORD length = 0;
@@ -645,11 +651,8 @@ bool state_of_rename_path(const std::u16string& path, name_bytes,
   // followed, and no program that holds the file open is in the way.
   std::wstring wide_path;
   if (path.empty() || !to_wide_long(path, wide_path)) return false;
-  const HANDLE handle = CreateFileW(
-      wide_path.c_str(), FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-      nullptr);
+  const HANDLE handle =
+      open_to_ask(wide_path.c_str(), FILE_READ_ATTRIBUTES, false);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const bool known = state_of_handle(handle, state);
   CloseHandle(handle);
@@ -668,9 +671,7 @@ bool limits_of_folder(const std::u16string& folder, name_bytes,
   std::wstring wide_folder;
   if (!to_wide(folder, wide_folder)) return true;
   const HANDLE handle =
-      CreateFileW(wide_folder.c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      open_to_ask(wide_folder.c_str(), FILE_READ_ATTRIBUTES, true);
   if (handle == INVALID_HANDLE_VALUE) return true;
   FILE_CASE_SENSITIVE_INFO info{};
   limits.case_sensitive =
@@ -725,11 +726,8 @@ bool creation_time_of(const std::u16string& path, std::uint64_t& time) {
 bool set_creation_time(const std::u16string& path, std::uint64_t time) {
   std::wstring wide_path;
   if (!to_wide(path, wide_path)) return false;
-  const HANDLE handle = CreateFileW(
-      wide_path.c_str(), FILE_WRITE_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-      nullptr);
+  const HANDLE handle =
+      open_to_ask(wide_path.c_str(), FILE_WRITE_ATTRIBUTES, false);
   if (handle == INVALID_HANDLE_VALUE) return false;
   // Zero in a field leaves it as it is: only the creation time changes.
   FILE_BASIC_INFO basic{};

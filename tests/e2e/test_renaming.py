@@ -948,9 +948,10 @@ class HashCheck(Case):
             os.setgid(65534)
             os.setuid(65534)
         status, out, _ = self.run_fldren(*args, preexec_fn=as_nobody)
-        # Read once ahead and once more before the rename: its record's
-        # time was set a moment before, too recent to trust the first.
-        self.assertIn(b"\nAccess times:     %19s\n" % b"2", out)
+        # Read once ahead, and once more before the rename when its
+        # record's time, set a moment before, was too recent to trust the
+        # first read (a slow run, as under valgrind, may find it settled).
+        self.assertRegex(out, rb"\nAccess times: +[12]\n")
         self.assertNotEqual(os.stat(self.path("f.doc")).st_atime, long_ago)
 
     def test_only_files_whose_contents_match_their_hash_are_renamed(self):

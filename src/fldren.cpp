@@ -83,7 +83,7 @@ void write_closing_lines(const run_context& run) {
           renamed_label + group_thousands(counts.renamed) +
           "\nFailed:           " + group_thousands(counts.failed) + "\n");
   write_console_text(console_stream::out, reason_lines(counts),
-                     run.export_list.form.encoding);
+                     run.output.form.encoding);
   std::string lines;
   if (counts.contents_differ > 0)
     lines += "Contents differ:  " + group_thousands(counts.contents_differ) +
@@ -132,7 +132,7 @@ void write_closing_lines(const run_context& run) {
             console_stream::out,
             u"-m moved nothing: no Destination of the list begins with " +
                 console_safe(run.options.moves[i].from) + u"\n",
-            run.export_list.form.encoding);
+            run.output.form.encoding);
   if (run.options.preview) lines += "Preview only: no file was renamed.\n";
   if (!run.options.preview && !run.options.output_requested)
     lines += k_no_record;
@@ -160,6 +160,7 @@ void begin_run_record(run_context& run, int argc, char16_t** argv) {
   note_file(notes, "Export list", run.options.export_list_name);
   note_file(notes, "Field list", run.options.field_list_name);
   note_encoding(notes, run.export_list.form);
+  note_code_pages(notes, run.options.code_page, system_code_page());
   note_value(notes, "Output file", run.options.output_file_name);
   if (!write_run_record_reporting(notes, u"; nothing was renamed"))
     end_run(run, k_exit_failure);
@@ -223,14 +224,15 @@ int run_main(int argc, char16_t** argv) {
   // Both lists are usable before the output file is made: a mistyped name
   // must not cost an earlier output file its lines.
   open_lists(run);
-  follow_list_encoding(run.export_list.form.encoding);
+  // The report speaks the export list's encoding, on the console and in
+  // the output file, so that every name it shows is the name it read.
+  const text_form report_form = written_form(run.export_list.form);
+  follow_list_encoding(report_form.encoding);
   create_output_file(run);
   begin_run_record(run, argc, argv);
   announce_lists(run);
-  // The report speaks the export list's encoding, on the console and in
-  // the output file, so that every name it shows is the name it read.
-  run.output.form = run.export_list.form;
-  run.disk.form = name_bytes_of(run.export_list.form.encoding);
+  run.output.form = report_form;
+  run.disk.form = name_bytes_of(report_form.encoding);
   // -m came from the command line: its text meets the list's names in the
   // form they are held in.
   for (path_move& move : run.options.moves) {

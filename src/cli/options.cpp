@@ -3,13 +3,14 @@
 #include "cli/usage.h"
 #include "console/text_output.h"
 #include "platform/platform.h"
+#include "text/code_pages.h"
 
 namespace {
 
 bool is_option(const char16_t* argument) { return argument[0] == u'-'; }
 
 // The letters read_command_line takes, for the line a stray word gets.
-constexpr option_letters k_option_letters = {u"nsqrt", u"xfomc"};
+constexpr option_letters k_option_letters = {u"nsqrt", u"xfomce"};
 
 // The value kept is the resolved path, or the value as given when it does
 // not resolve: never a name left over from another option.
@@ -47,6 +48,7 @@ option_error read_command_line(int argc, char16_t** argv,
       wide_text* name = nullptr;  // the name the value resolves into
       bool move = false;          // the value is FROM=TO of -m
       bool title = false;         // the value is a column's title
+      bool code_page = false;     // the value is a code page's number
       switch (argument[at]) {
         case u'x':
         case u'X':
@@ -68,6 +70,10 @@ option_error read_command_line(int argc, char16_t** argv,
         case u'c':
         case u'C':
           title = true;
+          break;
+        case u'e':
+        case u'E':
+          code_page = true;
           break;
         case u'n':
         case u'N':
@@ -109,6 +115,11 @@ option_error read_command_line(int argc, char16_t** argv,
         if (!add_move(options, value)) {
           result.argument = value;
           return option_error::bad_move;
+        }
+      } else if (code_page) {
+        if (!parse_code_page(value, options.code_page)) {
+          result.argument = value;
+          return option_error::bad_code_page;
         }
       } else if (title) {
         options.hash_title = value;
@@ -155,6 +166,13 @@ void write_option_error(const options_result& result) {
                          u"\nBad value for -m: " +
                              console_safe(result.argument) +
                              u"\nIt must be FROM=TO, FROM not empty\n");
+      return;
+    case option_error::bad_code_page:
+      write_console_text(
+          console_stream::out,
+          u"\nBad value for -e: " + console_safe(result.argument) +
+              u"\nIt must be the number of a Windows code page: " +
+              wide_text(known_code_pages_text()) + u". Nothing was done\n");
       return;
     case option_error::stray_word:
       write_console_text(

@@ -19,6 +19,7 @@ enum class option_error {
   illegal_letter,         // a letter that names no option
   missing_value,          // an option's value is neither attached nor next
   bad_move,               // a value of -m that is not FROM=TO
+  bad_code_page,          // a value of -e that names no code page we read
   stray_word,             // an argument neither an option nor its value
   resume_without_output,  // -r without -o
 };
@@ -29,12 +30,13 @@ struct options_result {
   // help or version when an argument asked for it before any fault; the
   // options after it are not read.
   program_request request = program_request::run;
-  // illegal_letter: the argument from that letter on; bad_move: the value
-  // of -m; stray_word: the argument itself. Empty otherwise.
+  // illegal_letter: the argument from that letter on; bad_move and
+  // bad_code_page: the value of -m or -e; stray_word: the argument itself.
+  // Empty otherwise.
   wide_text argument;
 };
 
-// Reads the options -x, -f, -o, -m, -c, -n, -s, -q and -r of the wide
+// Reads the options -x, -f, -o, -m, -c, -e, -n, -s, -q, -r and -t of the wide
 // command line (the vector ends in a null entry) into the result, each
 // name resolved to an absolute path where it resolves, and notes --help,
 // -h and --version. Every argument must be an option or an option's

@@ -8,6 +8,7 @@
 #include "console/text_output.h"
 #include "platform/file_hash.h"
 #include "platform/platform.h"
+#include "text/code_pages.h"
 #include "text/unicode_text.h"
 
 namespace {
@@ -260,6 +261,26 @@ bool recorded_encoding(const wide_text& name, text_encoding& encoding) {
       return true;
     }
   return false;
+}
+
+namespace {
+
+constexpr std::string_view k_chosen_code_page = "Code page of 8-bit lists (-e)";
+
+}  // namespace
+
+void note_code_pages(run_record& record, unsigned chosen, unsigned machine) {
+  if (chosen != 0)
+    note_value(record, k_chosen_code_page, std::to_string(chosen));
+  if (machine != 0)
+    note_value(record, "Code page of this machine", std::to_string(machine));
+}
+
+bool recorded_code_page(const wide_text& name, unsigned& code_page) {
+  std::string value;
+  if (!recorded_value(name, k_chosen_code_page, value)) return false;
+  const std::u16string digits(value.begin(), value.end());
+  return parse_code_page(digits, code_page);
 }
 
 bool run_record_unfinished(const wide_text& name) {

@@ -97,6 +97,14 @@ bool run_record_unfinished(const wide_text& name);
 // "UTF-16BE", with " with a byte-order mark" when it has one.
 void note_encoding(run_record& record, const text_form& form);
 
+// Adds the line that names the code page -e chose for 8-bit lists, when
+// it chose one, and the machine's own (system_code_page) where it has one.
+void note_code_pages(run_record& record, unsigned chosen, unsigned machine);
+
+// The code page a run record's first section says -e chose for 8-bit
+// lists; false when there is no record or no such line.
+bool recorded_code_page(const wide_text& name, unsigned& code_page);
+
 // The encoding a run record's first section says the export list was read
 // in; false when there is no record or no such line.
 bool recorded_encoding(const wide_text& name, text_encoding& encoding);

@@ -44,6 +44,23 @@ std::u16string_view text_line_end();
 // the ANSI code page on Windows. Never fails.
 void decode_8bit(std::string_view bytes, std::u16string& text);
 
+// Appends bytes in a Windows code page (one is_known_code_page accepts but
+// 65001, which the pure UTF-8 rules read) decoded to wide text, each byte
+// that is no text there carried as unreadable_byte of it, never the page's
+// default character. 0 is the system's own reading, decode_8bit. Never
+// fails; safe from several threads at once.
+void decode_code_page(unsigned code_page, std::string_view bytes,
+                      std::u16string& text);
+
+// Whether this system can read text in the code page, one that
+// is_known_code_page accepts (a Linux without glibc's conversion modules
+// reads none).
+bool code_page_readable(unsigned code_page);
+
+// The ANSI code page 8-bit text is read in here without -e: GetACP() on
+// Windows; 0 on POSIX, which reads it byte for byte.
+unsigned system_code_page();
+
 // Appends wide text encoded as 8-bit text, the inverse of decode_8bit; a
 // character that has no 8-bit form becomes "?". Never fails.
 void append_8bit_encoded(std::u16string_view text, std::string& bytes);

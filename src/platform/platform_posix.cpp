@@ -9,6 +9,7 @@
 //   Files: open_for_reading, open_for_writing, remove_file, empty_file,
 //     regular_file_length, cut_file, write_file_at, flush_to_disk
 //   Line end, 8-bit text, seeking: decode_8bit, append_8bit_encoded,
+//     decode_code_page (iconv), code_page_readable, system_code_page,
 //     seek_file
 //   Identity: identity_of_stat, state_of_stat, identity_of_name,
 //     identity_of_file
@@ -33,6 +34,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <linux/fs.h>
 #include <locale.h>
 #include <pwd.h>
@@ -57,6 +59,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "text/code_pages.h"
 #include "text/path_forms.h"
 #include "text/unicode_text.h"
 
@@ -254,6 +257,83 @@ void append_8bit_encoded(std::u16string_view text, std::string& bytes) {
   for (std::size_t i = 0; i < text.size(); ++i)
     out[i] = text[i] <= 255 ? static_cast<char>(text[i]) : '?';
 }
+
+namespace {
+
+const iconv_t k_no_converter = reinterpret_cast<iconv_t>(-1);
+
+// A converter from one code page to UTF-16LE, kept for the thread that
+// opened it: opening one loads glibc's tables, too slow for every line,
+// and one converter must not serve two threads at once.
+struct code_page_converter {
+  unsigned code_page = 0;
+  iconv_t converter = k_no_converter;
+  ~code_page_converter() {
+    if (converter != k_no_converter) iconv_close(converter);
+  }
+};
+
+iconv_t open_converter(unsigned code_page) {
+  const std::string charset(charset_of_code_page(code_page));
+  if (charset.empty()) return k_no_converter;
+  return iconv_open("UTF-16LE", charset.c_str());
+}
+
+iconv_t converter_for(unsigned code_page) {
+  thread_local code_page_converter kept;
+  if (kept.code_page != code_page || kept.converter == k_no_converter) {
+    if (kept.converter != k_no_converter) iconv_close(kept.converter);
+    kept.converter = open_converter(code_page);
+    kept.code_page = code_page;
+  }
+  return kept.converter;
+}
+
+void append_utf16le(const char* bytes, std::size_t size, std::u16string& text) {
+  for (std::size_t i = 0; i + 1 < size; i += 2)
+    text.push_back(
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+}
+
+}  // namespace
+
+void decode_code_page(unsigned code_page, std::string_view bytes,
+                      std::u16string& text) {
+  const iconv_t converter =
+      code_page == 0 ? k_no_converter : converter_for(code_page);
+  if (converter == k_no_converter) {
+    decode_8bit(bytes, text);
+    return;
+  }
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  // iconv's input is not const in its declaration, though it only reads.
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t in_left = bytes.size();
+  char block[4096];
+  while (in_left > 0) {
+    char* out = block;
+    std::size_t out_left = sizeof block;
+    const std::size_t done = iconv(converter, &in, &in_left, &out, &out_left);
+    const int error = errno;
+    append_utf16le(block, static_cast<std::size_t>(out - block), text);
+    if (done != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+    if (in_left == 0) break;
+    // A byte that is no text in the page (EILSEQ), or a lead byte the
+    // text ends in (EINVAL): carried as itself, as Windows does it, never
+    // as the page's default character, a name the list does not hold.
+    text.push_back(unreadable_byte(static_cast<unsigned char>(*in)));
+    ++in;
+    --in_left;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  }
+}
+
+bool code_page_readable(unsigned code_page) {
+  return converter_for(code_page) != k_no_converter;
+}
+
+unsigned system_code_page() { return 0; }
 
 bool seek_file(std::FILE* file, std::int64_t offset) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;

@@ -6,7 +6,8 @@
 //     resolve_full_path
 //   Files: open_for_reading, open_for_writing, remove_file, empty_file,
 //     cut_file, regular_file_length, write_file_at, flush_to_disk
-//   Line end, 8-bit text, seeking: decode_code_page, decode_8bit,
+//   Line end, 8-bit text, seeking: decode_code_page, code_page_readable,
+//     system_code_page, decode_8bit,
 //     append_8bit_encoded, seek_file
 //   Identity: identity_of_handle (the 128-bit file ID), state_of_handle,
 //     identity_of_name, identity_of_file
@@ -233,7 +234,7 @@ void encode_ansi(std::u16string_view text, std::string& bytes) {
 
 }  // namespace
 
-void decode_code_page(unsigned int code_page, std::string_view bytes,
+void decode_code_page(unsigned code_page, std::string_view bytes,
                       std::u16string& text) {
   if (bytes.empty()) return;
   if (decode_strictly(code_page, bytes.data(), static_cast<int>(bytes.size()),
@@ -258,6 +259,12 @@ void decode_code_page(unsigned int code_page, std::string_view bytes,
     }
   }
 }
+
+bool code_page_readable(unsigned code_page) {
+  return IsValidCodePage(code_page) != 0;
+}
+
+unsigned system_code_page() { return GetACP(); }
 
 void decode_8bit(std::string_view bytes, std::u16string& text) {
   // The suite writes its 8-bit lists in the ANSI code page; reading them

@@ -7,12 +7,6 @@
 
 #include "platform/platform.h"
 
-// Appends bytes of the code page decoded to wide text, each byte that is
-// no text there carried as unreadable_byte of it. decode_8bit is this with
-// the ANSI code page. Never fails.
-void decode_code_page(unsigned int code_page, std::string_view bytes,
-                      std::u16string& text);
-
 // The system's own sentence for a Win32 error code (GetLastError()),
 // without its line end. Never fails.
 std::u16string system_error_text(unsigned long error);

@@ -117,6 +117,8 @@ void start_hashing(run_context& run) {
     end_run(run, k_exit_failure);
   }
   attach_input(hasher.ahead, file, run.export_list.name);
+  // The same file, read as the loop reads it, a code page of -e included.
+  hasher.ahead.form = run.export_list.form;
   wide_text header;
   hasher.has_header = read_line(hasher.ahead, header);
   for (unsigned i = 0; i < k_workers; ++i)

@@ -106,7 +106,7 @@ void say_what_the_header_holds(const run_context& run, wide_view header,
               u" of them: '" + console_safe(shown.substr(0, cut)) + u"'\n";
     }
   }
-  write_console_text(console_stream::err, line, run.export_list.form.encoding);
+  write_console_text(console_stream::err, line, run.output.form.encoding);
 }
 
 // Ends the run with status 1 when a title of the field list, at the given
@@ -130,7 +130,7 @@ void refuse_unmatched_titles(run_context& run, wide_view header,
     lines += u"; nothing was renamed\n";
   }
   // The lines quote the header: shown as the export list's reports are.
-  write_console_text(console_stream::out, lines, run.export_list.form.encoding);
+  write_console_text(console_stream::out, lines, run.output.form.encoding);
   end_run(run, k_exit_failure);
 }
 
@@ -235,7 +235,7 @@ void check_delimiter(run_context& run) {
   const wide_view shown =
       wide_view(line).substr(0, line.size() - (line.back() == u'\n' ? 1 : 0));
   write_console_text(console_stream::out, u"\n" + console_safe(shown) + u"\n\n",
-                     run.export_list.form.encoding);
+                     run.output.form.encoding);
   write_console_8bit(console_stream::out,
                      "This program only works on tab delimited files.\n");
   end_run(run, k_exit_csv_file);
@@ -278,7 +278,7 @@ void locate_columns(run_context& run) {
                              console_safe(run.options.hash_title) +
                              u" of -c is not in the header of the export "
                              u"list. Nothing was renamed\n",
-                         run.export_list.form.encoding);
+                         run.output.form.encoding);
       end_run(run, k_exit_failure);
     }
   }

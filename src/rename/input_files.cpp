@@ -7,6 +7,7 @@
 #include "rename/line_model.h"
 #include "rename/resume.h"
 #include "rename/run_context.h"
+#include "text/code_pages.h"
 #include "text/number_text.h"
 #include "text/path_forms.h"
 
@@ -58,13 +59,50 @@ bool open_named_input(text_input& slot, const wide_text& name) {
   return true;
 }
 
+namespace {
+
+// The code page 8-bit lists are read in: -e's, or with -r the one the
+// earlier run read them in, which its record names, so that a continued
+// run reads the names the run read. A different -e with -r is a slip,
+// refused before anything is opened.
+unsigned lists_code_page(run_context& run) {
+  unsigned code_page = run.options.code_page;
+  unsigned recorded = 0;
+  if (run.options.resume &&
+      recorded_code_page(
+          run_record_name(native_path_style(), run.options.output_file_name),
+          recorded)) {
+    if (code_page != 0 && code_page != recorded) {
+      write_out(u"\n-e " + decimal_text(code_page) +
+                u" is not the code page the run to continue read its lists "
+                u"in: its run record says " +
+                decimal_text(recorded) + u". Give -e " +
+                decimal_text(recorded) + u", or no -e. Nothing was done\n");
+      end_run(run, k_exit_bad_option);
+    }
+    code_page = recorded;
+  }
+  if (code_page != 0 && code_page != k_utf8_code_page &&
+      !code_page_readable(code_page)) {
+    write_out(u"\nThis system cannot read code page " +
+              decimal_text(code_page) + u" (-e). Nothing was done\n");
+    end_run(run, k_exit_failure);
+  }
+  return code_page;
+}
+
+}  // namespace
+
 void open_lists(run_context& run) {
+  const unsigned code_page = lists_code_page(run);
+  run.options.code_page = code_page;
   wide_text shown;
   wide_text why;
   if (!open_quietly(run.field_list, run.options.field_list_name, shown, why)) {
     say_cannot_open(shown, why);
     end_run(run, k_exit_failure);
   }
+  read_8bit_in(run.field_list, code_page);
   read_field_list(run);
   if (!open_quietly(run.export_list, run.options.export_list_name, shown,
                     why)) {
@@ -72,6 +110,7 @@ void open_lists(run_context& run) {
     say_cannot_open(shown, why);
     end_run(run, k_exit_failure);
   }
+  read_8bit_in(run.export_list, code_page);
 }
 
 void announce_lists(const run_context& run) {

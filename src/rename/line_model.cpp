@@ -1,6 +1,7 @@
 #include "rename/line_model.h"
 
 #include "platform/platform.h"
+#include "text/code_pages.h"
 #include "text/unicode_text.h"
 
 namespace {
@@ -123,6 +124,14 @@ void read_input_as(text_input& input, text_encoding encoding) {
   if (!input.form.byte_order_mark) input.form.encoding = encoding;
 }
 
+void read_8bit_in(text_input& input, unsigned code_page) {
+  if (input.form.encoding != text_encoding::eight_bit) return;
+  if (code_page == k_utf8_code_page)
+    input.form.encoding = text_encoding::utf8;
+  else
+    input.form.code_page = code_page;
+}
+
 void rewind_input(text_input& input) {
   if (input.file == nullptr) return;
   if (!seek_input(input, 0)) input.read_failed = true;
@@ -159,7 +168,7 @@ bool read_line(text_input& input, wide_text& line) {
   if (input.form.encoding == text_encoding::utf8)
     append_utf8_decoded(input.raw_line, line);
   else
-    decode_8bit(input.raw_line, line);
+    decode_code_page(input.form.code_page, input.raw_line, line);
   return true;
 }
 

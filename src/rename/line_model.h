@@ -41,6 +41,12 @@ void attach_input(text_input& input, std::FILE* file, const wide_text& name);
 // whole of another file) instead of the one guessed from its start.
 void read_input_as(text_input& input, text_encoding encoding);
 
+// Reads input, when attach_input found it 8-bit, in the Windows code page
+// the examiner named (-e); 65001 reads it as UTF-8. A byte-order mark or
+// well-formed UTF-8 tells more than the examiner can, and is kept; 0
+// keeps the system's own reading.
+void read_8bit_in(text_input& input, unsigned code_page);
+
 // Goes back to the start of the input; the next read_line gives line one.
 void rewind_input(text_input& input);
 

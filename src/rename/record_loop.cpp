@@ -105,7 +105,7 @@ void end_record(run_context& run, const record_plan& plan, bool success,
     // A preview's line says what would be done, as its output file does.
     const line_result result =
         success && run.options.preview ? line_result::planned : ended(success);
-    write_report_console_line(run.export_list.form.encoding, plan.source,
+    write_report_console_line(run.output.form.encoding, plan.source,
                               plan.destination, result, plan.reason,
                               plan.listed_name, plan.shortened_from, report,
                               at_line_start);

@@ -155,7 +155,8 @@ void open_earlier_run(run_context& run) {
   }
   const output_scan& scan = resume.scan;
   if ((scan.whole_lines > 0 || scan.last != last_line::none) &&
-      resume.earlier.form.encoding != run.export_list.form.encoding)
+      resume.earlier.form.encoding !=
+          written_form(run.export_list.form).encoding)
     no_run_to_continue(run,
                        u" is not in the export list's encoding: it was "
                        u"written from another list");

@@ -27,7 +27,7 @@ FOLDER_ROOT = None  # where the cases' folders are made; the system's default
 
 USAGE_PAGES = (
     b"\n\n\nMissing command line options(s)\n\n"
-    b"Options: [-xfonsmqrct]\n\n"
+    b"Options: [-xfonsmqrcte]\n\n"
     b"-x x-ways_copylog.txt file\n"
     b"-f file: containing fields to add to filename\n"
     b"-o outputfile: an output file containing newnames\n"
@@ -37,7 +37,8 @@ USAGE_PAGES = (
     b"-q quiet: show only failures, and progress on a terminal\n"
     b"-r resume: continue the stopped run whose output file -o names\n"
     b"-c COLUMN: rename only files whose contents match that column's hash\n"
-    b"-t trim: shorten a name too long for its folder; it then ends ~\n\n"
+    b"-t trim: shorten a name too long for its folder; it then ends ~\n"
+    b"-e CODEPAGE: read 8-bit lists in that Windows code page, as 1251\n\n"
     b"option -x XWays_export_list_filename:\n"
     b"        The \"TAB\" delimeted X-Ways file that is created when you use the\n"
     b"        \"export list\" option to provide a list of fields relating to each\n"

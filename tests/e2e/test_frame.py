@@ -130,7 +130,7 @@ class OptionParser(Case):
         for args, rest in ((["-k", "a", "b"], b"k"),
                            (["-xa", "-kz", "b"], b"kz"),
                            (["-xa", "-qz", "b"], b"z"),
-                           (["-fb", "-oq", "-e", "x"], b"e")):
+                           (["-fb", "-oq", "-w", "x"], b"w")):
             with self.subTest(args=args):
                 self.check(args, 5, b"\nIllegal option " + rest + b"\n")
 

@@ -2,6 +2,7 @@
 UTF-8, with and without a byte-order mark, names in several scripts, and
 ill-formed text."""
 
+import hashlib
 import os
 
 import support
@@ -217,3 +218,56 @@ class UnicodeLists(Case):
         shown = name if support.WINE else b"Ann\\x92s.doc"
         self.assertIn(lines(b"\t==>\t" + PREFIX.encode() + folder + b"5_E_" +
                             shown + b"\tSuccess"), out)
+
+    def test_list_of_another_code_page_is_read_in_the_one_named(self):
+        # A list written on a Cyrillic machine (code page 1251): read in
+        # this machine's own way it names no file; with -e 1251 each name
+        # is read as written, reaches the disk as Unicode, and the report
+        # is UTF-8 with a mark, which fldren-undo and -r read untold.
+        name = "\u0418\u0432\u0430\u043d.doc"
+        evidence = "\u0414\u0438\u0441\u043a"
+        new_name = "7_%s_%s" % (evidence, name)
+        self.write(name, b"A", unicode=True)
+        # A title of the code page in both lists, and -c, whose hashing
+        # ahead reads the list a second time: each must read it as named.
+        title = "\u0414\u0435\u043b\u043e"
+        listed = HEADER.rstrip("\n") + "\tMD5\t%s\n" % title
+        listed += "%s\tp\t7\tE\t%s\t%s\t%s\n" % (
+            name, self.full_text(name), hashlib.md5(b"A").hexdigest(), evidence)
+        self.write("list.txt", listed.encode("cp1251"))
+        self.write("fields.txt", ("Int. ID\n%s\n" % title).encode("cp1251"))
+        args = ["-x", "list.txt", "-f", "fields.txt", "-o", "out.txt", "-c",
+                "MD5"]
+        self.new_output()
+        status, out, _ = self.run_fldren(*args)
+        self.assertEqual(status, 3, out)
+        self.assertTrue(os.path.exists(self.path(name, True)))
+        self.new_output()
+        status, out, err = self.run_fldren(*args, "-e", "1251")
+        self.assertEqual((status, err), (0, b""), out)
+        self.assertEqual(self.read(new_name, unicode=True), b"A")
+        report = self.report(name, new_name)[1:]
+        self.assertIn(lines(report.encode()), out)
+        line_end = "\r\n" if support.WINE else "\n"
+        self.assertEqual(self.read("out.txt"), encoded(
+            report + "\t7" + line_end, "utf-8"))
+        record = self.read("out.run.txt")
+        self.assertIn(b"\nCode page of 8-bit lists (-e): 1251", record)
+        self.assertEqual(b"\nCode page of this machine: " in record,
+                         support.WINE)
+        # -r reads the lists in the code page the run did, and refuses
+        # another.
+        status, out, _ = self.run_fldren(*args, "-r", "-e", "1252")
+        self.assertEqual(status, 5, out)
+        self.assertIn(b"-e 1252 is not the code page the run to continue "
+                      b"read its lists in: its run record says 1251", out)
+        status, out, _ = self.run_fldren(*args, "-r")
+        self.assertEqual(status, 0, out)
+        status, out, _ = self.run_undo("out.txt")
+        self.assertEqual(status, 0, out)
+        self.assertEqual(self.read(name, unicode=True), b"A")
+        status, out, _ = self.run_fldren(*args, "-e", "1259")
+        self.assertEqual((status, out), (5, lines(
+            b"\nBad value for -e: 1259\nIt must be the number of a Windows "
+            b"code page: 874, 932, 936, 949, 950, 1250 to 1258, or 65001 "
+            b"(UTF-8). Nothing was done\n")))

@@ -19,14 +19,17 @@ std::vector<std::u16string> columns_of(std::u16string_view line) {
   return columns;
 }
 
-// Every line read_line gives for a file holding bytes.
-std::vector<std::u16string> lines_of(const std::string& bytes) {
+// Every line read_line gives for a file holding bytes, 8-bit text read
+// in code_page (-e; 0 for none).
+std::vector<std::u16string> lines_of(const std::string& bytes,
+                                     unsigned code_page = 0) {
   scoped_temp_dir dir;
   const std::filesystem::path file = dir.write("input.txt", bytes);
   std::FILE* stream = std::fopen(file.string().c_str(), "rb");
   EXPECT_NE(stream, nullptr);
   text_input input;
   attach_input(input, stream, u"input.txt");
+  read_8bit_in(input, code_page);
   std::vector<std::u16string> lines;
   std::u16string line;
   while (read_line(input, line)) lines.push_back(line);
@@ -116,6 +119,38 @@ TEST(ReadLine, FindsTheEncodingByItsMark) {
       {"\xff\xfd\n", {u"\u00ff\u00fd\n"}},
   };
   for (const auto& c : cases) EXPECT_EQ(lines_of(c.bytes), c.expected);
+}
+
+TEST(ReadLine, ReadsEightBitTextInTheCodePageNamed) {
+  // The same on both builds: Windows decodes with MultiByteToWideChar,
+  // Linux with iconv. A byte that is no text in the page is carried as
+  // itself, never as the page's default character (in 932 Windows would
+  // read "81 7F" as U+30FB, a name the list does not hold).
+  const struct {
+    unsigned code_page;
+    std::string bytes;
+    lines expected;
+  } cases[] = {
+      {1251, "\xc8\xe2\xe0\xed.doc\n", {u"\u0418\u0432\u0430\u043d.doc\n"}},
+      {1252, "\x80\x92\n", {u"\u20ac\u2019\n"}},
+      {1253, "\xc1\n", {u"\u0391\n"}},
+      {936, "\xc4\xe3\n", {u"\u4f60\n"}},
+      {949, "\xb0\xa1\n", {u"\uac00\n"}},
+      {950, "\xa4\x40\n", {u"\u4e00\n"}},
+      {932, "a\x82\xa0\n", {u"a\u3042\n"}},
+      {932, "a\x81\x7f\n", {u"a\xDC81\x7f\n"}},    // a lead byte, no trail
+      {932, "x\x82\xa0\xb1", {u"x\u3042\uff71"}},  // half-width after
+      {932, "\xa0\x82", {u"\xDCA0\xDC82"}},  // undefined; a lead at the end
+      // UTF-8 that is not well-formed: read as UTF-8 all the same.
+      {65001, "\xc3\xa9\xff\n", {u"\u00e9\xDCFF\n"}},
+      // A mark, or well-formed UTF-8, tells more than -e.
+      {1251, "\xef\xbb\xbf\xd0\x98\n", {u"\u0418\n"}},
+      {1251, "\xd0\x98\n", {u"\u0418\n"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code_page);
+    EXPECT_EQ(lines_of(c.bytes, c.code_page), c.expected);
+  }
 }
 
 TEST(ReadLine, ReadsLongLinesWholeAcrossBlocks) {

@@ -78,6 +78,7 @@ TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
     const char* hash_title = "";
     const char* moves = "";
     program_request request = program_request::run;
+    unsigned code_page = 0;
   } cases[] = {
       {"-x a -f b", e::none, "a", "b"},
       {"-xa -fb -o c", e::none, "a", "b", "c"},
@@ -122,6 +123,15 @@ TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
       {"--version -k", e::none, "", "", nullptr, "", "", "", "",
        program_request::version},
       {"junk --version", e::stray_word, "", "", nullptr, "junk"},
+      {"-e 1251 -x a", e::none, "a", "", nullptr, "", "", "", "",
+       program_request::run, 1251},
+      {"-E932 -e65001", e::none, "", "", nullptr, "", "", "", "",
+       program_request::run, 65001},
+      {"-e 1259", e::bad_code_page, "", "", nullptr, "1259"},
+      {"-e +1251", e::bad_code_page, "", "", nullptr, "+1251"},
+      {"-e 4294968547", e::bad_code_page, "", "", nullptr, "4294968547"},
+      {"-e cp1251", e::bad_code_page, "", "", nullptr, "cp1251"},
+      {"-e -x a", e::missing_value},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command_line);
@@ -139,6 +149,7 @@ TEST(ParseOptions, ReadsTheOptionsOrSaysWhatStoppedThem) {
     EXPECT_EQ(flags_of(options), c.flags);
     EXPECT_EQ(options.hash_title, widened(c.hash_title));
     EXPECT_EQ(moves_of(options), widened(c.moves));
+    EXPECT_EQ(options.code_page, c.code_page);
   }
 }
 

@@ -97,26 +97,6 @@ TEST(KindOfName, SaysWhichFolderIsMissing) {
   EXPECT_EQ(reason, u"The folder " + base + u"\\gone does not exist");
 }
 
-TEST(EightBitText, BadBytesOfTheCodePageAreNoCharacter) {
-  // In code page 932 "81 7F" is no character: without care Windows reads
-  // it as U+30FB, a name the list does not hold.
-  const struct {
-    std::string bytes;
-    std::u16string text;
-  } cases[] = {
-      {"a\x82\xa0", u"a\u3042"},            // a whole character
-      {"a\x81\x7f", u"a\xDC81\x7f"},        // a lead byte with no trail
-      {"\x82", u"\xDC82"},                  // a lead byte at the end
-      {"x\x82\xa0\xb1", u"x\u3042\uFF71"},  // a half-width katakana after
-      {"\xa0", u"\xDCA0"},                  // a byte 932 leaves undefined
-  };
-  for (const auto& c : cases) {
-    std::u16string text;
-    decode_code_page(932, c.bytes, text);
-    EXPECT_EQ(text, c.text) << c.bytes;
-  }
-}
-
 TEST(HeldFiles, AreWaitedForUntilThreeInARowStayHeld) {
   // Another program's handle without sharing holds each file, as a
   // preview pane or the forensic suite may.

@@ -156,6 +156,7 @@ void begin_run_record(run_context& run, int argc, char16_t** argv) {
   if (!open_run_section(notes, "fldren", argc, argv,
                         run.options.preview ? "preview" : "run"))
     return;
+  if (!run.options.case_note.empty()) note_case(notes, run.options.case_note);
   note_value(notes, "Resumed", run.options.resume ? "yes" : "no");
   note_file(notes, "Export list", run.options.export_list_name);
   note_file(notes, "Field list", run.options.field_list_name);
@@ -177,11 +178,8 @@ void note_run_outcome(run_context& run) {
                       {"Contents differ", counts.contents_differ}});
   // Each reason with its count: "Failure reason: 2 No file of the old
   // name exists".
-  for (const auto& [reason, count] : counts.reasons) {
-    const std::string number = std::to_string(count) + " ";
-    note_value(notes, "Failure reason",
-               wide_text(number.begin(), number.end()) + reason);
-  }
+  for (const auto& [reason, count] : counts.reasons)
+    note_failure_reason(notes, count, reason);
   if (run.options.resume)
     note_counts(notes,
                 {{"Records processed by this run",

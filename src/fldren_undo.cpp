@@ -120,6 +120,19 @@ void create_undo_log(undo_run& run) {
     journal_close(run.log);
     end_undo(run, k_exit_failure);
   }
+  const wide_text page_name = report_page_name(native_path_style(), name);
+  if (open_record_page(run.record_of_run, page_name,
+                       {&run.input.name, &run_record, &run.log.name,
+                        &record_name}) != journal_open::ok) {
+    write_console_text(console_stream::out,
+                       u"\nCan't create/open report page " +
+                           console_safe(page_name) + u" as a file of its own" +
+                           failure_text(run.record_of_run.page.file) +
+                           u"; nothing was changed\n");
+    journal_close(run.log);
+    journal_close(run.record_of_run.file);
+    end_undo(run, k_exit_failure);
+  }
   if (!empty_journal(run.log)) {
     write_console_text(console_stream::out, u"\nCan't create/open undo log " +
                                                 console_safe(name) +
@@ -283,10 +296,12 @@ bool undo_line(undo_run& run, const journal_line& entry, const wide_text& from,
     success = rename_file(run.disk, run.log, from, to, reason);
     journal_hold_result(run.log, success);
   }
-  if (success)
+  if (success) {
     ++run.counts.undone;
-  else
+  } else {
     ++run.counts.failed;
+    note_failure(run.record_of_run, 0, from, reason, {}, {});
+  }
   return !run.log.failed;
 }
 

@@ -24,7 +24,7 @@ need_packages() {
 # The native build's tools, and OpenSSL's libcrypto, whose digests the
 # Linux build uses (the Windows build uses the system's own).
 BUILD_PACKAGES=(cmake make g++ python3 libssl-dev)
-# The tests' tools, the Windows cross-build run under Wine, and groff to
-# render the manual pages.
+# The tests' tools, the Windows cross-build run under Wine, groff to
+# render the manual pages, and a browser to render the report page.
 TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64 clang-format
-  groff-base)
+  groff-base chromium)

@@ -10,7 +10,7 @@ namespace {
 bool is_option(const char16_t* argument) { return argument[0] == u'-'; }
 
 // The letters read_command_line takes, for the line a stray word gets.
-constexpr option_letters k_option_letters = {u"nsqrt", u"xfomce"};
+constexpr option_letters k_option_letters = {u"nsqrt", u"xfomcek"};
 
 // The value kept is the resolved path, or the value as given when it does
 // not resolve: never a name left over from another option.
@@ -49,6 +49,7 @@ option_error read_command_line(int argc, char16_t** argv,
       bool move = false;          // the value is FROM=TO of -m
       bool title = false;         // the value is a column's title
       bool code_page = false;     // the value is a code page's number
+      bool note = false;          // the value is the case note
       switch (argument[at]) {
         case u'x':
         case u'X':
@@ -74,6 +75,10 @@ option_error read_command_line(int argc, char16_t** argv,
         case u'e':
         case u'E':
           code_page = true;
+          break;
+        case u'k':
+        case u'K':
+          note = true;
           break;
         case u'n':
         case u'N':
@@ -121,6 +126,8 @@ option_error read_command_line(int argc, char16_t** argv,
           result.argument = value;
           return option_error::bad_code_page;
         }
+      } else if (note) {
+        options.case_note = value;
       } else if (title) {
         options.hash_title = value;
       } else {

@@ -36,8 +36,8 @@ struct options_result {
   wide_text argument;
 };
 
-// Reads the options -x, -f, -o, -m, -c, -e, -n, -s, -q, -r and -t of the wide
-// command line (the vector ends in a null entry) into the result, each
+// Reads the options -x, -f, -o, -m, -c, -e, -k, -n, -s, -q, -r and -t of the
+// wide command line (the vector ends in a null entry) into the result, each
 // name resolved to an absolute path where it resolves, and notes --help,
 // -h and --version. Every argument must be an option or an option's
 // value. Stops at the first fault or request and says which; writes

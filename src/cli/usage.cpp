@@ -28,7 +28,7 @@ void show_usage(usage_call call) {
   clear_screen();
   write_page(
       "\n\n\nMissing command line options(s)\n\n"
-      "Options: [-xfonsmqrcte]\n\n"
+      "Options: [-xfonsmqrctek]\n\n"
       "-x x-ways_copylog.txt file\n"
       "-f file: containing fields to add to filename\n"
       "-o outputfile: an output file containing newnames\n"
@@ -39,7 +39,8 @@ void show_usage(usage_call call) {
       "-r resume: continue the stopped run whose output file -o names\n"
       "-c COLUMN: rename only files whose contents match that column's hash\n"
       "-t trim: shorten a name too long for its folder; it then ends ~\n"
-      "-e CODEPAGE: read 8-bit lists in that Windows code page, as 1251\n\n"
+      "-e CODEPAGE: read 8-bit lists in that Windows code page, as 1251\n"
+      "-k TEXT: a case note for the run record and the report page\n\n"
       "option -x XWays_export_list_filename:\n"
       "        The \"TAB\" delimeted X-Ways file that is created when you use "
       "the\n"

@@ -20,6 +20,7 @@ void add_line(run_record& record, std::string_view key,
   record.section += ": ";
   record.section += utf8_value;
   append_utf8_encoded(text_line_end(), record.section);
+  add_report_fact(record.page, key, utf8_value);
 }
 
 constexpr std::string_view k_working_folder = "Working folder";
@@ -41,6 +42,31 @@ journal_open open_run_record(run_record& record, const wide_text& name,
     return journal_open::cannot_open;
   }
   return journal_open::ok;
+}
+
+journal_open open_record_page(run_record& record, const wide_text& name,
+                              std::initializer_list<const wide_text*> inputs) {
+  return open_report_page(record.page, name, inputs);
+}
+
+void note_case(run_record& record, wide_view note) {
+  std::string bytes;
+  append_utf8_encoded(console_safe(note), bytes);
+  add_line(record, "Case note", bytes);
+  note_report_case(record.page, bytes);
+}
+
+void note_failure_reason(run_record& record, std::int64_t count,
+                         wide_view reason) {
+  const std::string number = std::to_string(count) + " ";
+  note_value(record, "Failure reason",
+             wide_text(number.begin(), number.end()) + wide_text(reason));
+  add_report_reason(record.page, count, reason);
+}
+
+void note_failure(run_record& record, std::int64_t line, wide_view path,
+                  wide_view reason, wide_view expected, wide_view computed) {
+  add_report_failure(record.page, line, path, reason, expected, computed);
 }
 
 void note_value(run_record& record, std::string_view key, wide_view value) {
@@ -79,6 +105,7 @@ void begin_run_section(run_record& record, std::string_view program,
                        wide_view command_line) {
   // Sections are told apart by a blank line.
   if (record.file.end > 0) append_utf8_encoded(text_line_end(), record.section);
+  name_report_program(record.page, program);
   note_value(record, "Program", std::string(program) + " " + FLDREN_VERSION);
   note_value(record, "Command line", command_line);
   wide_text folder;
@@ -101,24 +128,30 @@ bool write_run_record(run_record& record) {
       file.end += static_cast<std::int64_t>(record.section.size());
   }
   record.section.clear();
-  return !file.failed;
+  return write_report_page(record.page) && !file.failed;
 }
 
-bool finish_run_record(run_record& record, int exit_status) {
+bool finish_run_record(run_record& record, int exit_status,
+                       std::string_view meaning) {
   if (record.file.file == nullptr) return true;
   note_value(record, "Ended", utc_time_now());
   note_count(record, k_exit_status, exit_status);
   const bool written = write_run_record(record);
-  return journal_close(record.file) && written;
+  const bool closed = journal_close(record.file) && written;
+  return finish_report_page(record.page, exit_status, meaning) && closed;
 }
 
 namespace {
 
 void report_unwritten(const run_record& record, wide_view after) {
-  write_console_text(console_stream::out, u"\nCan't write to run record " +
-                                              console_safe(record.file.name) +
-                                              failure_text(record.file) +
-                                              wide_text(after) + u"\n");
+  // The record, or else the page beside it.
+  const bool page = !record.file.failed && record.page.file.failed;
+  const journal& file = page ? record.page.file : record.file;
+  write_console_text(console_stream::out,
+                     (page ? u"\nCan't write to report page "
+                           : u"\nCan't write to run record ") +
+                         console_safe(file.name) + failure_text(file) +
+                         wide_text(after) + u"\n");
 }
 
 }  // namespace
@@ -129,10 +162,11 @@ bool write_run_record_reporting(run_record& record, wide_view after) {
   return false;
 }
 
-bool finish_run_record_reporting(run_record& record, int exit_status) {
+bool finish_run_record_reporting(run_record& record, int exit_status,
+                                 std::string_view meaning) {
   // A write that failed before was said then, and ended the run there.
-  const bool said = record.file.failed;
-  if (finish_run_record(record, exit_status)) return true;
+  const bool said = record.file.failed || record.page.file.failed;
+  if (finish_run_record(record, exit_status, meaning)) return true;
   if (!said) report_unwritten(record, u"");
   return false;
 }

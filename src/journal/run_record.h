@@ -12,12 +12,16 @@
 #include <string_view>
 
 #include "journal/journal.h"
+#include "journal/report_page.h"
 #include "text/text_form.h"
 #include "text/wide_text.h"
 
 struct run_record {
   journal file;         // opened, and compared with the inputs, as a journal
   std::string section;  // lines not yet written
+  // The report page beside the output file, when it is open: every line
+  // the record takes is a fact of the page too, from the same value.
+  report_page page;
 };
 
 // Opens the run record named name, compared by identity with each of the
@@ -26,6 +30,26 @@ struct run_record {
 journal_open open_run_record(run_record& record, const wide_text& name,
                              std::initializer_list<const wide_text*> inputs,
                              bool append);
+
+// Opens the report page named name beside the record (report_page_name),
+// compared by identity with each of the inputs; emptied, as the page is
+// made again for every run.
+journal_open open_record_page(run_record& record, const wide_text& name,
+                              std::initializer_list<const wide_text*> inputs);
+
+// Adds the line "Case note: note", the examiner's words, and puts them in
+// the page's heading.
+void note_case(run_record& record, wide_view note);
+
+// Adds the line "Failure reason: count reason", and the reason's bar to
+// the page.
+void note_failure_reason(run_record& record, std::int64_t count,
+                         wide_view reason);
+
+// Adds a failed record to the page (see add_report_failure); the record
+// itself counts reasons only.
+void note_failure(run_record& record, std::int64_t line, wide_view path,
+                  wide_view reason, wide_view expected, wide_view computed);
 
 // Adds the line "key: value"; a value's control characters and line
 // separators are shown as the console shows them, so that every value
@@ -68,9 +92,11 @@ bool open_run_section(run_record& record, std::string_view program, int argc,
 bool write_run_record(run_record& record);
 
 // Adds the section's last lines, the time and the exit status, writes
-// what is left and closes the record. False when a write failed, now or
-// before. Does nothing, giving true, when the record is not open.
-bool finish_run_record(run_record& record, int exit_status);
+// what is left and closes the record, then ends the page with the status
+// and its meaning. False when a write failed, now or before. Does
+// nothing, giving true, when the record is not open.
+bool finish_run_record(run_record& record, int exit_status,
+                       std::string_view meaning);
 
 // Adds the lines that close a batch's section but for its end: whether
 // Ctrl+C stopped it, and title's lines for the file the batch wrote, as it
@@ -82,7 +108,8 @@ void note_batch_end(run_record& record, std::string_view title,
 // be written, say so on the console, naming it, followed by after. A
 // failure that write_run_record_reporting said before is not said again.
 bool write_run_record_reporting(run_record& record, wide_view after);
-bool finish_run_record_reporting(run_record& record, int exit_status);
+bool finish_run_record_reporting(run_record& record, int exit_status,
+                                 std::string_view meaning);
 
 // The command line as given, each argument that is empty or holds a space,
 // a TAB or a double quote put in double quotes (a quote inside doubled).

@@ -42,7 +42,8 @@ void end_process(exit_status status, journal* output, run_record* record,
   // has lost its account, whether it went through or Ctrl+C stopped it; a
   // run that ended early keeps the status that says why. The message that
   // says so reaches standard output as the report did.
-  if (record != nullptr && !finish_run_record_reporting(*record, status)) {
+  if (record != nullptr && !finish_run_record_reporting(
+                               *record, status, exit_status_meaning(status))) {
     if (went_through(status) || status == k_exit_interrupted)
       status = k_exit_failure;
     console_whole = console_flushed() && console_whole;

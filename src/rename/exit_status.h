@@ -22,6 +22,29 @@ enum exit_status : int {
   k_exit_interrupted = 6,  // Ctrl+C: stopped in order after a record
 };
 
+// What a status means, in a few words, for the report page.
+inline const char* exit_status_meaning(exit_status status) {
+  switch (status) {
+    case k_exit_success:
+      return "every record went through, or there were none";
+    case k_exit_failure:
+      return "a file could not be opened, created, read or written, or a "
+             "list or the output file was unusable";
+    case k_exit_csv_file:
+      return "the export list looks comma-separated";
+    case k_exit_some_renames_failed:
+      return "at least one record failed";
+    case k_exit_contents_differ:
+      return "at least one file's contents differ from its hash in the "
+             "list, and it kept its name";
+    case k_exit_bad_option:
+      return "the command line was not understood";
+    case k_exit_interrupted:
+      return "Ctrl+C stopped the run after the record in flight";
+  }
+  return "an unknown status";
+}
+
 // The status of a batch of renames that ended in order: 1 when its output
 // file lacks part of it, 6 when Ctrl+C stopped it, 4 when a file's
 // contents differ from the list, 3 when any other rename failed, 0

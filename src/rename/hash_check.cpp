@@ -126,7 +126,7 @@ void start_hashing(run_context& run) {
 }
 
 refusal check_file_hash(run_context& run, std::int64_t record,
-                        const record_fields& fields, const record_plan& plan,
+                        const record_fields& fields, record_plan& plan,
                         wide_text& reason) {
   const wide_view listed = hash_value_of(run, fields);
   const hash_kind kind = hash_kind_of_hex(listed);
@@ -160,6 +160,8 @@ refusal check_file_hash(run_context& run, std::int64_t record,
     return refusal::cannot_look;
   }
   if (!hex_digest_matches(outcome.hex, listed)) {
+    plan.listed_hash = listed;
+    plan.computed_hash = outcome.hex;
     reason = refusal_text(refusal::hash_differs);
     return refusal::hash_differs;
   }

@@ -73,7 +73,7 @@ void start_hashing(run_context& run);
 // (hash_differs). A digest hashed ahead counts only while the name leads to
 // the file read, unchanged since (still_as_read); else it is hashed again.
 refusal check_file_hash(run_context& run, std::int64_t record,
-                        const record_fields& fields, const record_plan& plan,
+                        const record_fields& fields, record_plan& plan,
                         wide_text& reason);
 
 // Stops the workers, a hash in progress at its next block, and waits for

@@ -273,6 +273,38 @@ void open_output_journal(run_context& run) {
   end_run(run, k_exit_failure);
 }
 
+}  // namespace
+
+// Opens the report page beside the output file, which must be none of the
+// files the run reads or writes, its record included.
+void open_report_page(run_context& run) {
+  const wide_text record_name =
+      run_record_name(native_path_style(), run.options.output_file_name);
+  const wide_text name =
+      report_page_name(native_path_style(), run.options.output_file_name);
+  switch (open_record_page(
+      run.record_of_run, name,
+      {&run.options.export_list_name, &run.options.field_list_name,
+       &run.options.output_file_name, &record_name})) {
+    case journal_open::ok:
+      return;
+    case journal_open::is_input:
+      write_out(u"\nReport page " + console_safe(name) +
+                u" is one of the files of the run; nothing was changed\n");
+      break;
+    case journal_open::cannot_open:
+      write_out(u"\nCan't create/open report page " + console_safe(name) +
+                failure_text(run.record_of_run.page.file) +
+                u"; nothing was changed\n");
+      break;
+  }
+  journal_close(run.output);
+  journal_close(run.record_of_run.file);
+  end_run(run, k_exit_failure);
+}
+
+namespace {
+
 // Opens the run record beside the output file, which must be none of the
 // files the run reads or writes; a continued run appends to it.
 void open_record(run_context& run, bool append) {
@@ -284,6 +316,9 @@ void open_record(run_context& run, bool append) {
        &run.options.output_file_name},
       append)) {
     case journal_open::ok:
+      // A continued run makes its page once the earlier run is known to
+      // be the one continued: a refused -r leaves the page as it was.
+      if (!append) open_report_page(run);
       return;
     case journal_open::is_input:
       write_out(u"\nRun record " + console_safe(name) +

@@ -73,5 +73,11 @@ earlier_output classify_earlier_output(const journal& output,
 // file; ends the run with status 1 when it cannot be created.
 void create_output_file(run_context& run);
 
+// Opens the report page beside the output file, emptied, which must be none
+// of the run's files; ends the run with status 1, having closed the output
+// file and run record, when it cannot be made. create_output_file opens it
+// for a new run; a continued run, once the earlier run is known.
+void open_report_page(run_context& run);
+
 // Ends the run with status 1 after reporting that input could not be read.
 [[noreturn]] void end_on_read_error(run_context& run, const text_input& input);

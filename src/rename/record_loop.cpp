@@ -13,6 +13,8 @@ bool rename_record(run_context& run, std::int64_t record,
                    const record_fields& fields, record_plan& plan,
                    wide_text& report) {
   compose_source(run.options, run.columns, fields, run.working_folder, plan);
+  plan.listed_hash.clear();
+  plan.computed_hash.clear();
   look_at_source(run.disk, plan);
   compose_destination(run.options, run.columns, fields,
                       room_of(run.disk, plan.source), plan);
@@ -112,6 +114,12 @@ void end_record(run_context& run, const record_plan& plan, bool success,
     note_text_written(run.progress);
   }
   count_record(run, success, plan.reason, plan.long_path);
+  if (!success) {
+    const wide_text computed(plan.computed_hash.begin(),
+                             plan.computed_hash.end());
+    note_failure(run.record_of_run, plan.list_line, plan.source, plan.reason,
+                 plan.listed_hash, computed);
+  }
   watch_for_moved_export(run, plan, success);
 }
 
@@ -135,13 +143,17 @@ void process_records(run_context& run) {
   wide_text report;
   std::int64_t record = 0;  // the number of the record among the list's
   run.hints.moves_met.assign(run.options.moves.size(), false);
-  // The first line is the header.
+  // The first line is the header; line numbers count every line, as an
+  // editor shows them.
   const bool has_header = read_line(run.export_list, line);
+  std::int64_t line_number = 1;
   // Ctrl+C is taken between records: the one in flight is finished, its
   // line written whole, and the run ends in order.
   while (has_header && !interrupted() && read_line(run.export_list, line)) {
+    ++line_number;
     if (!is_record_line(line)) continue;
     split_record(line, fields);
+    plan.list_line = line_number;
     // A continued run first meets the earlier run's lines, renaming
     // nothing until the last of them.
     const std::int64_t number = record++;

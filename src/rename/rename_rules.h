@@ -70,6 +70,12 @@ struct record_plan {
   // -t: the characters of the new name before it was shortened to fit its
   // folder; 0 when it was not.
   std::size_t shortened_from = 0;
+  // The record's line number in the export list, for the report page.
+  std::int64_t list_line = 0;
+  // -c, when the contents differ: the hash the list holds and the one the
+  // file gave. Empty otherwise.
+  wide_text listed_hash;
+  std::string computed_hash;
 };
 
 // Composes the record's source path into plan.source: its Destination

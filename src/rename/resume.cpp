@@ -172,6 +172,14 @@ void open_earlier_run(run_context& run) {
         u"Its last record was being renamed when it stopped; what became of "
         u"it is read from the disk.\n");
   rewind_input(resume.earlier);
+  if (!run.options.preview) {
+    open_report_page(run);
+    add_report_remark(
+        run.record_of_run.page,
+        "This run continued an earlier one: the failures below are this "
+        "run's; the outcome counts the whole job, and the earlier run's "
+        "failures are its output file's lines reading Failure.");
+  }
   // Nothing of the earlier run is cut off until every line of it has met
   // its record.
   if (!resuming(run) && !continue_journal(run.output, scan.end))
@@ -204,6 +212,8 @@ resume_step settle_earlier_rename(run_context& run, const journal_line& entry,
   plan.destination = entry.destination;
   plan.listed_name.clear();
   plan.reason.clear();
+  plan.listed_hash.clear();
+  plan.computed_hash.clear();
   bool success = false;
   switch (
       settle_in_flight(run.disk, plan.source, plan.destination, entry.result)) {

@@ -28,6 +28,8 @@ struct run_options {
   bool quiet = false;       // report failures only, and progress
   bool resume = false;      // continue the run whose output file -o names
   bool trim = false;        // shorten a name too long for its folder
+  // -k: the examiner's case note for the run record and the report page.
+  wide_text case_note;
   // -e: the Windows code page 8-bit lists are read in; 0 when not given.
   unsigned code_page = 0;
   // -c: the title of the column holding each file's hash; empty when each

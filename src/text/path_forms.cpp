@@ -389,7 +389,11 @@ std::u16string_view last_name(path_style style, std::u16string_view path) {
   return name;
 }
 
-std::u16string run_record_name(path_style style, std::u16string_view path) {
+namespace {
+
+// Where the extension of path's last name begins; path's end when it has
+// none.
+std::size_t extension_start(path_style style, std::u16string_view path) {
   // Where the last name starts: after the last separator, or a drive's
   // colon on Windows.
   const std::u16string_view separators =
@@ -399,11 +403,23 @@ std::u16string run_record_name(path_style style, std::u16string_view path) {
       last_separator == std::u16string_view::npos ? 0 : last_separator + 1;
   const std::size_t dot = path.rfind(u'.');
   // A dot that starts the name begins a hidden name, not an extension.
-  const std::size_t at =
-      dot != std::u16string_view::npos && dot > name_start ? dot : path.size();
+  return dot != std::u16string_view::npos && dot > name_start ? dot
+                                                              : path.size();
+}
+
+}  // namespace
+
+std::u16string run_record_name(path_style style, std::u16string_view path) {
+  const std::size_t at = extension_start(style, path);
   std::u16string name(path.substr(0, at));
   name += u".run";
   name += path.substr(at);
+  return name;
+}
+
+std::u16string report_page_name(path_style style, std::u16string_view path) {
+  std::u16string name(path.substr(0, extension_start(style, path)));
+  name += u".report.html";
   return name;
 }
 

@@ -111,6 +111,12 @@ std::u16string_view last_name(path_style style, std::u16string_view path);
 // fails.
 std::u16string run_record_name(path_style style, std::u16string_view path);
 
+// The name of the report page kept beside the file named path: its last
+// name's extension, if any, replaced by ".report.html" ("renamed.txt"
+// gives "renamed.report.html", "out" gives "out.report.html"). Never
+// fails.
+std::u16string report_page_name(path_style style, std::u16string_view path);
+
 // Puts value, with the beginning of the longest from of moves that it
 // begins with replaced by that move's to, in result. A from matches when it
 // equals value's beginning, ignoring the case of A to Z and reading '\' and

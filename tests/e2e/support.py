@@ -27,7 +27,7 @@ FOLDER_ROOT = None  # where the cases' folders are made; the system's default
 
 USAGE_PAGES = (
     b"\n\n\nMissing command line options(s)\n\n"
-    b"Options: [-xfonsmqrcte]\n\n"
+    b"Options: [-xfonsmqrctek]\n\n"
     b"-x x-ways_copylog.txt file\n"
     b"-f file: containing fields to add to filename\n"
     b"-o outputfile: an output file containing newnames\n"
@@ -38,7 +38,8 @@ USAGE_PAGES = (
     b"-r resume: continue the stopped run whose output file -o names\n"
     b"-c COLUMN: rename only files whose contents match that column's hash\n"
     b"-t trim: shorten a name too long for its folder; it then ends ~\n"
-    b"-e CODEPAGE: read 8-bit lists in that Windows code page, as 1251\n\n"
+    b"-e CODEPAGE: read 8-bit lists in that Windows code page, as 1251\n"
+    b"-k TEXT: a case note for the run record and the report page\n\n"
     b"option -x XWays_export_list_filename:\n"
     b"        The \"TAB\" delimeted X-Ways file that is created when you use the\n"
     b"        \"export list\" option to provide a list of fields relating to each\n"
@@ -185,9 +186,18 @@ def journal(data):
     return entries
 
 
-def is_run_record(name):
-    """A run record, kept beside each output file and undo log."""
-    return b".run." in name or name.endswith(b".run")
+def record_sections(data):
+    """A run record's sections, each a list of (key, value) pairs."""
+    text = data.decode("utf-8").replace("\r\n", "\n")
+    return [[tuple(line.split(": ", 1)) for line in block.split("\n") if line]
+            for block in text.split("\n\n")]
+
+
+def is_kept_beside(name):
+    """A run record or a report page, kept beside each output file and undo
+    log."""
+    return (b".run." in name or name.endswith(b".run")
+            or name.endswith(b".report.html"))
 
 
 def file_name(path):
@@ -247,7 +257,7 @@ class Case(unittest.TestCase):
         and the run records (their own cases look at them)."""
         files = {}
         for name in os.listdir(os.fsencode(self.dir)):
-            if name.decode("utf-8", "replace") in skip or is_run_record(name):
+            if name.decode("utf-8", "replace") in skip or is_kept_beside(name):
                 continue
             with open(os.path.join(os.fsencode(self.dir), name), "rb") as f:
                 files[name] = f.read()
@@ -258,7 +268,7 @@ class Case(unittest.TestCase):
         records."""
         return sorted(n.decode("utf-8" if WINE else "latin-1")
                       for n in os.listdir(os.fsencode(self.dir))
-                      if not is_run_record(n))
+                      if not is_kept_beside(n))
 
     def full_text(self, name):
         """The absolute name of a file of the folder as fldren shows it."""

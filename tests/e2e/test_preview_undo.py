@@ -8,7 +8,7 @@ import random
 import re
 
 import support
-from support import Case, FIELDS, PREFIX, closing, lines
+from support import Case, FIELDS, PREFIX, closing, lines, record_sections
 
 PREVIEW_START = (b"\nPreview: no file is renamed; each line shows what the "
                  b"rename would do.\n")
@@ -501,6 +501,9 @@ class Resume(Chains):
                          chance.randrange(whole // 10, whole // 3))
         # A run that ended before its kill proves nothing about a kill.
         self.assertLess(len(support.journal(self.read("out.txt"))), count)
+        # Its page says it is incomplete; the page -r writes says it ended.
+        self.assertIn(b'class="incomplete">Incomplete: ',
+                      self.read("out.report.html"))
         for _ in range(3):
             logged = os.path.getsize(self.path("out.txt"))
             self.kill_midway(self.args("-r", "-o", "out.txt"),
@@ -509,6 +512,8 @@ class Resume(Chains):
         self.assertEqual(status, 0, b"seed %d: " % seed + out[-600:])
         self.assertIn(b"\nContinuing the run recorded in ", out)
         self.assertIn(lines(closing(count, count, 0)), out)
+        self.assertIn(b'class="complete">Complete: the run ended with exit '
+                      b'status 0,', self.read("out.report.html"))
         entries = support.journal(self.read("out.txt"))
         self.assertEqual([e[2] for e in entries], [b"Success"] * count)
         self.assertEqual(sorted(self.snapshot("out.txt", "list.txt",
@@ -725,13 +730,6 @@ class Resume(Chains):
                 self.run_undo("out.txt")
                 self.new_output()
                 self.run_fldren(*self.args("-o", "out.txt"))
-
-
-def record_sections(data):
-    """A run record's sections, each a list of (key, value) pairs."""
-    text = data.decode("utf-8").replace("\r\n", "\n")
-    return [[tuple(line.split(": ", 1)) for line in block.split("\n") if line]
-            for block in text.split("\n\n")]
 
 
 class RunRecord(Chains):

@@ -19,9 +19,10 @@
 //                             program overwrites its first byte in place
 //                             (same size, same inode), as dd conv=notrunc
 //
-// Writes to a run record (a name holding ".run.") are not counted by
-// FLDREN_FAULT_WRITES or FLDREN_FAULT_SHORT: those count the writes of
-// the output file and the undo log.
+// Writes to a run record (a name holding ".run.") or a report page (one
+// holding ".report.html") are not counted by FLDREN_FAULT_WRITES or
+// FLDREN_FAULT_SHORT: those count the writes of the output file and the
+// undo log.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -84,6 +85,12 @@ bool is_run_record(int descriptor) {
   return name_of(descriptor, path) && std::strstr(path, ".run.") != nullptr;
 }
 
+bool is_report_page(int descriptor) {
+  char path[4096];
+  return name_of(descriptor, path) &&
+         std::strstr(path, ".report.html") != nullptr;
+}
+
 // True when this call is past the allowed count of its kind.
 bool past_limit(const char* variable, long& done) {
   const long allowed = limit(variable);
@@ -122,6 +129,8 @@ size_t fread(void* data, size_t size, size_t count, FILE* stream) {
 ssize_t pwrite64(int descriptor, const void* data, size_t size, off64_t at) {
   using real = ssize_t (*)(int, const void*, size_t, off64_t);
   static const real real_pwrite = next<real>("pwrite64");
+  if (descriptor > 2 && is_report_page(descriptor))
+    return real_pwrite(descriptor, data, size, at);
   if (descriptor > 2 && is_run_record(descriptor)) {
     if (std::getenv("FLDREN_FAULT_RECORD") == nullptr)
       return real_pwrite(descriptor, data, size, at);

@@ -239,29 +239,38 @@ TEST(ParentFolder, StopsAtTheRoot) {
   }
 }
 
-TEST(RunRecordName, PutsRunBeforeTheLastNamesExtension) {
+TEST(CompanionNames, FollowTheLastNamesExtension) {
+  // The run record puts ".run" before the extension; the report page
+  // takes the extension's place.
   const struct {
     bool windows;
     const char16_t* output;
     const char16_t* record;
+    const char16_t* report;
   } cases[] = {
-      {false, u"/case/renamed.txt", u"/case/renamed.run.txt"},
-      {false, u"/case/out", u"/case/out.run"},
-      {false, u"/case.d/out", u"/case.d/out.run"},  // a folder's dot
-      {false, u"/case/.txt", u"/case/.txt.run"},
-      {false, u"/case/a.b.txt", u"/case/a.b.run.txt"},
-      {false, u"/case/a\\b.txt", u"/case/a\\b.run.txt"},
-      {true, u"C:\\case.d\\out", u"C:\\case.d\\out.run"},
-      {true, u"C:\\case\\renamed.txt", u"C:\\case\\renamed.run.txt"},
-      {true, u"C:out.txt", u"C:out.run.txt"},
-      {true, u"\\\\srv\\s.d/out", u"\\\\srv\\s.d/out.run"},
+      {false, u"/case/renamed.txt", u"/case/renamed.run.txt",
+       u"/case/renamed.report.html"},
+      {false, u"/case/out", u"/case/out.run", u"/case/out.report.html"},
+      {false, u"/case.d/out", u"/case.d/out.run",
+       u"/case.d/out.report.html"},  // a folder's dot
+      {false, u"/case/.txt", u"/case/.txt.run", u"/case/.txt.report.html"},
+      {false, u"/case/a.b.txt", u"/case/a.b.run.txt", u"/case/a.b.report.html"},
+      {false, u"/case/a\\b.txt", u"/case/a\\b.run.txt",
+       u"/case/a\\b.report.html"},
+      {true, u"C:\\case.d\\out", u"C:\\case.d\\out.run",
+       u"C:\\case.d\\out.report.html"},
+      {true, u"C:\\case\\renamed.txt", u"C:\\case\\renamed.run.txt",
+       u"C:\\case\\renamed.report.html"},
+      {true, u"C:out.txt", u"C:out.run.txt", u"C:out.report.html"},
+      {true, u"\\\\srv\\s.d/out", u"\\\\srv\\s.d/out.run",
+       u"\\\\srv\\s.d/out.report.html"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(narrow(c.output));
-    EXPECT_EQ(
-        run_record_name(c.windows ? path_style::windows : path_style::posix,
-                        c.output),
-        c.record);
+    const path_style style =
+        c.windows ? path_style::windows : path_style::posix;
+    EXPECT_EQ(run_record_name(style, c.output), c.record);
+    EXPECT_EQ(report_page_name(style, c.output), c.report);
   }
 }
 

@@ -1,6 +1,8 @@
 #include "journal/report_page.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 #include "console/text_output.h"
 #include "platform/platform.h"
@@ -176,10 +178,86 @@ std::string reason_bars(const report_page& page) {
   return bars;
 }
 
+constexpr std::string_view k_row_start = "<tr><td class=\"line\">";
+constexpr std::string_view k_cell_break = "</td><td>";
+constexpr std::string_view k_row_end = "</td></tr>";
+
+// Whether a reason cell read back holds only what this page writes there:
+// escaped text, line breaks and code. The earlier page is a file anyone
+// may have edited; nothing else of it is written again.
+bool is_reason_cell(std::string_view cell) {
+  std::string rest(cell);
+  for (const std::string_view tag : {"<br>", "<code>", "</code>"})
+    for (std::size_t at; (at = rest.find(tag)) != std::string::npos;)
+      rest.erase(at, tag.size());
+  return rest.find_first_of("<>") == std::string::npos;
+}
+
+// The reason cell of a failure row the page wrote, with the row's line;
+// false for any other line.
+bool parse_failure_row(std::string_view row, std::int64_t& line,
+                       std::string_view& reason) {
+  if (row.substr(0, k_row_start.size()) != k_row_start) return false;
+  row.remove_prefix(k_row_start.size());
+  const std::size_t digits = row.find(k_cell_break);
+  if (digits == 0 || digits > 18) return false;
+  line = 0;
+  for (const char c : row.substr(0, digits)) {
+    if (c < '0' || c > '9') return false;
+    line = line * 10 + (c - '0');
+  }
+  row.remove_prefix(digits + k_cell_break.size());
+  const std::size_t path_end = row.find(k_cell_break);
+  if (path_end == std::string_view::npos ||
+      row.substr(0, path_end).find('<') != std::string_view::npos)
+    return false;
+  row.remove_prefix(path_end + k_cell_break.size());
+  if (row.size() < k_row_end.size() ||
+      row.substr(row.size() - k_row_end.size()) != k_row_end)
+    return false;
+  reason = row.substr(0, row.size() - k_row_end.size());
+  return is_reason_cell(reason);
+}
+
+void read_earlier_reasons(report_page& page, const wide_text& name) {
+  std::FILE* file = open_for_reading(name);
+  if (file == nullptr) return;
+  // A row longer than this is no row of ours (a path is at most 32,767
+  // units): it is passed over, never held.
+  constexpr std::size_t k_longest_row = 1 << 20;
+  std::string row;
+  bool too_long = false;
+  char block[1 << 14];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) {
+    for (std::size_t at = 0; at < got;) {
+      const char* end =
+          static_cast<const char*>(std::memchr(block + at, '\n', got - at));
+      const std::size_t stop =
+          end == nullptr ? got : static_cast<std::size_t>(end - block);
+      if (!too_long && row.size() + (stop - at) <= k_longest_row)
+        row.append(block + at, stop - at);
+      else
+        too_long = true;
+      at = stop + 1;
+      if (end == nullptr) break;
+      std::int64_t line = 0;
+      std::string_view reason;
+      if (!too_long && parse_failure_row(row, line, reason) &&
+          static_cast<std::int64_t>(page.earlier_reasons.size()) <
+              k_page_failure_rows)
+        page.earlier_reasons[line] = std::string(reason);
+      row.clear();
+      too_long = false;
+    }
+  }
+  std::fclose(file);
+}
+
 }  // namespace
 
 journal_open open_report_page(report_page& page, const wide_text& name,
-                              std::initializer_list<const wide_text*> inputs) {
+                              std::initializer_list<const wide_text*> inputs,
+                              bool keep_earlier) {
   // What the run record has told the page so far stays: a continued run
   // opens its page late.
   page.file = journal{};
@@ -187,6 +265,7 @@ journal_open open_report_page(report_page& page, const wide_text& name,
   const journal_open opened =
       open_journal(page.file, name, inputs, journal_start::keep);
   if (opened != journal_open::ok) return opened;
+  if (keep_earlier) read_earlier_reasons(page, name);
   if (!empty_journal(page.file)) return journal_open::cannot_open;
   return journal_open::ok;
 }
@@ -230,14 +309,40 @@ void add_report_failure(report_page& page, std::int64_t line, wide_view path,
   start_page(page);
   ++page.rows;
   std::string& row = page.pending;
-  row += "<tr><td class=\"line\">";
+  row += k_row_start;
   if (line > 0) row += std::to_string(line);
-  row += "</td><td>" + page_text(path) + "</td><td>" + page_text(reason);
+  row += std::string(k_cell_break) + page_text(path) +
+         std::string(k_cell_break) + page_text(reason);
   if (!expected.empty() || !computed.empty())
     row += "<br>Expected: <code>" + page_text(expected) +
            "</code><br>Computed: <code>" + page_text(computed) + "</code>";
-  row += "</td></tr>\n";
+  row += k_row_end;
+  row += '\n';
   if (row.size() > k_pending_limit) write_pending(page);
+}
+
+void add_report_earlier_failure(report_page& page, std::int64_t line,
+                                wide_view path, wide_view fallback) {
+  const auto earlier = page.earlier_reasons.find(line);
+  if (earlier == page.earlier_reasons.end()) {
+    add_report_failure(page, line, path, fallback);
+    return;
+  }
+  // Written as the earlier page wrote it, hashes and all.
+  const std::string reason = std::move(earlier->second);
+  page.earlier_reasons.erase(earlier);
+  if (page.file.file == nullptr) return;
+  if (page.rows >= k_page_failure_rows) {
+    ++page.rows_left_out;
+    return;
+  }
+  start_page(page);
+  ++page.rows;
+  page.pending += std::string(k_row_start) + std::to_string(line) +
+                  std::string(k_cell_break) + page_text(path) +
+                  std::string(k_cell_break) + reason + std::string(k_row_end) +
+                  "\n";
+  if (page.pending.size() > k_pending_limit) write_pending(page);
 }
 
 bool write_report_page(report_page& page) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,12 +35,18 @@ struct report_page {
   std::int64_t rows = 0;      // failure rows written
   std::int64_t rows_left_out = 0;
   std::vector<std::pair<std::int64_t, std::string>> reasons;  // escaped
+  // A continued run's: the reason cell of each failure the earlier page
+  // listed, by its line, until the failure is met again.
+  std::map<std::int64_t, std::string> earlier_reasons;
 };
 
 // Opens and empties the page named name, compared by identity with each
-// of the inputs as open_journal compares.
+// of the inputs as open_journal compares. With keep_earlier (a continued
+// run), the reasons of the failures the page listed are read first, so
+// that the new page gives them again: the output file keeps none.
 journal_open open_report_page(report_page& page, const wide_text& name,
-                              std::initializer_list<const wide_text*> inputs);
+                              std::initializer_list<const wide_text*> inputs,
+                              bool keep_earlier = false);
 
 // The program the page is of ("fldren"), for its title.
 void name_report_program(report_page& page, std::string_view program);
@@ -66,6 +73,13 @@ void add_report_reason(report_page& page, std::int64_t count, wide_view reason);
 void add_report_failure(report_page& page, std::int64_t line, wide_view path,
                         wide_view reason, wide_view expected = {},
                         wide_view computed = {});
+
+// A failure of the earlier run met again by a continued run, at line of
+// the list: its reason as the earlier page gave it, or fallback when that
+// page did not list it (it was killed before writing it, or had listed
+// its most).
+void add_report_earlier_failure(report_page& page, std::int64_t line,
+                                wide_view path, wide_view fallback);
 
 // Writes what was added since the last write, the page's start first;
 // false, the page then closed, when it could not be written. Does nothing

@@ -45,8 +45,9 @@ journal_open open_run_record(run_record& record, const wide_text& name,
 }
 
 journal_open open_record_page(run_record& record, const wide_text& name,
-                              std::initializer_list<const wide_text*> inputs) {
-  return open_report_page(record.page, name, inputs);
+                              std::initializer_list<const wide_text*> inputs,
+                              bool keep_earlier) {
+  return open_report_page(record.page, name, inputs, keep_earlier);
 }
 
 void note_case(run_record& record, wide_view note) {
@@ -67,6 +68,11 @@ void note_failure_reason(run_record& record, std::int64_t count,
 void note_failure(run_record& record, std::int64_t line, wide_view path,
                   wide_view reason, wide_view expected, wide_view computed) {
   add_report_failure(record.page, line, path, reason, expected, computed);
+}
+
+void note_earlier_failure(run_record& record, std::int64_t line, wide_view path,
+                          wide_view fallback) {
+  add_report_earlier_failure(record.page, line, path, fallback);
 }
 
 void note_value(run_record& record, std::string_view key, wide_view value) {

@@ -33,9 +33,11 @@ journal_open open_run_record(run_record& record, const wide_text& name,
 
 // Opens the report page named name beside the record (report_page_name),
 // compared by identity with each of the inputs; emptied, as the page is
-// made again for every run.
+// made again for every run, a continued one (keep_earlier) keeping the
+// reasons its failures were listed with.
 journal_open open_record_page(run_record& record, const wide_text& name,
-                              std::initializer_list<const wide_text*> inputs);
+                              std::initializer_list<const wide_text*> inputs,
+                              bool keep_earlier = false);
 
 // Adds the line "Case note: note", the examiner's words, and puts them in
 // the page's heading.
@@ -50,6 +52,11 @@ void note_failure_reason(run_record& record, std::int64_t count,
 // itself counts reasons only.
 void note_failure(run_record& record, std::int64_t line, wide_view path,
                   wide_view reason, wide_view expected, wide_view computed);
+
+// Adds a failure of the earlier run that a continued run met again (see
+// add_report_earlier_failure).
+void note_earlier_failure(run_record& record, std::int64_t line, wide_view path,
+                          wide_view fallback);
 
 // Adds the line "key: value"; a value's control characters and line
 // separators are shown as the console shows them, so that every value

@@ -285,7 +285,8 @@ void open_report_page(run_context& run) {
   switch (open_record_page(
       run.record_of_run, name,
       {&run.options.export_list_name, &run.options.field_list_name,
-       &run.options.output_file_name, &record_name})) {
+       &run.options.output_file_name, &record_name},
+      run.options.resume)) {
     case journal_open::ok:
       return;
     case journal_open::is_input:

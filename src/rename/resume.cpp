@@ -176,9 +176,9 @@ void open_earlier_run(run_context& run) {
     open_report_page(run);
     add_report_remark(
         run.record_of_run.page,
-        "This run continued an earlier one: the failures below are this "
-        "run's; the outcome counts the whole job, and the earlier run's "
-        "failures are its output file's lines reading Failure.");
+        "This run continued an earlier one, and the page tells the whole "
+        "job: the earlier run's failures are listed with the reasons its "
+        "page gave them.");
   }
   // Nothing of the earlier run is cut off until every line of it has met
   // its record.
@@ -294,6 +294,9 @@ resume_step resume_record(run_context& run, const record_fields& fields,
       return resume_step::stop;
   }
   count_record(run, success, k_earlier_reason, plan.long_path);
+  if (!success)
+    note_earlier_failure(run.record_of_run, plan.list_line, plan.source,
+                         k_earlier_reason);
   return resume_step::handled;
 }
 

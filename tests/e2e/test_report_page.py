@@ -137,6 +137,25 @@ class ReportPage(Case):
                         section if key == "Failure reason")
         self.assertEqual(reasons, recorded)
         self.assertEqual(sum(int(n) for n in reasons.values()), 4)
+        # -r writes the page again for the whole job, the earlier run's
+        # failures with the reasons and hashes its page gave them; a row
+        # someone edited to hold markup gives none of it.
+        data = self.read("out.report.html")
+        self.write("out.report.html", data.replace(
+            b"<td>No file of the old name exists<",
+            b"<td><script>alert(1)</script><", 1))
+        failures[1][2] = ("Failed in the earlier run (its output file keeps "
+                          "no reason)")
+        status, out, _ = self.run_fldren(
+            "-x", "list.txt", "-f", "fields.txt", "-o", "out.txt", "-c",
+            "MD5", "-r")
+        self.assertIn(status, (3, 4), out)
+        again = self.page()
+        self.check_no_outside_reference(again)
+        self.assertEqual(again.tables["failures"][1:], failures)
+        self.assertEqual(again.state[0], "complete")
+        self.assertEqual([tuple(row) for row in again.tables["facts"]],
+                         record_sections(self.read("out.run.txt"))[1])
         # fldren-undo leaves a page of its own beside its log.
         status, out, _ = self.run_undo("out.txt", "-o", "undo.txt")
         self.assertEqual(status, 0, out)

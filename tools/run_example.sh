@@ -24,5 +24,18 @@ echo "== Exported files after:"
 ls -1 export
 echo "== Output file renamed.txt:"
 cat renamed.txt
-echo "== The copy stays in $work to be looked at; rm -r it when done."
+echo "== Its report page, for the case file: $work/renamed.report.html"
+
+# The same export checked against the hashes of a list that holds one
+# file whose contents differ and one file that is not there, in a copy of
+# its own.
+mkdir "$work/checked"
+cp -R "$repo/examples/." "$work/checked/"
+cd "$work/checked"
+echo
+echo "== fldren -x checked_list.txt -f fields.txt -o checked.txt -c MD5 -k \"Example case 1\""
+"$repo/build/fldren" -x checked_list.txt -f fields.txt -o checked.txt -c MD5 \
+  -k "Example case 1" </dev/null || echo "== Exit status: $?"
+echo "== Its report page, one failure and one hash mismatch: $work/checked/checked.report.html"
+echo "== The copies stay in $work to be looked at; rm -r it when done."
 exit "$status"

@@ -18,11 +18,11 @@ constexpr int k_destination_column = 7;
 const char* const k_files[] = {"a", "b", "1_a", "E_b", "1_E_c", "c"};
 std::string folder;
 
-// The lists, the report and the run's record, whose contents come from
-// the fuzzer.
+// The lists, the report, the run's record and its page, whose contents
+// come from the fuzzer.
 bool is_list(const std::string& name) {
   return name == "/fields.txt" || name == "/list.txt" || name == "/out.txt" ||
-         name == "/out.run.txt";
+         name == "/out.run.txt" || name == "/out.report.html";
 }
 
 // Keeps the Destination column to a plain name inside the folder: no
@@ -78,5 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     if (!is_list(file.first)) ++seen[file.second];
   for (const char* name : k_files) FUZZ_CHECK(seen[name] == 1);
   FUZZ_CHECK(before.size() <= folder_files(folder).size());
+  // The page beside the report holds the lists' text only as text: no
+  // element of theirs, and it is whole.
+  const auto files = folder_files(folder);
+  const auto page = files.find("/out.report.html");
+  if (page != files.end()) {
+    FUZZ_CHECK(page->second.find("<script") == std::string::npos);
+    FUZZ_CHECK(page->second.find("<img") == std::string::npos);
+    const std::string end = "</html>\n";
+    FUZZ_CHECK(page->second.size() >= end.size() &&
+               page->second.compare(page->second.size() - end.size(),
+                                    end.size(), end) == 0);
+  }
   return 0;
 }

@@ -87,6 +87,17 @@ void refuse_earlier_log(undo_run& run, const wide_text& record_name) {
 
 void create_undo_log(undo_run& run) {
   const wide_text& name = run.options.log_name;
+  // Refused before the log is made, so that nothing is.
+  const wide_text page_name = report_page_name(native_path_style(), name);
+  if (owner_of_page(page_name, "Undo log", name) == page_owner::other) {
+    write_console_text(console_stream::out,
+                       u"\nReport page " + console_safe(page_name) +
+                           u" is not the page of this undo log (it is another "
+                           u"log's, or no page of fldren's), and is not "
+                           u"emptied. Name another undo log, or move that page "
+                           u"away. Nothing was changed\n");
+    end_undo(run, k_exit_failure);
+  }
   // The log must never empty the output file it undoes, by any spelling.
   switch (open_journal(run.log, name, {&run.input.name}, journal_start::keep)) {
     case journal_open::ok:
@@ -120,7 +131,6 @@ void create_undo_log(undo_run& run) {
     journal_close(run.log);
     end_undo(run, k_exit_failure);
   }
-  const wide_text page_name = report_page_name(native_path_style(), name);
   if (open_record_page(run.record_of_run, page_name,
                        {&run.input.name, &run_record, &run.log.name,
                         &record_name}) != journal_open::ok) {

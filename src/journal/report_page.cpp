@@ -219,6 +219,58 @@ bool parse_failure_row(std::string_view row, std::int64_t& line,
   return is_reason_cell(reason);
 }
 
+std::string unescaped(std::string_view text) {
+  constexpr struct {
+    std::string_view entity;
+    char c;
+  } k_entities[] = {{"&amp;", '&'},
+                    {"&lt;", '<'},
+                    {"&gt;", '>'},
+                    {"&quot;", '"'},
+                    {"&#39;", '\''}};
+  std::string out;
+  for (std::size_t at = 0; at < text.size();) {
+    bool replaced = false;
+    for (const auto& known : k_entities)
+      if (text.substr(at, known.entity.size()) == known.entity) {
+        out += known.c;
+        at += known.entity.size();
+        replaced = true;
+        break;
+      }
+    if (!replaced) out += text[at++];
+  }
+  return out;
+}
+
+// The value of the page's first row of key, as the record held it; false
+// when the page's start holds no such row.
+bool first_fact(std::FILE* file, std::string_view key, std::string& value) {
+  const std::string row = "<tr><th>" + escaped(key) + "</th><td>";
+  constexpr std::string_view k_row_tail = "</td></tr>";
+  // The start of a page is its facts; its failures come after.
+  constexpr std::size_t k_longest_start = 4 << 20;
+  std::string line;
+  std::size_t read = 0;
+  for (int c; (c = std::fgetc(file)) != EOF && read < k_longest_start; ++read) {
+    if (c != '\n') {
+      if (line.size() < k_longest_start) line += static_cast<char>(c);
+      continue;
+    }
+    if (line.rfind("<section id=\"failures\">", 0) == 0) return false;
+    if (line.rfind(row, 0) == 0 &&
+        line.size() >= row.size() + k_row_tail.size() &&
+        line.compare(line.size() - k_row_tail.size(), k_row_tail.size(),
+                     k_row_tail) == 0) {
+      value = unescaped(std::string_view(line).substr(
+          row.size(), line.size() - row.size() - k_row_tail.size()));
+      return true;
+    }
+    line.clear();
+  }
+  return false;
+}
+
 void read_earlier_reasons(report_page& page, const wide_text& name) {
   std::FILE* file = open_for_reading(name);
   if (file == nullptr) return;
@@ -254,6 +306,30 @@ void read_earlier_reasons(report_page& page, const wide_text& name) {
 }
 
 }  // namespace
+
+page_owner owner_of_page(const wide_text& name, std::string_view key,
+                         const wide_text& owner) {
+  std::FILE* file = open_for_reading(name);
+  if (file == nullptr) return page_owner::none;
+  std::string value;
+  const bool empty = std::fgetc(file) == EOF;
+  std::rewind(file);
+  const bool found = !empty && first_fact(file, key, value);
+  std::fclose(file);
+  if (empty) return page_owner::none;
+  if (!found) return page_owner::other;
+  // The name as the page shows it, or the file it leads to: a name typed
+  // in another case on Windows is the same file.
+  wide_text recorded;
+  append_utf8_decoded(value, recorded);
+  if (recorded == console_safe(owner)) return page_owner::same;
+  file_identity was;
+  file_identity is;
+  return identity_of_name(recorded, was) && identity_of_name(owner, is) &&
+                 same_identity(was, is)
+             ? page_owner::same
+             : page_owner::other;
+}
 
 journal_open open_report_page(report_page& page, const wide_text& name,
                               std::initializer_list<const wide_text*> inputs,

@@ -40,6 +40,13 @@ struct report_page {
   std::map<std::int64_t, std::string> earlier_reasons;
 };
 
+// What a file where a page is to go holds: nothing (or it is missing),
+// the page of the file named owner (whose fact key names it), or anything
+// else: another file's page, or no page of ours, which is never emptied.
+enum class page_owner { none, same, other };
+page_owner owner_of_page(const wide_text& name, std::string_view key,
+                         const wide_text& owner);
+
 // Opens and empties the page named name, compared by identity with each
 // of the inputs as open_journal compares. With keep_earlier (a continued
 // run), the reasons of the failures the page listed are read first, so

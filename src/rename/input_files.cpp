@@ -273,6 +273,24 @@ void open_output_journal(run_context& run) {
   end_run(run, k_exit_failure);
 }
 
+// Ends the run with status 1, nothing changed, when the page's place holds
+// a page of another output file, or a file that is no page of ours: the
+// only copy of that run's reasons, or someone's own file.
+void refuse_other_page(run_context& run) {
+  const wide_text name =
+      report_page_name(native_path_style(), run.options.output_file_name);
+  if (owner_of_page(name, "Output file", run.options.output_file_name) !=
+      page_owner::other)
+    return;
+  journal_close(run.output);
+  write_out(u"\nReport page " + console_safe(name) +
+            u" is not the page of this output file (it is another output "
+            u"file's, or no page of fldren's), and is not emptied. Name "
+            u"another output file, or move that page away. Nothing was "
+            u"changed\n");
+  end_run(run, k_exit_failure);
+}
+
 }  // namespace
 
 // Opens the report page beside the output file, which must be none of the
@@ -363,6 +381,7 @@ void open_output_to_continue(run_context& run) {
               u"\n\n");
     return;
   }
+  refuse_other_page(run);
   open_output_journal(run);
   open_record(run, true);
   write_out(u"\nOutput file to continue: " + console_safe(name) + u"\n\n");
@@ -377,6 +396,8 @@ void create_output_file(run_context& run) {
     return;
   }
   const wide_text& name = run.options.output_file_name;
+  // Refused before the output file is made, so that nothing is.
+  refuse_other_page(run);
   open_output_journal(run);
   refuse_earlier_output(run);
   open_record(run, false);

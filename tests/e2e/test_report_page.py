@@ -214,3 +214,30 @@ class ReportPage(Case):
                          ["10,003", "No file of the old name exists"])
         self.assertLess(os.path.getsize(self.path("out.report.html")),
                         10000 * 400)
+
+    def test_page_of_another_file_is_never_emptied(self):
+        # The page's place may hold the page of another output file of the
+        # same stem, or a file of the examiner's own: either is kept, and
+        # nothing is done; the page of this output file is made again.
+        self.inputs(b"x\tp\t1\tE\t%s\n" % self.full("gone"))
+        args = ["-x", "list.txt", "-f", "fields.txt", "-o"]
+        status, out, _ = self.run_fldren(*args, "out.csv")
+        self.assertEqual(status, 3, out)
+        for kept, output in ((None, "out.txt"), (b"my notes\n", "out.txt"),
+                             (b"my notes\n", "out.csv")):
+            with self.subTest(kept=kept, output=output):
+                if kept is not None:
+                    self.write("out.report.html", kept)
+                before = self.read("out.report.html")
+                status, out, _ = self.run_fldren(*args, output)
+                self.assertEqual(status, 1, out)
+                self.assertIn(b"\nReport page " + self.full("out.report.html") +
+                              b" is not the page of this output file", out)
+                self.assertEqual(self.read("out.report.html"), before)
+                self.assertEqual(self.exists("out.txt"), False)
+        os.remove(self.path("out.report.html"))
+        status, out, _ = self.run_fldren(*args, "out.csv")
+        self.assertEqual(status, 3, out)
+        status, out, _ = self.run_fldren(*args, "out.csv")
+        self.assertEqual(status, 3, out)
+        self.assertEqual(self.page().state[0], "complete")

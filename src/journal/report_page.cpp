@@ -374,9 +374,12 @@ void add_report_reason(report_page& page, std::int64_t count,
   page.reasons.emplace_back(count, page_text(reason));
 }
 
-void add_report_failure(report_page& page, std::int64_t line, wide_view path,
-                        wide_view reason, wide_view expected,
-                        wide_view computed) {
+namespace {
+
+// A failure row, its reason cell already HTML; past the page's most rows
+// only counted.
+void append_row(report_page& page, std::int64_t line, wide_view path,
+                std::string_view reason_cell) {
   if (page.file.file == nullptr) return;
   if (page.rows >= k_page_failure_rows) {
     ++page.rows_left_out;
@@ -387,14 +390,25 @@ void add_report_failure(report_page& page, std::int64_t line, wide_view path,
   std::string& row = page.pending;
   row += k_row_start;
   if (line > 0) row += std::to_string(line);
-  row += std::string(k_cell_break) + page_text(path) +
-         std::string(k_cell_break) + page_text(reason);
-  if (!expected.empty() || !computed.empty())
-    row += "<br>Expected: <code>" + page_text(expected) +
-           "</code><br>Computed: <code>" + page_text(computed) + "</code>";
+  row +=
+      std::string(k_cell_break) + page_text(path) + std::string(k_cell_break);
+  row += reason_cell;
   row += k_row_end;
   row += '\n';
   if (row.size() > k_pending_limit) write_pending(page);
+}
+
+}  // namespace
+
+void add_report_failure(report_page& page, std::int64_t line, wide_view path,
+                        wide_view reason, wide_view expected,
+                        wide_view computed) {
+  if (page.file.file == nullptr) return;
+  std::string cell = page_text(reason);
+  if (!expected.empty() || !computed.empty())
+    cell += "<br>Expected: <code>" + page_text(expected) +
+            "</code><br>Computed: <code>" + page_text(computed) + "</code>";
+  append_row(page, line, path, cell);
 }
 
 void add_report_earlier_failure(report_page& page, std::int64_t line,
@@ -405,20 +419,9 @@ void add_report_earlier_failure(report_page& page, std::int64_t line,
     return;
   }
   // Written as the earlier page wrote it, hashes and all.
-  const std::string reason = std::move(earlier->second);
+  const std::string cell = std::move(earlier->second);
   page.earlier_reasons.erase(earlier);
-  if (page.file.file == nullptr) return;
-  if (page.rows >= k_page_failure_rows) {
-    ++page.rows_left_out;
-    return;
-  }
-  start_page(page);
-  ++page.rows;
-  page.pending += std::string(k_row_start) + std::to_string(line) +
-                  std::string(k_cell_break) + page_text(path) +
-                  std::string(k_cell_break) + reason + std::string(k_row_end) +
-                  "\n";
-  if (page.pending.size() > k_pending_limit) write_pending(page);
+  append_row(page, line, path, cell);
 }
 
 bool write_report_page(report_page& page) {

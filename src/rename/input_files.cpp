@@ -67,17 +67,22 @@ namespace {
 // refused before anything is opened.
 unsigned lists_code_page(run_context& run) {
   unsigned code_page = run.options.code_page;
+  const wide_text record =
+      run_record_name(native_path_style(), run.options.output_file_name);
+  text_encoding encoding = text_encoding::eight_bit;
+  // A record that tells how the list was read but names no code page
+  // tells that -e was not given.
   unsigned recorded = 0;
-  if (run.options.resume &&
-      recorded_code_page(
-          run_record_name(native_path_style(), run.options.output_file_name),
-          recorded)) {
+  if (run.options.resume && (recorded_code_page(record, recorded) ||
+                             recorded_encoding(record, encoding))) {
     if (code_page != 0 && code_page != recorded) {
       write_out(u"\n-e " + decimal_text(code_page) +
                 u" is not the code page the run to continue read its lists "
                 u"in: its run record says " +
-                decimal_text(recorded) + u". Give -e " +
-                decimal_text(recorded) + u", or no -e. Nothing was done\n");
+                (recorded == 0 ? u"none (-e was not given). Give no -e"
+                               : decimal_text(recorded) + u". Give -e " +
+                                     decimal_text(recorded) + u", or no -e") +
+                u". Nothing was done\n");
       end_run(run, k_exit_bad_option);
     }
     code_page = recorded;

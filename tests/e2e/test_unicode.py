@@ -242,6 +242,10 @@ class UnicodeLists(Case):
         status, out, _ = self.run_fldren(*args)
         self.assertEqual(status, 3, out)
         self.assertTrue(os.path.exists(self.path(name, True)))
+        status, out, _ = self.run_fldren(*args, "-r", "-e", "1251")
+        self.assertEqual(status, 5, out)
+        self.assertIn(b"its run record says none (-e was not given). Give no "
+                      b"-e. Nothing was done", out)
         self.new_output()
         status, out, err = self.run_fldren(*args, "-e", "1251")
         self.assertEqual((status, err), (0, b""), out)

@@ -241,7 +241,10 @@ void refuse_relative_paths(undo_run& run) {
     return;
   }
   wide_text here;
-  if (!resolve_full_path(u".", k_input_name_limit, here)) here = u".";
+  // Built rather than assigned from a literal: g++ 12's -O2 sees an overlap
+  // in assigning a short literal to a string that may hold a path.
+  if (!resolve_full_path(u".", k_input_name_limit, here))
+    here = wide_text(1, u'.');
   write_console_text(
       console_stream::out,
       u"\nThe output file " + console_safe(run.input.name) +

@@ -36,6 +36,16 @@ designs (fldren's, and a folder kept open with and without the check that
 its path still leads to it), each with the same log, in the same
 alternation.
 
+With --share US the same runs are made on a model of a network share
+instead: bench/latency_fs.c, a FUSE passthrough to a local folder that
+waits US microseconds before serving each call (calls in flight at once
+wait at once; the kernel's name and attribute caches are off), at the
+sizes of -n, with every file in one folder and eight folders deep. The
+files are made through it with no wait, and renamed back beside it, on
+the local folder, so that only the timed runs wait.
+
+    python3 bench/bench.py --binary build/fldren --share 500 -n 10000
+
 Nothing here is a test: it only measures.
 """
 
@@ -80,7 +90,7 @@ def rename_back(root, floor):
         raise SystemExit("a run left files under unexpected names in " + root)
     # Each run of fldren makes its own output file: it never empties one
     # that records renames.
-    for name in ("out.txt", "out.run.txt"):
+    for name in ("out.txt", "out.run.txt", "out.report.html"):
         if os.path.exists(os.path.join(root, name)):
             os.remove(os.path.join(root, name))
 
@@ -145,6 +155,82 @@ def build(folder, name):
     return program
 
 
+def build_latency_fs(folder):
+    program = os.path.join(folder, "latency_fs")
+    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "fuse3"],
+                           stdout=subprocess.PIPE, check=True,
+                           text=True).stdout.split()
+    subprocess.run(["cc", "-O2", "-o", program,
+                    os.path.join(HERE, "latency_fs.c")] + flags, check=True)
+    return program
+
+
+def mount(latency_fs, backing, mountpoint, delay_us):
+    subprocess.run([latency_fs, backing, mountpoint, "-o",
+                    "delay_us=%d" % delay_us], check=True)
+
+
+def unmount(mountpoint):
+    subprocess.run(["fusermount3", "-u", mountpoint], check=True)
+
+
+def share_bench(options, binary, baseline, floor, make_files, tools):
+    """fldren and the floors on the latency file system, in one folder
+    and eight folders deep; milliseconds a file."""
+    latency_fs = build_latency_fs(tools)
+    programs = ("fldren", "floor", "floor -r") + (
+        ("baseline",) if baseline else ())
+    print("share model: %d us a call (bench/latency_fs.c)" % options.share)
+    print("%9s %6s %9s %9s %9s %9s %8s %8s" % (
+        "N", "layout", "fldren", "floor", "floor-r", "baseline",
+        "f/floor", "ms/file"))
+    for count in options.n:
+        for flat in (True, False):
+            backing = tempfile.mkdtemp(prefix="fldren-share-")
+            mountpoint = tempfile.mkdtemp(prefix="fldren-share-mnt-")
+            try:
+                mount(latency_fs, backing, mountpoint, 0)
+                make_work(mountpoint, count, flat, make_files)
+                unmount(mountpoint)
+                # The pairs that rename every file back, on the folder
+                # itself, where no call waits.
+                with open(os.path.join(backing, "unpairs.txt")) as f:
+                    local = f.read().replace(mountpoint, backing)
+                with open(os.path.join(backing, "unpairs_local.txt"),
+                          "w") as f:
+                    f.write(local)
+                seconds = {p: [] for p in programs}
+                for _ in range(options.runs):
+                    for program in programs:
+                        mount(latency_fs, backing, mountpoint, options.share)
+                        try:
+                            elapsed, _ = time_run(
+                                command_for(program, binary, floor,
+                                            baseline), mountpoint)
+                        finally:
+                            unmount(mountpoint)
+                        seconds[program].append(elapsed)
+                        if subprocess.run([floor, "unpairs_local.txt"],
+                                          cwd=backing).returncode != 0:
+                            raise SystemExit("a run left files under "
+                                             "unexpected names in " + backing)
+                        for name in ("out.txt", "out.run.txt",
+                                     "out.report.html"):
+                            path = os.path.join(backing, name)
+                            if os.path.exists(path):
+                                os.remove(path)
+            finally:
+                if os.path.ismount(mountpoint):
+                    unmount(mountpoint)
+                subprocess.run(["rm", "-rf", backing, mountpoint])
+            m = {p: statistics.median(seconds[p]) for p in programs}
+            print("%9d %6s %9.3f %9.3f %9.3f %9.3f %8.2f %8.2f" % (
+                count, "flat" if flat else "deep", m["fldren"], m["floor"],
+                m["floor -r"], m.get("baseline", NAN),
+                m["fldren"] / m["floor"], m["fldren"] * 1e3 / count),
+                flush=True)
+
+
 def plot(results, png):
     data = os.path.join(os.path.dirname(png), "results.tsv")
     script = """
@@ -182,6 +268,9 @@ def main():
     parser.add_argument("--all-up-to", type=int, default=100000,
                         help="the largest N at which the terminal runs and "
                         "the script are timed too")
+    parser.add_argument("--share", type=int, metavar="US",
+                        help="run on a model of a network share that waits "
+                        "US microseconds a call (bench/latency_fs.c)")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
     baseline = options.baseline and os.path.abspath(options.baseline)
@@ -190,6 +279,10 @@ def main():
     tools = tempfile.mkdtemp(prefix="fldren-bench-tools-")
     floor = build(tools, "floor")
     make_files = build(tools, "make_files")
+    if options.share is not None:
+        share_bench(options, binary, baseline, floor, make_files, tools)
+        shutil.rmtree(tools, ignore_errors=True)
+        return
 
     results = []
     print("%9s %8s %8s %8s %8s %8s %8s %8s %7s %7s %6s %9s" % (

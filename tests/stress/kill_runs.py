@@ -217,6 +217,15 @@ def one_run(binary, undo_binary, count, seconds, chance):
         make_files(folder, count)
         if not run_killed(binary, folder, seconds):
             return "inconclusive: the run ended before its kill"
+        if not os.path.exists(os.path.join(folder, "out.txt")):
+            # Killed while it read the lists (a busy machine): before its
+            # output file, no rename may have happened.
+            renamed, complaint = names_on_disk(folder, count)
+            if complaint or renamed:
+                return complaint or "%d renames before the output file " \
+                    "was made" % len(renamed)
+            return ("killed after %.2fs, before its output file was made: "
+                    "every file under its old name" % seconds)
         renamed, logged, complaint = check_killed(folder, count)
         if complaint:
             return complaint

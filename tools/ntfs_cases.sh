@@ -45,3 +45,11 @@ for cases in WindowsNames spelt_two_ways; do
     --binary "$repo/build-windows/fldren.exe" --folder-root "$mount_point" \
     -k "$cases"
 done
+
+# A folder moved midway, where fldren keeps each folder open (a FUSE file
+# system serves every call from another process, as a share does): Linux
+# only, since the fault shim preloads into POSIX programs.
+echo "== NTFS cases (move_midway), Linux build"
+python3 "$repo/tests/e2e/run_e2e.py" --binary "$repo/build/fldren" \
+  --fault-shim "$repo/build/tests/libfldren_fault_shim.so" \
+  --folder-root "$mount_point" -k move_midway

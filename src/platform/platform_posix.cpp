@@ -16,7 +16,8 @@
 //   Paths as the system reads them: native_path_style, to_posix_path
 //   Rename without replacing, by link: link_and_unlink, error_text,
 //     last_error_text,
-//     rename_no_replace (renameat2), rename_by_link, name_exists_text
+//     rename_no_replace (renameat2, relative to a share's folder kept open:
+//     share_folders_posix), rename_by_link, name_exists_text
 //   Looking at names: kind_of_name, read_tunnel_settings (none here),
 //     may_rename_in, identity_of_rename_path,
 //     state_of_rename_path
@@ -59,6 +60,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/share_folders_posix.h"
 #include "text/code_pages.h"
 #include "text/path_forms.h"
 #include "text/unicode_text.h"
@@ -454,8 +456,20 @@ rename_outcome rename_no_replace(const std::u16string& from,
   if (!system_names(from, to, form, from_name, to_name, reason))
     return rename_outcome::failed;
 #ifdef RENAME_NOREPLACE
-  if (renameat2(AT_FDCWD, from_name.c_str(), AT_FDCWD, to_name.c_str(),
-                RENAME_NOREPLACE) == 0)
+  // Within a folder kept open on a share, by the two last names: two round
+  // trips saved for every folder the paths go through.
+  const int folder = share_folder_of(from_name);
+  const std::string_view from_last = last_name_of(from_name);
+  const std::string_view to_last = last_name_of(to_name);
+  const bool in_folder =
+      folder >= 0 && !to_last.empty() &&
+      from_name.size() - from_last.size() == to_name.size() - to_last.size() &&
+      from_name.compare(0, from_name.size() - from_last.size(), to_name, 0,
+                        to_name.size() - to_last.size()) == 0;
+  if (in_folder ? renameat2(folder, from_last.data(), folder, to_last.data(),
+                            RENAME_NOREPLACE) == 0
+                : renameat2(AT_FDCWD, from_name.c_str(), AT_FDCWD,
+                            to_name.c_str(), RENAME_NOREPLACE) == 0)
     return rename_outcome::renamed;
   // NFS and FUSE file systems such as ntfs-3g refuse the flag itself; every
   // other error is the answer for this rename.
@@ -519,7 +533,10 @@ name_kind kind_of_name(const std::u16string& path, name_bytes form,
     reason = error_text(EINVAL);
     return name_kind::unknown;
   }
-  if (lstat(name.c_str(), &info) == 0)
+  const int folder = share_folder_of(name);
+  if ((folder >= 0 ? fstatat(folder, last_name_of(name).data(), &info,
+                             AT_SYMLINK_NOFOLLOW)
+                   : lstat(name.c_str(), &info)) == 0)
     return S_ISDIR(info.st_mode) ? name_kind::directory : name_kind::file;
   if (errno == ENOENT) return missing_or_no_folder(path, form, reason);
   reason = error_text(errno);

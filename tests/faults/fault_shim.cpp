@@ -10,9 +10,10 @@
 //   FLDREN_FAULT_DENY=TEXT    renames of a name holding TEXT fail (EACCES)
 //   FLDREN_FAULT_NOREPLACE=1  renames asking not to replace fail (EINVAL)
 //   FLDREN_FAULT_LINK=1       hard links fail (EPERM)
-//   FLDREN_FAULT_SWAP=A       after the first rename, another program
-//                             moves folder A to A.moved and makes a new,
-//                             empty folder A
+//   FLDREN_FAULT_SWAP=A       after the first rename (by renameat2, or by
+//                             a link and the old name's removal), another
+//                             program moves folder A to A.moved and makes
+//                             a new, empty folder A
 //   FLDREN_FAULT_RECORD=1     every write to a run record fails (ENOSPC)
 //   FLDREN_FAULT_REWRITE=TEXT the first time a file whose name holds TEXT,
 //                             opened for reading only, is closed, another
@@ -97,6 +98,24 @@ bool past_limit(const char* variable, long& done) {
   return allowed >= 0 && done++ >= allowed;
 }
 
+// Whether a hard link was made: the start of a rename by a link.
+bool linked = false;
+
+// After the first rename, FLDREN_FAULT_SWAP's folder moves away and an
+// empty one takes its place, as another program would do it.
+void swap_folder() {
+  static bool swapped = false;
+  const char* swap = std::getenv("FLDREN_FAULT_SWAP");
+  if (swap == nullptr || swapped) return;
+  swapped = true;
+  char moved[4096];
+  snprintf(moved, sizeof moved, "%s.moved", swap);
+  using real = int (*)(int, const char*, int, const char*, unsigned int);
+  static const real real_renameat2 = next<real>("renameat2");
+  real_renameat2(AT_FDCWD, swap, AT_FDCWD, moved, 0);
+  mkdir(swap, 0777);
+}
+
 }  // namespace
 
 extern "C" {
@@ -179,15 +198,7 @@ int renameat2(int from_dir, const char* from, int to_dir, const char* to,
   using real = int (*)(int, const char*, int, const char*, unsigned int);
   static const real real_renameat2 = next<real>("renameat2");
   const int result = real_renameat2(from_dir, from, to_dir, to, flags);
-  static bool swapped = false;
-  const char* swap = std::getenv("FLDREN_FAULT_SWAP");
-  if (result == 0 && swap != nullptr && !swapped) {
-    swapped = true;
-    char moved[4096];
-    snprintf(moved, sizeof moved, "%s.moved", swap);
-    real_renameat2(AT_FDCWD, swap, AT_FDCWD, moved, 0);
-    mkdir(swap, 0777);
-  }
+  if (result == 0) swap_folder();
   return result;
 }
 
@@ -222,7 +233,19 @@ int link(const char* from, const char* to) {
   }
   using real = int (*)(const char*, const char*);
   static const real real_link = next<real>("link");
-  return real_link(from, to);
+  const int result = real_link(from, to);
+  if (result == 0) linked = true;
+  return result;
+}
+
+// A rename by a link ends when the old name is removed: on a file system
+// that refuses a no-replace rename (ntfs-3g), that is the first rename.
+int unlink(const char* name) {
+  using real = int (*)(const char*);
+  static const real real_unlink = next<real>("unlink");
+  const int result = real_unlink(name);
+  if (result == 0 && linked) swap_folder();
+  return result;
 }
 
 }  // extern "C"

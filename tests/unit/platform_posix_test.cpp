@@ -10,6 +10,7 @@
 
 #include "platform/file_hash.h"
 #include "platform/platform.h"
+#include "platform/share_folders_posix.h"
 #include "temp_dir.h"
 
 namespace {
@@ -81,6 +82,20 @@ TEST(ToPosixPath, DropsThePrefixAndReadsBackslashesAsSlashes) {
   EXPECT_TRUE(to_posix_path(u"\\\\?\\d\\\u00e9\u6587\U0001F600", utf8, result));
   EXPECT_EQ(result, "d/\xc3\xa9\xe6\x96\x87\xf0\x9f\x98\x80");
   EXPECT_FALSE(to_posix_path(std::u16string(u"a\0b", 3), utf8, result));
+}
+
+// A descriptor of a folder is used only with the last name of an absolute
+// path: a relative one would be read against the wrong folder.
+TEST(ShareFolders, TakeTheLastNameOnlyOfAnAbsolutePath) {
+  const struct {
+    const char* path;
+    const char* name;
+  } cases[] = {
+      {"/srv/case/a.doc", "a.doc"}, {"/a.doc", "a.doc"}, {"/srv/..a", "..a"},
+      {"case/a.doc", ""},           {"a.doc", ""},       {"/srv/case/", ""},
+      {"/srv/case/..", ""},         {"/srv/.", ""},      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(last_name_of(c.path), c.name) << c.path;
 }
 
 TEST(EightBitText, TravelsByteForByte) {

@@ -403,14 +403,14 @@ bool to_posix_path(std::u16string_view path, name_bytes form,
 
 // ---- Rename without replacing, by link ----
 
-bool link_and_unlink(const char* from, const char* to) {
-  // link() never replaces: it fails with EEXIST when the new name exists.
-  if (link(from, to) != 0) return false;
-  if (unlink(from) != 0) {
+bool link_and_unlink(int folder, const char* from, const char* to) {
+  // A link never replaces: it fails with EEXIST when the new name exists.
+  if (linkat(folder, from, folder, to, 0) != 0) return false;
+  if (unlinkat(folder, from, 0) != 0) {
     // Both names lead to the file now; take back the new one so the run
     // reports exactly what the disk shows, and the unlink's error with it.
     const int error = errno;
-    unlink(to);
+    unlinkat(folder, to, 0);
     errno = error;
     return false;
   }
@@ -446,6 +446,28 @@ bool system_names(const std::u16string& from, const std::u16string& to,
   return false;
 }
 
+// The names a rename of from to to is made by: within a folder kept open
+// on a share, the two last names relative to it, which saves two round
+// trips for every folder the paths go through; otherwise the paths.
+struct names_for_rename {
+  int folder;
+  const char* from;
+  const char* to;
+};
+
+names_for_rename names_of_rename(const std::string& from,
+                                 const std::string& to) {
+  const int folder = share_folder_of(from);
+  const std::string_view from_last = last_name_of(from);
+  const std::string_view to_last = last_name_of(to);
+  const std::size_t folder_length = from.size() - from_last.size();
+  if (folder >= 0 && !to_last.empty() &&
+      to.size() - to_last.size() == folder_length &&
+      from.compare(0, folder_length, to, 0, folder_length) == 0)
+    return {folder, from_last.data(), to_last.data()};
+  return {AT_FDCWD, from.c_str(), to.c_str()};
+}
+
 }  // namespace
 
 rename_outcome rename_no_replace(const std::u16string& from,
@@ -456,20 +478,9 @@ rename_outcome rename_no_replace(const std::u16string& from,
   if (!system_names(from, to, form, from_name, to_name, reason))
     return rename_outcome::failed;
 #ifdef RENAME_NOREPLACE
-  // Within a folder kept open on a share, by the two last names: two round
-  // trips saved for every folder the paths go through.
-  const int folder = share_folder_of(from_name);
-  const std::string_view from_last = last_name_of(from_name);
-  const std::string_view to_last = last_name_of(to_name);
-  const bool in_folder =
-      folder >= 0 && !to_last.empty() &&
-      from_name.size() - from_last.size() == to_name.size() - to_last.size() &&
-      from_name.compare(0, from_name.size() - from_last.size(), to_name, 0,
-                        to_name.size() - to_last.size()) == 0;
-  if (in_folder ? renameat2(folder, from_last.data(), folder, to_last.data(),
-                            RENAME_NOREPLACE) == 0
-                : renameat2(AT_FDCWD, from_name.c_str(), AT_FDCWD,
-                            to_name.c_str(), RENAME_NOREPLACE) == 0)
+  const names_for_rename names = names_of_rename(from_name, to_name);
+  if (renameat2(names.folder, names.from, names.folder, names.to,
+                RENAME_NOREPLACE) == 0)
     return rename_outcome::renamed;
   // NFS and FUSE file systems such as ntfs-3g refuse the flag itself; every
   // other error is the answer for this rename.
@@ -486,7 +497,8 @@ bool rename_by_link(const std::u16string& from, const std::u16string& to,
   std::string from_name;
   std::string to_name;
   if (!system_names(from, to, form, from_name, to_name, reason)) return false;
-  if (link_and_unlink(from_name.c_str(), to_name.c_str())) return true;
+  const names_for_rename names = names_of_rename(from_name, to_name);
+  if (link_and_unlink(names.folder, names.from, names.to)) return true;
   reason = error_text(errno);
   return false;
 }

@@ -21,10 +21,11 @@ bool to_posix_path(std::u16string_view path, name_bytes form,
 bool to_bytes(std::u16string_view text, std::string& result);
 
 // Renames by a hard link under the new name followed by removal of the old
-// one, for file systems that refuse a no-replace rename. Fails, leaving the
-// old name in place, when the new name exists or the link is refused; errno
+// one, for file systems that refuse a no-replace rename; relative names are
+// taken against folder (a descriptor, or AT_FDCWD). Fails, leaving the old
+// name in place, when the new name exists or the link is refused; errno
 // then tells why.
-bool link_and_unlink(const char* from, const char* to);
+bool link_and_unlink(int folder, const char* from, const char* to);
 
 // The identity and version stat gave, symbolic_link set for a link's own
 // stat (lstat) and settled left false. Never fails.

@@ -226,24 +226,25 @@ int close(int descriptor) {
   return result;
 }
 
-int link(const char* from, const char* to) {
+int linkat(int from_dir, const char* from, int to_dir, const char* to,
+           int flags) {
   if (std::getenv("FLDREN_FAULT_LINK") != nullptr) {
     errno = EPERM;
     return -1;
   }
-  using real = int (*)(const char*, const char*);
-  static const real real_link = next<real>("link");
-  const int result = real_link(from, to);
+  using real = int (*)(int, const char*, int, const char*, int);
+  static const real real_linkat = next<real>("linkat");
+  const int result = real_linkat(from_dir, from, to_dir, to, flags);
   if (result == 0) linked = true;
   return result;
 }
 
 // A rename by a link ends when the old name is removed: on a file system
 // that refuses a no-replace rename (ntfs-3g), that is the first rename.
-int unlink(const char* name) {
-  using real = int (*)(const char*);
-  static const real real_unlink = next<real>("unlink");
-  const int result = real_unlink(name);
+int unlinkat(int dir, const char* name, int flags) {
+  using real = int (*)(int, const char*, int);
+  static const real real_unlinkat = next<real>("unlinkat");
+  const int result = real_unlinkat(dir, name, flags);
   if (result == 0 && linked) swap_folder();
   return result;
 }

@@ -137,19 +137,20 @@ TEST(RenameByLink, MovesTheNameAndNeverReplaces) {
   scoped_temp_dir dir;
   const auto from = dir.write("from.txt", "from");
   const auto to = dir.write("to.txt", "to");
-  EXPECT_FALSE(link_and_unlink(from.c_str(), to.c_str()));
+  EXPECT_FALSE(link_and_unlink(AT_FDCWD, from.c_str(), to.c_str()));
   EXPECT_EQ(read_file(from), "from");
   EXPECT_EQ(read_file(to), "to");
 
   const auto fresh = dir.path() / "fresh.txt";
-  EXPECT_TRUE(link_and_unlink(from.c_str(), fresh.c_str()));
+  EXPECT_TRUE(link_and_unlink(AT_FDCWD, from.c_str(), fresh.c_str()));
   EXPECT_FALSE(std::filesystem::exists(from));
   EXPECT_EQ(read_file(fresh), "from");
 
   // A directory cannot be hard-linked: refused, and left where it was.
   const auto folder = dir.path() / "folder";
   std::filesystem::create_directory(folder);
-  EXPECT_FALSE(link_and_unlink(folder.c_str(), (dir.path() / "moved").c_str()));
+  EXPECT_FALSE(link_and_unlink(AT_FDCWD, folder.c_str(),
+                               (dir.path() / "moved").c_str()));
   EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 

@@ -46,6 +46,11 @@ the local folder, so that only the timed runs wait.
 
     python3 bench/bench.py --binary build/fldren --share 500 -n 10000
 
+With --sshfs PORT the share is sshfs instead, over loopback to this
+machine's own sshd on PORT (a key login as this user, to 127.0.0.1), as
+an SFTP client sees a server with no wait but its own, and sshfs's own
+caches as it sets them; the files are made through it.
+
 Nothing here is a test: it only measures.
 """
 
@@ -174,13 +179,29 @@ def unmount(mountpoint):
     subprocess.run(["fusermount3", "-u", mountpoint], check=True)
 
 
+def sshfs_mount(port, backing, mountpoint):
+    subprocess.run(["sshfs", "-p", str(port), "-o",
+                    "StrictHostKeyChecking=no,BatchMode=yes",
+                    "127.0.0.1:" + backing, mountpoint], check=True)
+
+
 def share_bench(options, binary, baseline, floor, make_files, tools):
-    """fldren and the floors on the latency file system, in one folder
-    and eight folders deep; milliseconds a file."""
-    latency_fs = build_latency_fs(tools)
-    programs = ("fldren", "floor", "floor -r") + (
-        ("baseline",) if baseline else ())
-    print("share model: %d us a call (bench/latency_fs.c)" % options.share)
+    """fldren and the floors on the latency file system (or sshfs), in one
+    folder and eight folders deep; milliseconds a file."""
+    if options.sshfs is not None:
+        mount_share = lambda backing, mountpoint, delay_us: sshfs_mount(
+            options.sshfs, backing, mountpoint)
+        print("share model: sshfs over loopback, port %d" % options.sshfs)
+    else:
+        latency_fs = build_latency_fs(tools)
+        mount_share = lambda backing, mountpoint, delay_us: mount(
+            latency_fs, backing, mountpoint, delay_us)
+        print("share model: %d us a call (bench/latency_fs.c)" %
+              options.share)
+    # sshfs refuses a no-replace rename, which is all the floors make;
+    # fldren renames there by a link and the old name's removal.
+    floors = () if options.sshfs is not None else ("floor", "floor -r")
+    programs = ("fldren",) + floors + (("baseline",) if baseline else ())
     print("%9s %6s %9s %9s %9s %9s %8s %8s" % (
         "N", "layout", "fldren", "floor", "floor-r", "baseline",
         "f/floor", "ms/file"))
@@ -189,7 +210,7 @@ def share_bench(options, binary, baseline, floor, make_files, tools):
             backing = tempfile.mkdtemp(prefix="fldren-share-")
             mountpoint = tempfile.mkdtemp(prefix="fldren-share-mnt-")
             try:
-                mount(latency_fs, backing, mountpoint, 0)
+                mount_share(backing, mountpoint, 0)
                 make_work(mountpoint, count, flat, make_files)
                 unmount(mountpoint)
                 # The pairs that rename every file back, on the folder
@@ -202,7 +223,7 @@ def share_bench(options, binary, baseline, floor, make_files, tools):
                 seconds = {p: [] for p in programs}
                 for _ in range(options.runs):
                     for program in programs:
-                        mount(latency_fs, backing, mountpoint, options.share)
+                        mount_share(backing, mountpoint, options.share)
                         try:
                             elapsed, _ = time_run(
                                 command_for(program, binary, floor,
@@ -225,10 +246,10 @@ def share_bench(options, binary, baseline, floor, make_files, tools):
                 subprocess.run(["rm", "-rf", backing, mountpoint])
             m = {p: statistics.median(seconds[p]) for p in programs}
             print("%9d %6s %9.3f %9.3f %9.3f %9.3f %8.2f %8.2f" % (
-                count, "flat" if flat else "deep", m["fldren"], m["floor"],
-                m["floor -r"], m.get("baseline", NAN),
-                m["fldren"] / m["floor"], m["fldren"] * 1e3 / count),
-                flush=True)
+                count, "flat" if flat else "deep", m["fldren"],
+                m.get("floor", NAN), m.get("floor -r", NAN),
+                m.get("baseline", NAN), m["fldren"] / m.get("floor", NAN),
+                m["fldren"] * 1e3 / count), flush=True)
 
 
 def plot(results, png):
@@ -271,6 +292,9 @@ def main():
     parser.add_argument("--share", type=int, metavar="US",
                         help="run on a model of a network share that waits "
                         "US microseconds a call (bench/latency_fs.c)")
+    parser.add_argument("--sshfs", type=int, metavar="PORT",
+                        help="run on sshfs over loopback to this machine's "
+                        "sshd on PORT instead")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
     baseline = options.baseline and os.path.abspath(options.baseline)
@@ -279,7 +303,7 @@ def main():
     tools = tempfile.mkdtemp(prefix="fldren-bench-tools-")
     floor = build(tools, "floor")
     make_files = build(tools, "make_files")
-    if options.share is not None:
+    if options.share is not None or options.sshfs is not None:
         share_bench(options, binary, baseline, floor, make_files, tools)
         shutil.rmtree(tools, ignore_errors=True)
         return

@@ -268,7 +268,14 @@ enum class undo_step { undo, remove_new_name, skip };
 // steps the second name, the run's own, goes.
 undo_step choose_step(const undo_run& run, const wide_text& new_name,
                       const wide_text& old_name, line_result result) {
-  if (result == line_result::success) return undo_step::undo;
+  // The run's rename left only the new name, so both names on one file are
+  // an earlier undo's rename by link (ntfs-3g, sshfs), stopped between the
+  // link and the removal: its second name goes, as a run's own would.
+  // Asked before the rename, which Wine would take for done.
+  if (result == line_result::success)
+    return same_file_named(old_name, new_name, run.disk.form)
+               ? undo_step::remove_new_name
+               : undo_step::undo;
   switch (settle_in_flight(run.disk, old_name, new_name, result)) {
     case flight_end::made:
       return undo_step::undo;
@@ -282,6 +289,18 @@ undo_step choose_step(const undo_run& run, const wide_text& new_name,
   return undo_step::skip;
 }
 
+// Removes from, the second name of a file that to names too, and says so.
+bool remove_new_name(undo_run& run, const wide_text& from) {
+  const bool success = remove_second_name(run.disk, from);
+  write_console_text(
+      console_stream::out,
+      u"\nBoth names lead to the same file; removed " + console_safe(from) +
+          (success ? u""
+                   : u": " + wide_text(result_word(line_result::failure))),
+      run.input.form.encoding);
+  return success;
+}
+
 // Undoes one line: from is its new name, to its old one. Writes the undo
 // log's line first, as a run does; a refused undo's line reads "Failure"
 // at once. Returns false when the undo log could not be written.
@@ -292,14 +311,8 @@ bool undo_line(undo_run& run, const journal_line& entry, const wide_text& from,
     if (!journal_begin(run.log, from, to, entry.first_value)) {
       reason = u"The undo log could not be written";
     } else {
-      success = remove_second_name(run.disk, from);
+      success = remove_new_name(run, from);
       journal_hold_result(run.log, success);
-      write_console_text(
-          console_stream::out,
-          u"\nBoth names lead to the same file; removed " + console_safe(from) +
-              (success ? u""
-                       : u": " + wide_text(result_word(line_result::failure))),
-          run.input.form.encoding);
     }
   } else if (check_source(run.disk, from, reason) != refusal::none) {
     journal_refused(run.log, from, to, entry.first_value);

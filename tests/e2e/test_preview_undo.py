@@ -358,8 +358,11 @@ class Undo(Chains):
         # The last line of a killed run: its rename may or may not have
         # been made. Only a "Linking" line may leave both names on one
         # file as the run's own doing; two links that were there before the
-        # run are never taken for one.
+        # run are never taken for one. After a "Success" the old name was
+        # gone: both names on one file are an undo's rename by link, killed
+        # between its two steps, and a second undo finishes it.
         for word, made, kept, counts in (
+                (b"Success", "both", ["a.txt"], (1, 1, 0, 0)),
                 (b"Pending", "1_a.txt", ["a.txt"], (1, 1, 0, 0)),
                 (b"Pending", "a.txt", ["a.txt"], (1, 0, 0, 1)),
                 (b"Pending", "both", ["1_a.txt", "a.txt"], (1, 0, 0, 1)),

@@ -212,7 +212,17 @@ bool rename_in_model(renamer& names, const wide_text& from, const wide_text& to,
       return false;
   }
   // A folder the run may not write fails every rename in it.
-  if (!may_rename_in(folder_of(from), names.form, reason)) return false;
+  const wide_text folder = folder_of(from);
+  auto refusal = names.write_refusals.find(folder);
+  if (refusal == names.write_refusals.end()) {
+    wide_text denied;
+    if (may_rename_in(folder, names.form, denied)) denied.clear();
+    refusal = names.write_refusals.emplace(folder, std::move(denied)).first;
+  }
+  if (!refusal->second.empty()) {
+    reason = refusal->second;
+    return false;
+  }
   const wide_text from_key = name_key(names, from);
   const wide_text to_key = name_key(names, to);
   names.taken.erase(from_key);

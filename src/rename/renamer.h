@@ -48,6 +48,10 @@ struct renamer {
   mutable std::unordered_map<wide_text, wide_text> folder_keys;
   // What each folder met allows, by the folder's text: asked once.
   mutable std::unordered_map<wide_text, folder_limits> folder_rules;
+  // The preview's answer for each folder met, by the folder's text: empty
+  // where the run may rename in it, the system's reason where it may not.
+  // Asked once: on a share each asking walks the folder's whole path.
+  std::unordered_map<wide_text, wide_text> write_refusals;
   // The names of each folder met on a file system Windows reads through
   // Linux, upper-cased as Windows compares them: the Linux driver tells
   // apart names that Windows takes for one. Read once, kept in step with

@@ -108,8 +108,12 @@ class Preview(Chains):
         # rename. Root writes any folder, so the programs run as nobody.
         if support.WINE:
             self.skipTest("Windows says so only at the rename itself")
-        self.write("ro/a.txt", b"A")
-        self.inputs(self.record("ro/a.txt"))
+        # Asked once a folder: the answer for one is never another's.
+        for name in ("ro/a.txt", "rw/b.txt", "ro/c.txt"):
+            self.write(name, name[3:].encode())
+        self.inputs(self.record("ro/a.txt") + self.record("rw/b.txt") +
+                    self.record("ro/c.txt"))
+        os.chmod(self.path("rw"), 0o777)
         os.chmod(self.path("ro"), 0o555)
         try:
             self.check_folder_may_not_be_written()
@@ -133,11 +137,16 @@ class Preview(Chains):
                     "-x", "list.txt", "-f", "fields.txt", *preview,
                     preexec_fn=as_nobody)
                 self.assertEqual(status, 3, out)
+                for name in ("a.txt", "c.txt"):
+                    self.assertIn(self.report(
+                        self.full("ro/" + name),
+                        self.full("ro/1234_Hard drive no2_" + name), False,
+                        denied), out)
                 self.assertIn(self.report(
-                    self.full("ro/a.txt"),
-                    self.full("ro/1234_Hard drive no2_a.txt"), False,
-                    denied), out)
-        self.assertEqual(self.read("ro/a.txt"), b"A")
+                    self.full("rw/b.txt"),
+                    self.full("rw/1234_Hard drive no2_b.txt"),
+                    preview=bool(preview)), out)
+        self.assertEqual(self.read("ro/a.txt"), b"a.txt")
 
     def test_one_file_spelt_two_ways_is_one_file(self):
         # The preview compares names as the file system does: by the folder

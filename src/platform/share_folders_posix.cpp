@@ -1,8 +1,10 @@
-// On a share every component of a path is looked up again on each call, a
-// round trip each (the kernel may not trust its cache of a name that the
-// server may have changed), so a file eight folders deep costs nine round
-// trips a look and eighteen a rename. A folder kept open costs one each.
-// On a local disk walking a path is cheaper than the check below, and
+// On a share whose client asks the server for every name (FUSE with no
+// entry cache, NFS with lookupcache=none), every component of a path is
+// looked up again on each call, a round trip each, so a file eight folders
+// deep costs nine round trips a look and eighteen a rename; a folder kept
+// open costs one each. A client that trusts its cache of names (sshfs as it
+// mounts) walks from the cache either way, and the check below costs it a
+// little. On a local disk walking a path is cheaper than that check, and
 // absolute paths stay.
 
 #include "platform/share_folders_posix.h"

@@ -8,7 +8,7 @@
 
 // Whether a file system of this statfs type serves every call from another
 // process or machine (NFS, SMB/CIFS, FUSE, 9P, Ceph, AFS, Coda), where each
-// component of a path walked is a round trip.
+// component of a path walked may be a round trip.
 bool is_share_type(long type);
 
 // The last name of an absolute path that names a file of a folder:

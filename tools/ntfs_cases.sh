@@ -46,10 +46,13 @@ for cases in WindowsNames spelt_two_ways; do
     -k "$cases"
 done
 
-# A folder moved midway, where fldren keeps each folder open (a FUSE file
-# system serves every call from another process, as a share does): Linux
-# only, since the fault shim preloads into POSIX programs.
-echo "== NTFS cases (move_midway), Linux build"
-python3 "$repo/tests/e2e/run_e2e.py" --binary "$repo/build/fldren" \
-  --fault-shim "$repo/build/tests/libfldren_fault_shim.so" \
-  --folder-root "$mount_point" -k move_midway
+# A folder moved midway, and a folder of many records read once, where
+# fldren keeps each folder open (a FUSE file system serves every call from
+# another process, as a share does): Linux only, since the fault shim
+# preloads into POSIX programs.
+for cases in move_midway read_once; do
+  echo "== NTFS cases ($cases), Linux build"
+  python3 "$repo/tests/e2e/run_e2e.py" --binary "$repo/build/fldren" \
+    --fault-shim "$repo/build/tests/libfldren_fault_shim.so" \
+    --folder-root "$mount_point" -k "$cases"
+done

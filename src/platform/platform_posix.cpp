@@ -480,12 +480,15 @@ rename_outcome rename_no_replace(const std::u16string& from,
 #ifdef RENAME_NOREPLACE
   const names_for_rename names = names_of_rename(from_name, to_name);
   if (renameat2(names.folder, names.from, names.folder, names.to,
-                RENAME_NOREPLACE) == 0)
+                RENAME_NOREPLACE) == 0) {
+    note_name_left(from_name);
     return rename_outcome::renamed;
+  }
   // NFS and FUSE file systems such as ntfs-3g refuse the flag itself; every
   // other error is the answer for this rename.
   if (errno != EINVAL && errno != ENOSYS) {
     reason = error_text(errno);
+    if (errno == ENOENT) note_name_not_found(from_name);
     return rename_outcome::failed;
   }
 #endif
@@ -498,8 +501,12 @@ bool rename_by_link(const std::u16string& from, const std::u16string& to,
   std::string to_name;
   if (!system_names(from, to, form, from_name, to_name, reason)) return false;
   const names_for_rename names = names_of_rename(from_name, to_name);
-  if (link_and_unlink(names.folder, names.from, names.to)) return true;
+  if (link_and_unlink(names.folder, names.from, names.to)) {
+    note_name_left(from_name);
+    return true;
+  }
   reason = error_text(errno);
+  if (errno == ENOENT) note_name_not_found(from_name);
   return false;
 }
 
@@ -546,6 +553,8 @@ name_kind kind_of_name(const std::u16string& path, name_bytes form,
     return name_kind::unknown;
   }
   const int folder = share_folder_of(name);
+  // A folder of many records on a share answers from its listing.
+  if (folder >= 0 && listed_as_file(name)) return name_kind::file;
   if ((folder >= 0 ? fstatat(folder, last_name_of(name).data(), &info,
                              AT_SYMLINK_NOFOLLOW)
                    : lstat(name.c_str(), &info)) == 0)
@@ -728,8 +737,11 @@ bool same_file_named(const std::u16string& first, const std::u16string& second,
 
 bool remove_name(const std::u16string& path, name_bytes form) {
   std::string name;
-  return to_posix_path(path, form, name) && !name.empty() &&
-         unlink(name.c_str()) == 0;
+  if (!to_posix_path(path, form, name) || name.empty() ||
+      unlink(name.c_str()) != 0)
+    return false;
+  note_name_left(name);
+  return true;
 }
 
 // ---- Console ----

@@ -224,6 +224,43 @@ class Faults(Case):
         self.assertEqual(self.read("d1.moved/e"), b"d1/e")
         self.assertEqual(os.listdir(self.path("d1")), [])
 
+    def read_once_run(self, names, faults):
+        """Eight records of missing names first, so that on a share the
+        folder has had lookings enough to be read whole, then names."""
+        names = ["d1/m%d" % i for i in range(8)] + names
+        self.inputs(b"".join(b"x\tp\t%d\tE\t%s\n" % (i, self.full(name))
+                             for i, name in enumerate(names)), b"Int. ID\n")
+        return self.faulty(faults, *self.args())
+
+    def test_folder_read_once_answers_as_its_disk_would(self):
+        # Where a folder of many records is read once (on a share), its
+        # listing answers only for what it saw as a file: a folder is still
+        # refused, and a name this run renamed away is missing.
+        for name in ("d1/a", "d1/b", "d1/sub/inside"):
+            self.write(name, name.encode())
+        status, out, _ = self.read_once_run(
+            ["d1/a", "d1/sub", "d1/a", "d1/b"], {})
+        self.assertEqual(status, 3, out)
+        self.assertTrue(out.endswith(closing(
+            12, 2, 10, (9, support.NO_FILE), (1, support.FOLDER))), out)
+        self.assertEqual(self.read("d1/8_a"), b"d1/a")
+        self.assertEqual(self.read("d1/11_b"), b"d1/b")
+        self.assertEqual(self.read("d1/sub/inside"), b"d1/sub/inside")
+
+    def test_folder_read_once_then_moved_midway(self):
+        # A folder read whole, then moved away and replaced by an empty one
+        # after its first rename: the names it held are missing from the
+        # folder now at its path, and said so, not renamed.
+        for name in ("d1/a", "d1/c"):
+            self.write(name, name.encode())
+        status, out, _ = self.read_once_run(
+            ["d1/a", "d1/c"], {"FLDREN_FAULT_SWAP": self.full("d1").decode()})
+        self.assertEqual(status, 3, out)
+        self.assertTrue(out.endswith(closing(10, 1, 9, (9, support.NO_FILE))),
+                        out)
+        self.assertEqual(self.read("d1.moved/8_a"), b"d1/a")
+        self.assertEqual(self.read("d1.moved/c"), b"d1/c")
+
     def test_file_overwritten_after_its_hash_ahead_is_hashed_again(self):
         # A worker hashes the second file ahead of the loop; then another
         # program overwrites it in place, same size and inode. Its earlier

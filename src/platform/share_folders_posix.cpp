@@ -76,7 +76,7 @@ namespace {
 struct kept_folder {
   std::string path;
   int descriptor = -1;
-  std::uint64_t looks = 0;  // lookings asked of the system since opened
+  std::uint64_t looks = 0;    // lookings asked of the system since opened
   std::uint64_t read_at = 0;  // the number of lookings that pay a reading
   bool listed = false;
   std::vector<std::uint64_t> names;
@@ -138,8 +138,8 @@ void reopen(kept_folder& folder, int descriptor) {
 // Reads folder's names, up to limit entries; false, with nothing kept, when
 // it holds more or cannot be read whole.
 bool read_names(kept_folder& folder, std::uint64_t limit) {
-  const int readable = openat(folder.descriptor, ".",
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int readable =
+      openat(folder.descriptor, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (readable < 0) return false;
   DIR* listing = fdopendir(readable);
   if (listing == nullptr) {
@@ -177,8 +177,8 @@ bool read_names(kept_folder& folder, std::uint64_t limit) {
 std::uint64_t* listed_key(kept_folder& folder, const std::string& path) {
   if (!folder.listed) return nullptr;
   const std::uint64_t key = key_of(last_name_of(path));
-  const auto found = std::lower_bound(folder.names.begin(), folder.names.end(),
-                                      key, key_less);
+  const auto found =
+      std::lower_bound(folder.names.begin(), folder.names.end(), key, key_less);
   if (found == folder.names.end() || (*found & ~k_gone) != key) return nullptr;
   return &*found;
 }
